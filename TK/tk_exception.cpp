@@ -62,4 +62,6 @@ tk_mail_assertion::tk_mail_assertion(const char* source_file, int line)
     tk_trace(2, "tk_mail_assertion::ctor(%s)", source_file == nullptr ? "" : source_file);
 }
 
-tk_final_exception::tk_final_exception() { tk_trace(2, "tk_final_exception::ctor"); }
+tk_final_exception::tk_final_exception() {
+    tk_trace(2, "tk_final_exception::ctor");
+}

@@ -15,7 +15,7 @@
 #include <string>
 
 class tk_exception : public std::exception {
-public:
+  public:
     explicit tk_exception(int level = 0);
     tk_exception(const std::string& text, int level);
     tk_exception(const char* text, int level);
@@ -30,12 +30,12 @@ public:
     uint32_t system_error() const noexcept { return system_error_; }
     int32_t code() const noexcept { return static_cast<int32_t>(system_error_); }
 
-protected:
+  protected:
     void set_message(std::string text);
     void set_system_error(uint32_t code) noexcept { system_error_ = code; }
     void set_level(int level) noexcept { level_ = level; }
 
-private:
+  private:
     std::string message_;
     uint32_t system_error_ = 0;
     int level_ = 0;
@@ -44,7 +44,7 @@ private:
 // A failed operating-system call: level 1, the code is errno and the message its text
 // (the counterpart of the thread's last Windows error).
 class tk_exception_ex : public tk_exception {
-public:
+  public:
     tk_exception_ex();
     // For callers that saved errno before doing more work.
     explicit tk_exception_ex(int saved_errno);
@@ -53,24 +53,24 @@ public:
 // A failed internal check (level 2). The message is "Internal error: \ncode=" followed by the
 // hexadecimal form of "<file>\<line>", so a report names the place without showing it plainly.
 class tk_mail_assertion : public tk_exception {
-public:
+  public:
     tk_mail_assertion(const char* source_file, int line);
 };
 
 // Raised when the user chose to stop after an error; ends a conversion run without a message.
 // Deliberately not a tk_exception, so no handler of that family swallows it.
 class tk_final_exception : public std::exception {
-public:
+  public:
     tk_final_exception();
     const char* what() const noexcept override { return "tk_final_exception"; }
 };
 
 // Raises tk_mail_assertion naming the current source file and line when the condition fails.
-#define TK_ASSERT(condition)                               \
-    do {                                                   \
-        if (!(condition)) {                                \
-            throw tk_mail_assertion(__FILE__, __LINE__);   \
-        }                                                  \
+#define TK_ASSERT(condition)                             \
+    do {                                                 \
+        if (!(condition)) {                              \
+            throw tk_mail_assertion(__FILE__, __LINE__); \
+        }                                                \
     } while (false)
 
 // Raises tk_mail_assertion unconditionally.

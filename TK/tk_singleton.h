@@ -10,7 +10,7 @@
 
 template <class T>
 class tk_singleton {
-public:
+  public:
     tk_singleton(const tk_singleton&) = delete;
     tk_singleton& operator=(const tk_singleton&) = delete;
 
@@ -24,7 +24,7 @@ public:
     // The instance or null, for callers that must work before it exists (the trace calls).
     static T* instance_or_null() noexcept { return instance_; }
 
-protected:
+  protected:
     tk_singleton() {
         if (instance_ != nullptr) {
             TK_FAIL();
@@ -39,6 +39,6 @@ protected:
         }
     }
 
-private:
+  private:
     static inline T* instance_ = nullptr;
 };

@@ -57,7 +57,15 @@ std::wstring tk_wformat(const wchar_t* format, ...) {
     return out;
 }
 
-std::wstring tk_utf8_to_ucs2(std::string_view text) { return platform::utf8_to_wide(text); }
-std::string tk_ucs2_to_utf8(std::wstring_view text) { return platform::wide_to_utf8(text); }
-std::wstring tk_ansi_to_ucs2(std::string_view text) { return platform::ansi_to_wide(text); }
-std::string tk_ucs2_to_ansi(std::wstring_view text) { return platform::wide_to_ansi(text); }
+std::wstring tk_utf8_to_ucs2(std::string_view text) {
+    return platform::utf8_to_wide(text);
+}
+std::string tk_ucs2_to_utf8(std::wstring_view text) {
+    return platform::wide_to_utf8(text);
+}
+std::wstring tk_ansi_to_ucs2(std::string_view text) {
+    return platform::ansi_to_wide(text);
+}
+std::string tk_ucs2_to_ansi(std::wstring_view text) {
+    return platform::wide_to_ansi(text);
+}

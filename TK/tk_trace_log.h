@@ -14,7 +14,7 @@
 #include "TK/tk_singleton.h"
 
 class tk_trace_log : public tk_singleton<tk_trace_log> {
-public:
+  public:
     // An empty file name selects the default: the program's path with the extension ".log".
     tk_trace_log(const std::string& file_name, bool enabled, int min_level, bool timestamps);
     ~tk_trace_log();
@@ -35,7 +35,7 @@ public:
     // The program path with its extension replaced by ".log".
     static std::string default_file_name();
 
-private:
+  private:
     std::mutex mutex_;
     std::string file_name_;
     int min_level_;

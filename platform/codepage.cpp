@@ -2,10 +2,11 @@
 
 #include <langinfo.h>
 
+#include <strings.h>
 #include <climits>
+#include <clocale>
 #include <cstring>
 #include <cwchar>
-#include <strings.h>
 
 namespace platform {
 namespace {
@@ -187,6 +188,18 @@ std::wstring utf16_to_wide(std::u16string_view text) {
         }
     }
     return out;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void init_locale() {
+    std::setlocale(LC_ALL, "");
+    const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+    if (ctype == nullptr || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
 }
 
 }  // namespace platform

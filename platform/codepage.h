@@ -25,3 +25,13 @@ std::u16string wide_to_utf16(std::wstring_view text);
 std::wstring utf16_to_wide(std::u16string_view text);
 
 }  // namespace platform
+
+namespace platform {
+
+// Sets the process locale from the environment (setlocale(LC_ALL, "")). When that leaves the
+// character classification at C/POSIX, which knows only ASCII letters, it switches LC_CTYPE to
+// C.UTF-8 so that case rules cover national letters and the ANSI set is UTF-8. Programs call it
+// first thing; calling it again is harmless.
+void init_locale();
+
+}  // namespace platform
