@@ -17,6 +17,7 @@ struct message_entry {
 constexpr message_entry k_messages[] = {
     {1, "unique constraint (%s) violated"},
     {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {600, "internal error code, arguments: [%s]"},
     {900, "invalid SQL statement"},
     {901, "invalid CREATE command"},
     {902, "invalid datatype"},
@@ -96,6 +97,7 @@ constexpr message_entry k_messages[] = {
     {1476, "divisor is equal to zero"},
     {1481, "invalid number format model"},
     {1489, "result of string concatenation is too long"},
+    {1653, "unable to extend table by 8 in tablespace %s"},
     {1704, "string literal too long"},
     {1720, "grant option does not exist for '%s'"},
     {1722, "invalid number"},
@@ -174,6 +176,7 @@ constexpr message_entry k_messages[] = {
     {12541, "TNS:no listener"},
     {12545, "Connect failed because target host or object does not exist"},
     {12899, "value too large for column %s (actual: %s, maximum: %s)"},
+    {16000, "database open for read-only access"},
     {22275, "invalid LOB locator specified"},
     {22920, "row containing the LOB value is not locked"},
     {22990, "LOB locators cannot span transactions"},
