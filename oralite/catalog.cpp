@@ -233,6 +233,17 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
         k.search_condition = constraints.text_at(5);
         k.generated = constraints.text_at(6) == "GENERATED NAME";
         k.internal_index = constraints.text_at(7);
+        if (k.type == 'C') {
+            k.not_null = k.search_condition.size() > 12 &&
+                         k.search_condition.compare(k.search_condition.size() - 12, 12,
+                                                    " IS NOT NULL") == 0 &&
+                         k.search_condition.front() == '"';
+            try {
+                k.check = parse_expression(k.search_condition);
+            } catch (const ora_error&) {
+                k.check = nullptr;
+            }
+        }
         c->constraints_[{constraints.int_at(1), k.name}] = it->first;
         constraint_pos[k.id] = {it->first, it->second->constraints.size()};
         it->second->constraints.push_back(std::move(k));

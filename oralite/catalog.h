@@ -67,6 +67,8 @@ struct constraint_info {
     bool generated = false;
     std::string search_condition;
     std::string internal_index;  // the SQLite unique index that enforces P and U
+    std::shared_ptr<const expr> check;  // C: the condition, checked on INSERT
+    bool not_null = false;              // C: a column's NOT NULL constraint
 };
 
 

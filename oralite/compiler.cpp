@@ -44,6 +44,13 @@ const table_info& resolve_table(session& s, const catalog& c, const qualified_na
         case table_access::trigger: any = "CREATE ANY TRIGGER"; break;
     }
     if (s.user().has_privilege(any)) return *t;
+    static const char* object_privileges[] = {"SELECT", "INSERT", "UPDATE", "DELETE", "ALTER",
+                                              "ALTER", "INDEX", "ALTER"};
+    std::string grant = std::string(object_privileges[static_cast<int>(access)]) + " ON " +
+                        t->owner + "." + t->name;
+    if (s.user().grants.count(grant) || s.user().grants.count("ALL ON " + t->owner + "." + t->name)) {
+        return *t;
+    }
     if (s.user().has_privilege("SELECT ANY TABLE")) throw ora_error(1031).at(name.name.pos);
     throw ora_error(942).at(name.name.pos);
 }
@@ -1046,6 +1053,7 @@ class compiler {
     }
 
     typed_sql value_in(const expr& e, scope& sc) { return value_expr(e, sc, false); }
+    typed_sql any_in(const expr& e, scope& sc) { return expression(e, sc, false); }
 };
 
 void finish_columns(const select_result& r, compiled_query& q) {
@@ -1156,7 +1164,11 @@ compiled_query compile_expressions(session& s, const catalog& c, bind_slots& bin
     compiled_query q;
     std::string items;
     for (const expr* e : exprs) {
-        typed_sql t = comp.value_in(*e, sc);
+        typed_sql t = comp.any_in(*e, sc);
+        if (t.boolean) {
+            t.sql = "CASE WHEN " + t.sql + " THEN 1 WHEN NOT " + t.sql + " THEN 0 END";
+            t.type = column_type::of(type_code::number);
+        }
         items += (items.empty() ? "" : ", ") + t.sql;
         result_column col;
         col.type = t.type;

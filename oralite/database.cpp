@@ -174,6 +174,8 @@ std::string resolve_connect_string(std::string_view connect) {
         throw ora_error(12154);
     }
     if (std::optional<std::string> path = find_named_database(text)) return *path;
+    // A file in the current folder, named without a path.
+    if (is_regular_file(text)) return text;
     throw ora_error(12154);
 }
 
