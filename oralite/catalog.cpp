@@ -9,17 +9,20 @@
 namespace oralite {
 
 bool user_info::has_privilege(std::string_view privilege) const {
-    if (grants.count("DBA")) return true;
-    if (grants.count(std::string(privilege))) return true;
+    if (grants.count("DBA"))
+        return true;
+    if (grants.count(std::string(privilege)))
+        return true;
     static const std::string_view resource[] = {
-        "CREATE TABLE",     "CREATE SEQUENCE",  "CREATE TRIGGER",     "CREATE PROCEDURE",
-        "CREATE TYPE",      "CREATE CLUSTER",   "CREATE INDEXTYPE",   "CREATE OPERATOR",
-        "UNLIMITED TABLESPACE"};
+        "CREATE TABLE",     "CREATE SEQUENCE", "CREATE TRIGGER",
+        "CREATE PROCEDURE", "CREATE TYPE",     "CREATE CLUSTER",
+        "CREATE INDEXTYPE", "CREATE OPERATOR", "UNLIMITED TABLESPACE"};
     if (grants.count("RESOURCE") &&
         std::find(std::begin(resource), std::end(resource), privilege) != std::end(resource)) {
         return true;
     }
-    if (grants.count("CONNECT") && privilege == "CREATE SESSION") return true;
+    if (grants.count("CONNECT") && privilege == "CREATE SESSION")
+        return true;
     return false;
 }
 
@@ -29,7 +32,8 @@ bool user_info::has_quota() const {
 
 const column_info* table_info::find_column(std::string_view n) const {
     for (const column_info& c : columns) {
-        if (c.name == n) return &c;
+        if (c.name == n)
+            return &c;
     }
     return nullptr;
 }
@@ -78,7 +82,8 @@ bool catalog::object_name_used(int64_t owner, std::string_view name) const {
 std::pair<const table_info*, const index_info*> catalog::index(int64_t owner,
                                                                std::string_view name) const {
     auto it = indexes_.find(std::make_pair(owner, std::string(name)));
-    if (it == indexes_.end()) return {nullptr, nullptr};
+    if (it == indexes_.end())
+        return {nullptr, nullptr};
     const table_info* t = table_by_id(it->second.first);
     return {t, &t->indexes[it->second.second]};
 }
@@ -86,7 +91,8 @@ std::pair<const table_info*, const index_info*> catalog::index(int64_t owner,
 std::pair<const table_info*, const trigger_info*> catalog::trigger(int64_t owner,
                                                                    std::string_view name) const {
     auto it = triggers_.find(std::make_pair(owner, std::string(name)));
-    if (it == triggers_.end()) return {nullptr, nullptr};
+    if (it == triggers_.end())
+        return {nullptr, nullptr};
     const table_info* t = table_by_id(it->second.first);
     return {t, &t->triggers[it->second.second]};
 }
@@ -117,17 +123,25 @@ stored_type store_type(const column_type& t) {
 
 column_type load_type(const stored_type& s) {
     static const std::pair<std::string_view, type_code> names[] = {
-        {"NUMBER", type_code::number},         {"BINARY_FLOAT", type_code::binary_float},
-        {"BINARY_DOUBLE", type_code::binary_double}, {"VARCHAR2", type_code::varchar2},
-        {"NVARCHAR2", type_code::nvarchar2},   {"CHAR", type_code::char_},
-        {"NCHAR", type_code::nchar},           {"LONG", type_code::long_},
-        {"CLOB", type_code::clob},             {"NCLOB", type_code::nclob},
-        {"RAW", type_code::raw},               {"LONG RAW", type_code::long_raw},
-        {"BLOB", type_code::blob},             {"DATE", type_code::date},
+        {"NUMBER", type_code::number},
+        {"BINARY_FLOAT", type_code::binary_float},
+        {"BINARY_DOUBLE", type_code::binary_double},
+        {"VARCHAR2", type_code::varchar2},
+        {"NVARCHAR2", type_code::nvarchar2},
+        {"CHAR", type_code::char_},
+        {"NCHAR", type_code::nchar},
+        {"LONG", type_code::long_},
+        {"CLOB", type_code::clob},
+        {"NCLOB", type_code::nclob},
+        {"RAW", type_code::raw},
+        {"LONG RAW", type_code::long_raw},
+        {"BLOB", type_code::blob},
+        {"DATE", type_code::date},
         {"TIMESTAMP", type_code::timestamp}};
     column_type t;
     for (const auto& [name, code] : names) {
-        if (s.name == name) t.code = code;
+        if (s.name == name)
+            t.code = code;
     }
     t.length = s.length;
     t.char_semantics = s.char_semantics != 0;
@@ -157,7 +171,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
     sqlite_stmt grants(db, "SELECT user_id, privilege FROM ora_grants");
     while (grants.step()) {
         auto it = c->users_.find(grants.int_at(0));
-        if (it != c->users_.end()) it->second.grants.insert(grants.text_at(1));
+        if (it != c->users_.end())
+            it->second.grants.insert(grants.text_at(1));
     }
     auto owner_name = [&](int64_t id) {
         const user_info* u = c->user_by_id(id);
@@ -192,7 +207,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
                         "nullable, data_default FROM ora_columns ORDER BY table_id, column_id");
     while (columns.step()) {
         auto it = c->tables_by_id_.find(columns.int_at(0));
-        if (it == c->tables_by_id_.end()) continue;
+        if (it == c->tables_by_id_.end())
+            continue;
         column_info col;
         col.id = static_cast<int>(columns.int_at(1));
         col.name = columns.text_at(2);
@@ -225,7 +241,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
     std::map<int64_t, std::pair<int64_t, size_t>> constraint_pos;
     while (constraints.step()) {
         auto it = c->tables_by_id_.find(constraints.int_at(3));
-        if (it == c->tables_by_id_.end()) continue;
+        if (it == c->tables_by_id_.end())
+            continue;
         constraint_info k;
         k.id = constraints.int_at(0);
         k.name = constraints.text_at(2);
@@ -253,7 +270,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
                              "ORDER BY constraint_id, position");
     while (cons_columns.step()) {
         auto it = constraint_pos.find(cons_columns.int_at(0));
-        if (it == constraint_pos.end()) continue;
+        if (it == constraint_pos.end())
+            continue;
         c->tables_by_id_[it->second.first]->constraints[it->second.second].columns.push_back(
             cons_columns.text_at(1));
     }
@@ -266,7 +284,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
     std::map<int64_t, std::pair<int64_t, size_t>> index_pos;
     while (indexes.step()) {
         auto it = c->tables_by_id_.find(indexes.int_at(3));
-        if (it == c->tables_by_id_.end()) continue;
+        if (it == c->tables_by_id_.end())
+            continue;
         index_info ix;
         ix.id = indexes.int_at(0);
         ix.name = indexes.text_at(2);
@@ -283,7 +302,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
                             "ORDER BY index_id, position");
     while (ind_columns.step()) {
         auto it = index_pos.find(ind_columns.int_at(0));
-        if (it == index_pos.end()) continue;
+        if (it == index_pos.end())
+            continue;
         index_info& ix = c->tables_by_id_[it->second.first]->indexes[it->second.second];
         ix.columns.push_back(ind_columns.text_at(1));
         ix.descending.push_back(ind_columns.text_at(2) == "DESC");
@@ -295,7 +315,8 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
                          "ON t.trigger_id = o.object_id ORDER BY o.object_id");
     while (triggers.step()) {
         auto it = c->tables_by_id_.find(triggers.int_at(3));
-        if (it == c->tables_by_id_.end()) continue;
+        if (it == c->tables_by_id_.end())
+            continue;
         trigger_info tr;
         tr.id = triggers.int_at(0);
         tr.name = triggers.text_at(2);
@@ -370,7 +391,8 @@ INSERT INTO ora_meta(key, value) VALUES ('catalog_version', '1');
 std::optional<std::string> read_meta(sqlite3* db, std::string_view key) {
     sqlite_stmt s(db, "SELECT value FROM ora_meta WHERE key = ?1");
     s.bind(1, key);
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     return s.text_at(0);
 }
 

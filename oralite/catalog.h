@@ -29,7 +29,7 @@ struct user_info {
     std::string name;
     std::string password;
     bool locked = false;
-    int64_t quota = 0;  // bytes on USERS; -1 unlimited
+    int64_t quota = 0;             // bytes on USERS; -1 unlimited
     std::set<std::string> grants;  // system privileges and roles granted directly
 
     // A system privilege held directly or through CONNECT, RESOURCE or DBA.
@@ -66,11 +66,10 @@ struct constraint_info {
     std::vector<std::string> columns;
     bool generated = false;
     std::string search_condition;
-    std::string internal_index;  // the SQLite unique index that enforces P and U
+    std::string internal_index;         // the SQLite unique index that enforces P and U
     std::shared_ptr<const expr> check;  // C: the condition, checked on INSERT
     bool not_null = false;              // C: a column's NOT NULL constraint
 };
-
 
 struct trigger_info {
     int64_t id = 0;
@@ -118,7 +117,8 @@ class catalog {
     // Tables and sequences share one namespace per schema.
     bool object_name_used(int64_t owner, std::string_view name) const;
     // The table an index (or trigger) of that name belongs to, with the object.
-    std::pair<const table_info*, const index_info*> index(int64_t owner, std::string_view name) const;
+    std::pair<const table_info*, const index_info*> index(int64_t owner,
+                                                          std::string_view name) const;
     std::pair<const table_info*, const trigger_info*> trigger(int64_t owner,
                                                               std::string_view name) const;
     const table_info* constraint_table(int64_t owner, std::string_view name) const;

@@ -14,15 +14,18 @@ namespace oralite {
 
 size_t bind_slots::slot(const std::string& name) {
     auto it = std::find(names_.begin(), names_.end(), name);
-    if (it != names_.end()) return static_cast<size_t>(it - names_.begin());
+    if (it != names_.end())
+        return static_cast<size_t>(it - names_.begin());
     names_.push_back(name);
     return names_.size() - 1;
 }
 
 int64_t resolve_owner(session& s, const catalog& c, const std::optional<ident>& schema) {
-    if (!schema) return s.user().id;
+    if (!schema)
+        return s.user().id;
     const user_info* u = c.user(schema->name);
-    if (!u) throw ora_error(942).at(schema->pos);
+    if (!u)
+        throw ora_error(942).at(schema->pos);
     return u->id;
 }
 
@@ -30,34 +33,57 @@ const table_info& resolve_table(session& s, const catalog& c, const qualified_na
                                 table_access access) {
     int64_t owner = resolve_owner(s, c, name.schema);
     const table_info* t = c.table(owner, name.name.name);
-    if (!t) throw ora_error(942).at(name.name.pos);
-    if (t->owner_id == s.user().id || s.user().is_dba()) return *t;
+    if (!t)
+        throw ora_error(942).at(name.name.pos);
+    if (t->owner_id == s.user().id || s.user().is_dba())
+        return *t;
     const char* any = nullptr;
     switch (access) {
-        case table_access::select: any = "SELECT ANY TABLE"; break;
-        case table_access::insert: any = "INSERT ANY TABLE"; break;
-        case table_access::update: any = "UPDATE ANY TABLE"; break;
-        case table_access::delete_: any = "DELETE ANY TABLE"; break;
-        case table_access::alter: any = "ALTER ANY TABLE"; break;
-        case table_access::drop: any = "DROP ANY TABLE"; break;
-        case table_access::index: any = "CREATE ANY INDEX"; break;
-        case table_access::trigger: any = "CREATE ANY TRIGGER"; break;
+        case table_access::select:
+            any = "SELECT ANY TABLE";
+            break;
+        case table_access::insert:
+            any = "INSERT ANY TABLE";
+            break;
+        case table_access::update:
+            any = "UPDATE ANY TABLE";
+            break;
+        case table_access::delete_:
+            any = "DELETE ANY TABLE";
+            break;
+        case table_access::alter:
+            any = "ALTER ANY TABLE";
+            break;
+        case table_access::drop:
+            any = "DROP ANY TABLE";
+            break;
+        case table_access::index:
+            any = "CREATE ANY INDEX";
+            break;
+        case table_access::trigger:
+            any = "CREATE ANY TRIGGER";
+            break;
     }
-    if (s.user().has_privilege(any)) return *t;
-    static const char* object_privileges[] = {"SELECT", "INSERT", "UPDATE", "DELETE", "ALTER",
-                                              "ALTER", "INDEX", "ALTER"};
+    if (s.user().has_privilege(any))
+        return *t;
+    static const char* object_privileges[] = {"SELECT", "INSERT", "UPDATE", "DELETE",
+                                              "ALTER",  "ALTER",  "INDEX",  "ALTER"};
     std::string grant = std::string(object_privileges[static_cast<int>(access)]) + " ON " +
                         t->owner + "." + t->name;
-    if (s.user().grants.count(grant) || s.user().grants.count("ALL ON " + t->owner + "." + t->name)) {
+    if (s.user().grants.count(grant) ||
+        s.user().grants.count("ALL ON " + t->owner + "." + t->name)) {
         return *t;
     }
-    if (s.user().has_privilege("SELECT ANY TABLE")) throw ora_error(1031).at(name.name.pos);
+    if (s.user().has_privilege("SELECT ANY TABLE"))
+        throw ora_error(1031).at(name.name.pos);
     throw ora_error(942).at(name.name.pos);
 }
 
 namespace {
 
-std::string quoted_name(const std::string& n) { return "\"" + n + "\""; }
+std::string quoted_name(const std::string& n) {
+    return "\"" + n + "\"";
+}
 
 struct typed_sql {
     std::string sql;
@@ -107,9 +133,13 @@ struct select_result {
     size_t visible = 0;
 };
 
-char letter(const typed_sql& t) { return kind_letter(t.type); }
+char letter(const typed_sql& t) {
+    return kind_letter(t.type);
+}
 
-bool is_numeric(const column_type& t) { return t.is_numeric(); }
+bool is_numeric(const column_type& t) {
+    return t.is_numeric();
+}
 
 class compiler {
   public:
@@ -130,7 +160,8 @@ class compiler {
         select_result out = std::move(cores[0]);
         if (compound) {
             for (size_t i = 1; i < cores.size(); ++i) {
-                if (cores[i].visible != out.visible) throw ora_error(1789);
+                if (cores[i].visible != out.visible)
+                    throw ora_error(1789);
                 for (size_t k = 0; k < out.visible; ++k) {
                     check_union_types(out.outputs[k].value, cores[i].outputs[k].value);
                     if (out.outputs[k].value.type.code == type_code::none) {
@@ -144,7 +175,8 @@ class compiler {
         if (!q.order_by.empty()) {
             std::string order;
             for (const order_item& item : q.order_by) {
-                if (!order.empty()) order += ", ";
+                if (!order.empty())
+                    order += ", ";
                 order += order_key(item, out, compound ? nullptr : &core_scopes[0]);
             }
             out.sql += " ORDER BY " + order;
@@ -162,15 +194,21 @@ class compiler {
 
     void check_union_types(const typed_sql& a, const typed_sql& b) {
         auto cls = [](const column_type& t) {
-            if (t.code == type_code::none) return 0;
-            if (t.is_numeric()) return 1;
-            if (t.is_character()) return 2;
-            if (t.is_datetime()) return 3;
-            if (t.is_binary()) return 4;
+            if (t.code == type_code::none)
+                return 0;
+            if (t.is_numeric())
+                return 1;
+            if (t.is_character())
+                return 2;
+            if (t.is_datetime())
+                return 3;
+            if (t.is_binary())
+                return 4;
             return 5;
         };
         int x = cls(a.type), y = cls(b.type);
-        if (x && y && x != y) throw ora_error(1790);
+        if (x && y && x != y)
+            throw ora_error(1790);
     }
 
     // ORDER BY item: a select-list position, an output alias or name, or an expression.
@@ -187,7 +225,8 @@ class compiler {
         } else if (e.kind == expr_kind::column && e.path.size() == 1) {
             for (size_t k = 0; k < r.visible; ++k) {
                 if (r.outputs[k].name == e.path[0].name) {
-                    if (index >= 0) throw ora_error(960).at(e.pos);
+                    if (index >= 0)
+                        throw ora_error(960).at(e.pos);
                     index = static_cast<int>(k);
                 }
             }
@@ -200,11 +239,13 @@ class compiler {
                 key.type = column_type::of(type_code::none);
             }
         } else {
-            if (!sc) throw ora_error(1785).at(e.pos);
+            if (!sc)
+                throw ora_error(1785).at(e.pos);
             key = value_expr(e, *const_cast<scope*>(sc), true);
         }
         std::string sql = key.sql;
-        if (key.type.is_lob() || key.type.is_long()) throw ora_error(932, {"-", kind_name(key.type)});
+        if (key.type.is_lob() || key.type.is_long())
+            throw ora_error(932, {"-", kind_name(key.type)});
         if (is_numeric(key.type) && !key.type.is_small_integer() && !key.native_exact) {
             sql = "ora_nkey(" + sql + ")";
         }
@@ -219,7 +260,8 @@ class compiler {
         // ROWNUM limits come out of WHERE.
         int64_t limit = -1;
         std::vector<const expr*> conjuncts;
-        if (c.where) split_and(*c.where, conjuncts);
+        if (c.where)
+            split_and(*c.where, conjuncts);
         std::string where;
         for (const expr* cond : conjuncts) {
             int64_t n = rownum_limit(*cond);
@@ -271,13 +313,17 @@ class compiler {
             }
         }
         for (size_t k = 0; k < r.outputs.size(); ++k) {
-            if (r.outputs[k].value.boolean) throw ora_error(923);
-            if (!items.empty()) items += ", ";
+            if (r.outputs[k].value.boolean)
+                throw ora_error(923);
+            if (!items.empty())
+                items += ", ";
             items += r.outputs[k].value.sql + " AS c" + std::to_string(k + 1);
         }
         std::string sql = std::string("SELECT ") + (c.distinct ? "DISTINCT " : "") + items;
-        if (!from.empty()) sql += " FROM " + from;
-        if (!where.empty()) sql += " WHERE " + where;
+        if (!from.empty())
+            sql += " FROM " + from;
+        if (!where.empty())
+            sql += " WHERE " + where;
         if (!c.group_by.empty()) {
             std::string group;
             for (const expr_ptr& g : c.group_by) {
@@ -320,15 +366,18 @@ class compiler {
     static std::string qualifier_text(const std::vector<ident>& q) {
         std::string out;
         for (const ident& i : q) {
-            if (!out.empty()) out += ".";
+            if (!out.empty())
+                out += ".";
             out += "\"" + i.name + "\"";
         }
         return out;
     }
 
     static bool matches_qualifier(const scope_item& si, const std::vector<ident>& q) {
-        if (q.size() == 1) return si.alias == q[0].name;
-        if (q.size() == 2) return !si.has_alias && si.schema == q[0].name && si.alias == q[1].name;
+        if (q.size() == 1)
+            return si.alias == q[0].name;
+        if (q.size() == 2)
+            return !si.has_alias && si.schema == q[0].name && si.alias == q[1].name;
         return false;
     }
 
@@ -341,7 +390,8 @@ class compiler {
         t.table = si.table;
         t.column = col.column;
         t.name = col.name;
-        if (si.table && col.type.is_lob()) t.row_sql = si.sql_alias + ".R";
+        if (si.table && col.type.is_lob())
+            t.row_sql = si.sql_alias + ".R";
         return t;
     }
 
@@ -349,27 +399,35 @@ class compiler {
     int64_t rownum_limit(const expr& e) {
         bool cmp = e.kind == expr_kind::le || e.kind == expr_kind::lt || e.kind == expr_kind::eq ||
                    e.kind == expr_kind::ge || e.kind == expr_kind::gt;
-        if (!cmp || e.args.size() != 2) return -1;
+        if (!cmp || e.args.size() != 2)
+            return -1;
         const expr* a = e.args[0].get();
         const expr* b = e.args[1].get();
         expr_kind k = e.kind;
         if (b->kind == expr_kind::rownum && a->kind != expr_kind::rownum) {
             std::swap(a, b);
-            k = k == expr_kind::le ? expr_kind::ge
+            k = k == expr_kind::le   ? expr_kind::ge
                 : k == expr_kind::lt ? expr_kind::gt
                 : k == expr_kind::ge ? expr_kind::le
-                : k == expr_kind::gt ? expr_kind::lt : k;
+                : k == expr_kind::gt ? expr_kind::lt
+                                     : k;
         }
-        if (a->kind != expr_kind::rownum || b->kind != expr_kind::number_literal) return -1;
+        if (a->kind != expr_kind::rownum || b->kind != expr_kind::number_literal)
+            return -1;
         auto d = decimal::parse(b->text);
-        if (!d) return -1;
+        if (!d)
+            return -1;
         decimal n = d->floor();
         int64_t v = n.to_int64().value_or(INT64_MAX / 2);
         switch (k) {
-            case expr_kind::le: return std::max<int64_t>(v, 0);
-            case expr_kind::lt: return std::max<int64_t>(d->ceil().to_int64().value_or(0) - 1, 0);
-            case expr_kind::eq: return v == 1 && d->is_integer() ? 1 : 0;
-            default: throw ora_error(3001).at(e.pos);
+            case expr_kind::le:
+                return std::max<int64_t>(v, 0);
+            case expr_kind::lt:
+                return std::max<int64_t>(d->ceil().to_int64().value_or(0) - 1, 0);
+            case expr_kind::eq:
+                return v == 1 && d->is_integer() ? 1 : 0;
+            default:
+                throw ora_error(3001).at(e.pos);
         }
     }
 
@@ -387,7 +445,8 @@ class compiler {
     std::string from_clause(const std::vector<from_entry>& entries, scope& sc) {
         std::string out;
         for (const from_entry& entry : entries) {
-            if (!out.empty()) out += ", ";
+            if (!out.empty())
+                out += ", ";
             out += table_item(entry.first, sc);
             for (const join_clause& j : entry.joins) {
                 static const char* kinds[] = {" JOIN ", " LEFT JOIN ", " RIGHT JOIN ",
@@ -397,7 +456,8 @@ class compiler {
                 if (j.kind == join_kind::left || j.kind == join_kind::full) {
                     for (scope_column& col : sc.items[before].columns) col.nullable = true;
                 }
-                if (j.on) out += " ON " + condition(*j.on, sc, false).sql;
+                if (j.on)
+                    out += " ON " + condition(*j.on, sc, false).sql;
             }
         }
         return out;
@@ -456,7 +516,8 @@ class compiler {
 
     std::string dictionary_item(const dictionary_view& v, const table_ref& ref, scope_item& si,
                                 scope& sc) {
-        if (v.dba_only && !s_.user().is_dba()) throw ora_error(942).at(ref.name.name.pos);
+        if (v.dba_only && !s_.user().is_dba())
+            throw ora_error(942).at(ref.name.name.pos);
         si.alias = ref.alias ? ref.alias->name : v.name;
         si.has_alias = ref.alias.has_value();
         si.schema = "SYS";
@@ -480,24 +541,30 @@ class compiler {
             const scope_item* found_item = nullptr;
             const scope_column* found = nullptr;
             for (const scope_item& si : s->items) {
-                if (p.size() == 2 && si.alias != p[0].name) continue;
-                if (p.size() == 3 && (si.has_alias || si.schema != p[0].name || si.alias != p[1].name)) {
+                if (p.size() == 2 && si.alias != p[0].name)
+                    continue;
+                if (p.size() == 3 &&
+                    (si.has_alias || si.schema != p[0].name || si.alias != p[1].name)) {
                     continue;
                 }
-                if (p.size() > 3) continue;
+                if (p.size() > 3)
+                    continue;
                 for (const scope_column& col : si.columns) {
                     if (col.name == p.back().name) {
-                        if (found) throw ora_error(918).at(e.pos);
+                        if (found)
+                            throw ora_error(918).at(e.pos);
                         found = &col;
                         found_item = &si;
                     }
                 }
             }
-            if (found) return column_value(*found_item, *found);
+            if (found)
+                return column_value(*found_item, *found);
         }
         std::string text;
         for (const ident& i : p) {
-            if (!text.empty()) text += ".";
+            if (!text.empty())
+                text += ".";
             text += "\"" + i.name + "\"";
         }
         throw ora_error(904, {text}).at(e.pos);
@@ -508,14 +575,17 @@ class compiler {
             const scope_item* candidate = nullptr;
             int tables = 0;
             for (const scope_item& si : s->items) {
-                if (!e.path.empty() && !matches_qualifier(si, e.path)) continue;
+                if (!e.path.empty() && !matches_qualifier(si, e.path))
+                    continue;
                 if (si.table) {
                     ++tables;
                     candidate = &si;
                 }
             }
-            if (tables > 1 && e.path.empty()) throw ora_error(918).at(e.pos);
-            if (candidate) return *candidate;
+            if (tables > 1 && e.path.empty())
+                throw ora_error(918).at(e.pos);
+            if (candidate)
+                return *candidate;
         }
         throw ora_error(904, {e.path.empty() ? "\"ROWID\"" : qualifier_text(e.path) + ".\"ROWID\""})
             .at(e.pos);
@@ -555,9 +625,12 @@ class compiler {
             return t;
         }
         char have = letter(t);
-        if (have == kind || t.type.code == type_code::none) return t;
-        if (kind == 'T' && have == 'C') return t;
-        if (kind == 'R' && have == 'B') return t;
+        if (have == kind || t.type.code == type_code::none)
+            return t;
+        if (kind == 'T' && have == 'C')
+            return t;
+        if (kind == 'R' && have == 'B')
+            return t;
         t.sql = "ora_conv('" + std::string(1, kind) + "', '" + std::string(1, have) + "', " +
                 t.sql + ")";
         t.type = type_of_letter(kind);
@@ -570,13 +643,15 @@ class compiler {
 
     typed_sql value_expr(const expr& e, scope& sc, bool allow_aggregate) {
         typed_sql t = expression(e, sc, allow_aggregate);
-        if (t.boolean) throw ora_error(907).at(e.pos);
+        if (t.boolean)
+            throw ora_error(907).at(e.pos);
         return t;
     }
 
     typed_sql condition(const expr& e, scope& sc, bool allow_aggregate) {
         typed_sql t = expression(e, sc, allow_aggregate);
-        if (!t.boolean) throw ora_error(920).at(e.end);
+        if (!t.boolean)
+            throw ora_error(920).at(e.end);
         return t;
     }
 
@@ -599,7 +674,8 @@ class compiler {
             }
             case expr_kind::number_literal: {
                 auto d = decimal::parse(e.text);
-                if (!d) throw ora_error(1722).at(e.pos);
+                if (!d)
+                    throw ora_error(1722).at(e.pos);
                 return literal(value::of_number(*d), column_type::of(type_code::number));
             }
             case expr_kind::string_literal: {
@@ -662,13 +738,15 @@ class compiler {
             case expr_kind::multiply:
             case expr_kind::divide:
             case expr_kind::concat: {
-                static const std::pair<expr_kind, const char*> ops[] = {
-                    {expr_kind::add, "+"},      {expr_kind::subtract, "-"},
-                    {expr_kind::multiply, "*"}, {expr_kind::divide, "/"},
-                    {expr_kind::concat, "||"}};
+                static const std::pair<expr_kind, const char*> ops[] = {{expr_kind::add, "+"},
+                                                                        {expr_kind::subtract, "-"},
+                                                                        {expr_kind::multiply, "*"},
+                                                                        {expr_kind::divide, "/"},
+                                                                        {expr_kind::concat, "||"}};
                 const char* op = "+";
                 for (const auto& [k, o] : ops) {
-                    if (k == e.kind) op = o;
+                    if (k == e.kind)
+                        op = o;
                 }
                 return call(operator_function(op),
                             {value_expr(*e.args[0], sc, agg), value_expr(*e.args[1], sc, agg)});
@@ -695,16 +773,16 @@ class compiler {
             case expr_kind::is_null:
             case expr_kind::is_not_null: {
                 typed_sql a = value_expr(*e.args[0], sc, agg);
-                return boolean("(" + a.sql +
-                                   (e.kind == expr_kind::is_null ? " IS NULL)" : " IS NOT NULL)"),
-                               a.aggregate);
+                return boolean(
+                    "(" + a.sql + (e.kind == expr_kind::is_null ? " IS NULL)" : " IS NOT NULL)"),
+                    a.aggregate);
             }
             case expr_kind::like:
             case expr_kind::not_like: {
                 typed_sql a = converted(value_expr(*e.args[0], sc, agg), 'T');
                 typed_sql b = converted(value_expr(*e.args[1], sc, agg), 'T');
-                std::string sql = "(" + a.sql + (e.kind == expr_kind::like ? " LIKE " : " NOT LIKE ") +
-                                  b.sql;
+                std::string sql =
+                    "(" + a.sql + (e.kind == expr_kind::like ? " LIKE " : " NOT LIKE ") + b.sql;
                 if (e.args.size() > 2) {
                     sql += " ESCAPE " + converted(value_expr(*e.args[2], sc, agg), 'T').sql;
                 }
@@ -717,7 +795,8 @@ class compiler {
                 typed_sql hi = compare(expr_kind::le, value_expr(*e.args[0], sc, agg),
                                        value_expr(*e.args[2], sc, agg), e.pos);
                 std::string sql = "(" + lo.sql + " AND " + hi.sql + ")";
-                if (e.kind == expr_kind::not_between) sql = "(NOT " + sql + ")";
+                if (e.kind == expr_kind::not_between)
+                    sql = "(NOT " + sql + ")";
                 return boolean(sql, lo.aggregate || hi.aggregate);
             }
             case expr_kind::in_list:
@@ -729,21 +808,27 @@ class compiler {
                     sql += (sql.empty() ? "" : " OR ") + c.sql;
                 }
                 sql = "(" + sql + ")";
-                if (e.kind == expr_kind::not_in_list) sql = "(NOT " + sql + ")";
+                if (e.kind == expr_kind::not_in_list)
+                    sql = "(NOT " + sql + ")";
                 return boolean(sql);
             }
             case expr_kind::in_query:
             case expr_kind::not_in_query: {
                 typed_sql a = value_expr(*e.args[0], sc, agg);
                 select_result r = select(*e.query, &sc, false);
-                if (r.visible != 1) throw ora_error(r.visible > 1 ? 913 : 947).at(e.pos);
+                if (r.visible != 1)
+                    throw ora_error(r.visible > 1 ? 913 : 947).at(e.pos);
                 std::string sub = r.sql;
-                if (r.outputs.size() > r.visible) sub = "SELECT c1 FROM (" + sub + ")";
+                if (r.outputs.size() > r.visible)
+                    sub = "SELECT c1 FROM (" + sub + ")";
                 typed_sql inner = r.outputs[0].value;
-                if (a.param >= 0) expect(a, letter(inner));
-                if (is_numeric(inner.type) && !is_numeric(a.type)) a = converted(a, 'N');
-                return boolean("(" + a.sql + (e.kind == expr_kind::in_query ? " IN (" : " NOT IN (") +
-                               sub + "))");
+                if (a.param >= 0)
+                    expect(a, letter(inner));
+                if (is_numeric(inner.type) && !is_numeric(a.type))
+                    a = converted(a, 'N');
+                return boolean("(" + a.sql +
+                               (e.kind == expr_kind::in_query ? " IN (" : " NOT IN (") + sub +
+                               "))");
             }
             case expr_kind::exists: {
                 select_result r = select(*e.query, &sc, false);
@@ -751,7 +836,8 @@ class compiler {
             }
             case expr_kind::scalar_query: {
                 select_result r = select(*e.query, &sc, false);
-                if (r.visible != 1) throw ora_error(913).at(e.pos);
+                if (r.visible != 1)
+                    throw ora_error(913).at(e.pos);
                 typed_sql t = r.outputs[0].value;
                 t.sql = "(SELECT c1 FROM (" + r.sql + "))";
                 t.param = -1;
@@ -777,11 +863,14 @@ class compiler {
 
     typed_sql sequence(const expr& e) {
         std::optional<ident> schema;
-        if (e.path.size() == 2) schema = e.path[0];
-        if (e.path.size() > 2) throw ora_error(2289).at(e.pos);
+        if (e.path.size() == 2)
+            schema = e.path[0];
+        if (e.path.size() > 2)
+            throw ora_error(2289).at(e.pos);
         int64_t owner = resolve_owner(s_, c_, schema);
         const sequence_info* seq = c_.sequence(owner, e.path.back().name);
-        if (!seq) throw ora_error(2289).at(e.pos);
+        if (!seq)
+            throw ora_error(2289).at(e.pos);
         if (owner != s_.user().id && !s_.user().is_dba() &&
             !s_.user().has_privilege("SELECT ANY SEQUENCE")) {
             throw ora_error(2289).at(e.pos);
@@ -803,7 +892,8 @@ class compiler {
         bool aggregate = false;
         for (size_t i = 0; i < args.size(); ++i) {
             char conv = f.conversions[std::min(i, nconv - 1)];
-            if (conv != '*') expect(args[i], conv);
+            if (conv != '*')
+                expect(args[i], conv);
             kinds.push_back(letter(args[i]));
             types.push_back(args[i].type);
             aggregate = aggregate || args[i].aggregate;
@@ -819,11 +909,12 @@ class compiler {
 
     typed_sql compare(expr_kind kind, typed_sql a, typed_sql b, int pos) {
         static const std::pair<expr_kind, const char*> ops[] = {
-            {expr_kind::eq, "="}, {expr_kind::ne, "<>"}, {expr_kind::lt, "<"},
-            {expr_kind::le, "<="}, {expr_kind::gt, ">"}, {expr_kind::ge, ">="}};
+            {expr_kind::eq, "="},  {expr_kind::ne, "<>"}, {expr_kind::lt, "<"},
+            {expr_kind::le, "<="}, {expr_kind::gt, ">"},  {expr_kind::ge, ">="}};
         const char* op = "=";
         for (const auto& [k, o] : ops) {
-            if (k == kind) op = o;
+            if (k == kind)
+                op = o;
         }
         bool aggregate = a.aggregate || b.aggregate;
         for (const typed_sql* t : {&a, &b}) {
@@ -846,24 +937,29 @@ class compiler {
                           std::to_string(rid.table->id) + ")";
                 }
                 bool rowid_first = &rid == &a;
-                return boolean("(" + (rowid_first ? rid.row_sql + " " + op + " " + rhs
-                                                  : rhs + " " + op + " " + rid.row_sql) + ")",
+                return boolean("(" +
+                                   (rowid_first ? rid.row_sql + " " + op + " " + rhs
+                                                : rhs + " " + op + " " + rid.row_sql) +
+                                   ")",
                                aggregate);
             }
-            return boolean("(" + converted(a, 'T').sql + " " + op + " " + converted(b, 'T').sql + ")",
-                           aggregate);
+            return boolean(
+                "(" + converted(a, 'T').sql + " " + op + " " + converted(b, 'T').sql + ")",
+                aggregate);
         }
         if (is_numeric(a.type) || is_numeric(b.type)) {
             a = converted(a, 'N');
             b = converted(b, 'N');
             bool exact = (a.native_exact || a.type.is_small_integer()) &&
                          (b.native_exact || b.type.is_small_integer());
-            if (exact) return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
+            if (exact)
+                return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
             return boolean("(ora_ncmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", aggregate);
         }
         if (a.type.is_datetime() || b.type.is_datetime()) {
             char k = (a.type.code == type_code::timestamp || b.type.code == type_code::timestamp)
-                         ? 'S' : 'D';
+                         ? 'S'
+                         : 'D';
             a = converted(a, k);
             b = converted(b, k);
             return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
@@ -892,10 +988,12 @@ class compiler {
             whens.push_back(when.sql);
             results.push_back(value_expr(*e.args[i + 1], sc, agg));
         }
-        if (e.has_else) results.push_back(value_expr(*e.args.back(), sc, agg));
+        if (e.has_else)
+            results.push_back(value_expr(*e.args.back(), sc, agg));
         column_type type = column_type::of(type_code::none);
         for (const typed_sql& r : results) {
-            if (type.code == type_code::none) type = r.type;
+            if (type.code == type_code::none)
+                type = r.type;
         }
         char k = kind_letter(type);
         bool aggregate = false;
@@ -916,8 +1014,10 @@ class compiler {
     }
 
     typed_sql aggregate(const expr& e, const std::string& name, scope& sc, bool agg) {
-        if (!agg) throw ora_error(934).at(e.pos);
-        if (e.args.size() != 1) throw ora_error(909).at(e.pos);
+        if (!agg)
+            throw ora_error(934).at(e.pos);
+        if (e.args.size() != 1)
+            throw ora_error(909).at(e.pos);
         typed_sql t;
         t.aggregate = true;
         if (name == "COUNT" && e.args[0]->kind == expr_kind::star) {
@@ -928,7 +1028,8 @@ class compiler {
             return t;
         }
         typed_sql a = value_expr(*e.args[0], sc, false);
-        if (a.aggregate) throw ora_error(935).at(e.pos);
+        if (a.aggregate)
+            throw ora_error(935).at(e.pos);
         std::string distinct = e.distinct ? "DISTINCT " : "";
         if (name == "COUNT") {
             t.sql = "count(" + distinct + a.sql + ")";
@@ -937,7 +1038,8 @@ class compiler {
             t.native_exact = true;
             return t;
         }
-        if (a.type.is_lob() || a.type.is_long()) throw ora_error(932, {"-", kind_name(a.type)});
+        if (a.type.is_lob() || a.type.is_long())
+            throw ora_error(932, {"-", kind_name(a.type)});
         if (name == "SUM" || name == "AVG") {
             a = converted(a, 'N');
             t.sql = (name == "SUM" ? "ora_sum(" : "ora_avg(") + distinct + a.sql + ")";
@@ -945,7 +1047,8 @@ class compiler {
             return t;
         }
         // MIN, MAX
-        if (a.param >= 0) expect(a, 'T');
+        if (a.param >= 0)
+            expect(a, 'T');
         if (is_numeric(a.type)) {
             t.sql = (name == "MIN" ? "ora_nmin(" : "ora_nmax(") + distinct + a.sql + ")";
         } else {
@@ -958,8 +1061,10 @@ class compiler {
     typed_sql function(const expr& e, scope& sc, bool agg) {
         std::string name;
         for (const ident& i : e.path) name += (name.empty() ? "" : ".") + i.name;
-        if (e.path.size() == 1 && is_aggregate_name(name)) return aggregate(e, name, sc, agg);
-        if (e.distinct) throw ora_error(936).at(e.pos);
+        if (e.path.size() == 1 && is_aggregate_name(name))
+            return aggregate(e, name, sc, agg);
+        if (e.distinct)
+            throw ora_error(936).at(e.pos);
         const function_def& f = find_function(name, e.args.size(), e.pos);
         std::vector<typed_sql> args;
         for (const expr_ptr& a : e.args) args.push_back(value_expr(*a, sc, agg));
@@ -977,9 +1082,12 @@ class compiler {
                     break;
                 }
             }
-            if (k == '?' || k == 'I') return;
-            if (k == 'C') k = 'T';
-            if (k == 'B') k = 'R';
+            if (k == '?' || k == 'I')
+                return;
+            if (k == 'C')
+                k = 'T';
+            if (k == 'B')
+                k = 'R';
             for (size_t p : positions) {
                 if (p < args.size() && args[p].type.code != type_code::none) {
                     char have = letter(args[p]);
@@ -1005,7 +1113,8 @@ class compiler {
                 searches.push_back(i);
                 results.push_back(i + 1);
             }
-            if (i < args.size()) results.push_back(i);
+            if (i < args.size())
+                results.push_back(i);
             unify(searches);
             unify(results);
         }
@@ -1041,12 +1150,14 @@ class compiler {
     }
 
     std::string where_clause(const expr* where, scope& sc) {
-        if (!where) return "";
+        if (!where)
+            return "";
         std::vector<const expr*> conjuncts;
         split_and(*where, conjuncts);
         std::string out;
         for (const expr* c : conjuncts) {
-            if (rownum_limit(*c) >= 0) throw ora_error(3001).at(c->pos);
+            if (rownum_limit(*c) >= 0)
+                throw ora_error(3001).at(c->pos);
             out += (out.empty() ? "" : " AND ") + condition(*c, sc, false).sql;
         }
         return " WHERE " + out;
@@ -1082,7 +1193,8 @@ void finish_columns(const select_result& r, compiled_query& q) {
 void binds_in(const expr* e, bind_slots& b);
 
 void binds_in_query(const select_stmt* q, bind_slots& b) {
-    if (!q) return;
+    if (!q)
+        return;
     for (const select_core& c : q->cores) {
         for (const select_item& i : c.items) binds_in(i.value.get(), b);
         for (const from_entry& f : c.from) {
@@ -1100,8 +1212,10 @@ void binds_in_query(const select_stmt* q, bind_slots& b) {
 }
 
 void binds_in(const expr* e, bind_slots& b) {
-    if (!e) return;
-    if (e->kind == expr_kind::bind) b.slot(e->text);
+    if (!e)
+        return;
+    if (e->kind == expr_kind::bind)
+        b.slot(e->text);
     for (const expr_ptr& a : e->args) binds_in(a.get(), b);
     binds_in_query(e->query.get(), b);
 }
@@ -1188,7 +1302,8 @@ compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
     std::vector<std::string> seen;
     for (const auto& [col_name, value_expr] : stmt.sets) {
         const column_info* col = table.find_column(col_name.name);
-        if (!col) throw ora_error(904, {"\"" + col_name.name + "\""}).at(col_name.pos);
+        if (!col)
+            throw ora_error(904, {"\"" + col_name.name + "\""}).at(col_name.pos);
         if (std::find(seen.begin(), seen.end(), col->name) != seen.end()) {
             throw ora_error(957).at(col_name.pos);
         }

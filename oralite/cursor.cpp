@@ -29,7 +29,8 @@ bool is_ddl(statement_kind k) {
 
 // Converts a value for an SQLite parameter as the translated statement expects it.
 value prepared_value(session& s, const query_param& p, value v) {
-    if (v.is_null() || p.expect == '?') return v;
+    if (v.is_null() || p.expect == '?')
+        return v;
     if (p.expect == 'I') {
         return value::of_int(s.rowid_row(as_text(v), p.rowid_table));
     }
@@ -37,44 +38,57 @@ value prepared_value(session& s, const query_param& p, value v) {
 }
 
 const returning_clause* returning_of(const statement* st) {
-    if (!st) return nullptr;
+    if (!st)
+        return nullptr;
     switch (st->kind) {
-        case statement_kind::insert: return &static_cast<const insert_statement*>(st)->returning;
-        case statement_kind::update: return &static_cast<const update_statement*>(st)->returning;
-        case statement_kind::delete_: return &static_cast<const delete_statement*>(st)->returning;
-        default: return nullptr;
+        case statement_kind::insert:
+            return &static_cast<const insert_statement*>(st)->returning;
+        case statement_kind::update:
+            return &static_cast<const update_statement*>(st)->returning;
+        case statement_kind::delete_:
+            return &static_cast<const delete_statement*>(st)->returning;
+        default:
+            return nullptr;
     }
 }
 
 }  // namespace
 
-cursor::cursor(session& s, std::string sql) : s_(s), sql_(std::move(sql)) {
-    statement_type_ = statement_type_of(sql_);
+parsed_sql::parsed_sql(std::string text) : sql(std::move(text)) {
+    statement_type = statement_type_of(sql);
     try {
-        parsed_ = parse_statement(sql_);
-        collect_binds(*parsed_, binds_);
+        ast = parse_statement(sql);
+        collect_binds(*ast, binds);
     } catch (const ora_error& e) {
-        parse_error_ = e;
+        error = e;
     }
 }
+
+cursor::cursor(session& s, std::string sql)
+    : s_(s), parsed_(std::make_shared<parsed_sql>(std::move(sql))) {}
+
+cursor::cursor(session& s, std::shared_ptr<const parsed_sql> parsed)
+    : s_(s), parsed_(std::move(parsed)) {}
 
 cursor::~cursor() = default;
 
 bool cursor::is_query() const {
-    return parsed_ ? parsed_->kind == statement_kind::select : statement_type_ == 1;
+    return parsed_->ast ? parsed_->ast->kind == statement_kind::select
+                        : parsed_->statement_type == 1;
 }
 
 std::vector<size_t> cursor::returning_slots() const {
     std::vector<size_t> out;
-    if (const returning_clause* r = returning_of(parsed_.get())) {
-        bind_slots copy = binds_;
+    if (const returning_clause* r = returning_of(parsed_->ast.get())) {
+        bind_slots copy = parsed_->binds;
         for (const std::string& n : r->into) out.push_back(copy.slot(n));
     }
     return out;
 }
 
 void cursor::close() {
-    if (stmt_) sqlite3_reset(stmt_.get());
+    if (stmt_)
+        sqlite3_reset(stmt_.get());
     has_row_ = false;
     open_ = false;
 }
@@ -83,9 +97,11 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
     warning_.reset();
     close();
     row_count_ = 0;
-    if (parse_error_) throw *parse_error_;
-    if (s_.closed()) throw ora_error(3114);
-    const statement& st = *parsed_;
+    if (parsed_->error)
+        throw *parsed_->error;
+    if (s_.closed())
+        throw ora_error(3114);
+    const statement& st = *parsed_->ast;
     if (m != mode::normal) {
         // Parse-only and describe-only check names without running anything.
         if (st.kind == statement_kind::select) {
@@ -93,10 +109,11 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
         } else if (st.kind == statement_kind::update || st.kind == statement_kind::delete_ ||
                    st.kind == statement_kind::insert) {
             const catalog& c = s_.current_catalog();
-            const qualified_name& name =
-                st.kind == statement_kind::insert ? static_cast<const insert_statement&>(st).table
-                : st.kind == statement_kind::update ? static_cast<const update_statement&>(st).table
-                : static_cast<const delete_statement&>(st).table;
+            const qualified_name& name = st.kind == statement_kind::insert
+                                             ? static_cast<const insert_statement&>(st).table
+                                         : st.kind == statement_kind::update
+                                             ? static_cast<const update_statement&>(st).table
+                                             : static_cast<const delete_statement&>(st).table;
             resolve_table(s_, c, name, table_access::select);
         }
         return;
@@ -105,7 +122,9 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
         run_query(binds, m);
         return;
     }
-    if (iterations == 0) throw ora_error(24333);
+    if (iterations == 0)
+        throw ora_error(24333);
+    s_.data_changed();
     switch (st.kind) {
         case statement_kind::insert:
             run_insert(static_cast<const insert_statement&>(st), iterations, binds);
@@ -124,8 +143,9 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
             break;
     }
     if (is_ddl(st.kind)) {
-        if (!binds_.names().empty()) throw ora_error(1027);
-        execute_ddl(s_, st, sql_, warning_);
+        if (!parsed_->binds.names().empty())
+            throw ora_error(1027);
+        execute_ddl(s_, st, parsed_->sql, warning_);
         return;
     }
     throw ora_error(3001);
@@ -135,8 +155,8 @@ void cursor::bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& par
                          bind_source& binds, uint32_t iteration) {
     for (size_t i = 0; i < params.size(); ++i) {
         const query_param& p = params[i];
-        value v = p.kind == query_param::literal ? p.literal_value
-                                                 : binds.input(p.bind_slot, iteration);
+        value v =
+            p.kind == query_param::literal ? p.literal_value : binds.input(p.bind_slot, iteration);
         bind_storage(stmt, static_cast<int>(i + 1), prepared_value(s_, p, std::move(v)));
     }
 }
@@ -146,13 +166,14 @@ void cursor::bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& par
 void cursor::run_query(bind_source& binds, mode m) {
     std::shared_ptr<const catalog> cat = s_.catalog_snapshot();
     if (compiled_version_ != cat->version || !stmt_) {
-        const auto& q = static_cast<const select_statement&>(*parsed_);
-        bind_slots slots = binds_;
+        const auto& q = static_cast<const select_statement&>(*parsed_->ast);
+        bind_slots slots = parsed_->binds;
         query_ = compile_select(s_, *cat, slots, *q.query);
         stmt_ = sqlite_stmt(s_.db(), query_.sql);
         compiled_version_ = cat->version;
     }
-    if (m != mode::normal) return;
+    if (m != mode::normal)
+        return;
     sqlite3_reset(stmt_.get());
     sqlite3_clear_bindings(stmt_.get());
     bind_params(stmt_.get(), query_.params, binds, 0);
@@ -167,7 +188,8 @@ void cursor::run_query(bind_source& binds, mode m) {
 
 bool cursor::fetch() {
     if (!open_) {
-        if (parsed_ && parsed_->kind == statement_kind::select) throw ora_error(1002);
+        if (is_query())
+            throw ora_error(1002);
         throw ora_error(24374);
     }
     if (query_.for_update && s_.transaction_serial() != opened_transaction_) {
@@ -182,14 +204,16 @@ bool cursor::fetch() {
     has_row_ = false;
     open_ = false;
     sqlite3_reset(stmt_.get());
-    if (rc == SQLITE_DONE) return false;
+    if (rc == SQLITE_DONE)
+        return false;
     s_.throw_step_error(rc);
 }
 
 value cursor::column_value(size_t index) {
     const result_column& col = query_.columns.at(index);
     value v = read_storage(stmt_.get(), static_cast<int>(index), col.type);
-    if (col.row_column >= 0) v.source = column_lob(index);
+    if (col.row_column >= 0)
+        v.source = column_lob(index);
     return v;
 }
 
@@ -230,17 +254,21 @@ class row_inserter {
 
     // The default of a column that the statement leaves out.
     value default_of(const column_info& col, eval_env& env) {
-        if (!col.default_expr) return value::null();
+        if (!col.default_expr)
+            return value::null();
         return evaluate(*col.default_expr, env);
     }
 
     void fire_triggers(std::vector<value>& row, eval_env& outer) {
         for (const trigger_info& tr : t_.triggers) {
-            if (!tr.enabled) continue;
-            if (!tr.parsed) throw invalid(tr);
+            if (!tr.enabled)
+                continue;
+            if (!tr.parsed)
+                throw invalid(tr);
             const create_trigger_statement& t = *tr.parsed;
             if (!tr.valid) {
-                if (!validate_trigger(c_, t_.owner_id, t_, t).empty()) throw invalid(tr);
+                if (!validate_trigger(c_, t_.owner_id, t_, t).empty())
+                    throw invalid(tr);
                 mark_trigger_valid(s_, tr.id);
             }
             eval_env env(s_, c_);
@@ -250,10 +278,12 @@ class row_inserter {
             env.old_name = t.old_name;
             env.nextvals = outer.nextvals;
             try {
-                if (t.when && evaluate_condition(*t.when, env) != true) continue;
+                if (t.when && evaluate_condition(*t.when, env) != true)
+                    continue;
                 run_body(t.body, env);
             } catch (const ora_error& e) {
-                if (e.code() == 2289 || e.code() == 904) throw invalid(tr);
+                if (e.code() == 2289 || e.code() == 904)
+                    throw invalid(tr);
                 throw;
             }
             outer.nextvals = env.nextvals;
@@ -261,7 +291,8 @@ class row_inserter {
     }
 
     std::string insert(std::vector<value>& row) {
-        if (!has_quota_) throw ora_error(1950, {"USERS"});
+        if (!has_quota_)
+            throw ora_error(1950, {"USERS"});
         for (size_t i = 0; i < t_.columns.size(); ++i) {
             const column_info& col = t_.columns[i];
             row[i] = coerce_for_column(row[i], col.type, t_.quoted_column(col));
@@ -294,7 +325,8 @@ class row_inserter {
 
     void check_constraints(std::vector<value>& row) {
         for (const constraint_info& k : t_.constraints) {
-            if (k.type != 'C' || k.not_null || !k.check) continue;
+            if (k.type != 'C' || k.not_null || !k.check)
+                continue;
             eval_env env(s_, c_);
             env.table = &t_;
             env.row = &row;
@@ -370,9 +402,11 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         for (const ident& name : st.columns) {
             int index = -1;
             for (size_t i = 0; i < t.columns.size(); ++i) {
-                if (t.columns[i].name == name.name) index = static_cast<int>(i);
+                if (t.columns[i].name == name.name)
+                    index = static_cast<int>(i);
             }
-            if (index < 0) throw ora_error(904, {"\"" + name.name + "\""}).at(name.pos);
+            if (index < 0)
+                throw ora_error(904, {"\"" + name.name + "\""}).at(name.pos);
             if (std::find(target.begin(), target.end(), index) != target.end()) {
                 throw ora_error(957).at(name.pos);
             }
@@ -389,7 +423,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             given[static_cast<size_t>(target[k])] = true;
         }
         for (size_t i = 0; i < t.columns.size(); ++i) {
-            if (!given[i]) row[i] = inserter.default_of(t.columns[i], env);
+            if (!given[i])
+                row[i] = inserter.default_of(t.columns[i], env);
         }
         inserter.fire_triggers(row, env);
         std::string rowid = inserter.insert(row);
@@ -399,8 +434,9 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
     };
 
     if (st.query) {
-        if (!st.returning.values.empty()) throw ora_error(3001);
-        bind_slots slots = binds_;
+        if (!st.returning.values.empty())
+            throw ora_error(3001);
+        bind_slots slots = parsed_->binds;
         compiled_query q = compile_select(s_, *cat, slots, *st.query);
         if (q.columns.size() != target.size()) {
             throw ora_error(q.columns.size() < target.size() ? 947 : 913);
@@ -414,8 +450,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             while (select.step()) {
                 std::vector<value> values;
                 for (size_t i = 0; i < q.columns.size(); ++i) {
-                    values.push_back(read_storage(select.get(), static_cast<int>(i),
-                                                  q.columns[i].type));
+                    values.push_back(
+                        read_storage(select.get(), static_cast<int>(i), q.columns[i].type));
                 }
                 rows.push_back(std::move(values));
             }
@@ -436,7 +472,7 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
     if (st.values.size() != target.size()) {
         throw ora_error(st.values.size() < target.size() ? 947 : 913);
     }
-    bind_slots slots = binds_;
+    bind_slots slots = parsed_->binds;
     for (uint32_t it = 0; it < iterations; ++it) {
         eval_env env(s_, *cat);
         env.binds = &binds;
@@ -446,7 +482,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         provided.reserve(st.values.size());
         for (const expr_ptr& e : st.values) provided.push_back(evaluate(*e, env));
         auto [row, rowid] = insert_one(std::move(provided), env);
-        if (st.returning.values.empty()) continue;
+        if (st.returning.values.empty())
+            continue;
         eval_env ret(s_, *cat);
         ret.table = &t;
         ret.row = &row;
@@ -459,7 +496,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             const expr& e = *st.returning.values[k];
             value v = evaluate(e, ret);
             column_type type = type_of_value(v);
-            if (e.kind == expr_kind::rowid) type = column_type::of(type_code::rowid);
+            if (e.kind == expr_kind::rowid)
+                type = column_type::of(type_code::rowid);
             if (e.kind == expr_kind::column) {
                 const column_info* col = t.find_column(e.path.back().name);
                 if (col) {
@@ -486,18 +524,20 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
 
 void cursor::run_update_delete(uint32_t iterations, bind_source& binds) {
     std::shared_ptr<const catalog> cat = s_.catalog_snapshot();
-    const statement& st = *parsed_;
+    const statement& st = *parsed_->ast;
     bool update = st.kind == statement_kind::update;
     const returning_clause& returning = *returning_of(&st);
-    if (!returning.values.empty()) throw ora_error(3001);
+    if (!returning.values.empty())
+        throw ora_error(3001);
     const qualified_name& name = update ? static_cast<const update_statement&>(st).table
                                         : static_cast<const delete_statement&>(st).table;
-    const table_info& t = resolve_table(s_, *cat, name,
-                                        update ? table_access::update : table_access::delete_);
+    const table_info& t =
+        resolve_table(s_, *cat, name, update ? table_access::update : table_access::delete_);
     if (compiled_version_ != cat->version || !stmt_) {
-        bind_slots slots = binds_;
-        dml_ = update ? compile_update(s_, *cat, slots, static_cast<const update_statement&>(st), t)
-                      : compile_delete(s_, *cat, slots, static_cast<const delete_statement&>(st), t);
+        bind_slots slots = parsed_->binds;
+        dml_ = update
+                   ? compile_update(s_, *cat, slots, static_cast<const update_statement&>(st), t)
+                   : compile_delete(s_, *cat, slots, static_cast<const delete_statement&>(st), t);
         stmt_ = sqlite_stmt(s_.db(), dml_.sql);
         compiled_version_ = cat->version;
     }

@@ -41,18 +41,31 @@ class no_binds : public bind_source {
     }
 };
 
+// A statement text parsed once, shareable between cursors (OCIStmtPrepare parses before any
+// session is known).
+struct parsed_sql {
+    explicit parsed_sql(std::string text);
+    std::string sql;
+    int statement_type = 0;
+    std::unique_ptr<statement> ast;
+    std::optional<ora_error> error;
+    bind_slots binds;
+};
+
 class cursor {
   public:
     cursor(session& s, std::string sql);
+    cursor(session& s, std::shared_ptr<const parsed_sql> parsed);
     ~cursor();
     cursor(const cursor&) = delete;
     cursor& operator=(const cursor&) = delete;
 
-    const std::string& sql() const { return sql_; }
+    const std::string& sql() const { return parsed_->sql; }
     // The OCI statement type (OCI_STMT_ codes).
-    int statement_type() const { return statement_type_; }
+    int statement_type() const { return parsed_->statement_type; }
     bool is_query() const;
-    const std::vector<std::string>& bind_names() const { return binds_.names(); }
+    const std::vector<std::string>& bind_names() const { return parsed_->binds.names(); }
+    session& owner() const { return s_; }
     // The 0-based slots of RETURNING ... INTO placeholders.
     std::vector<size_t> returning_slots() const;
 
@@ -78,15 +91,11 @@ class cursor {
     void run_query(bind_source& binds, mode m);
     void run_insert(const insert_statement& st, uint32_t iterations, bind_source& binds);
     void run_update_delete(uint32_t iterations, bind_source& binds);
-    void bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params,
-                     bind_source& binds, uint32_t iteration);
+    void bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params, bind_source& binds,
+                     uint32_t iteration);
 
     session& s_;
-    std::string sql_;
-    int statement_type_ = 0;
-    std::unique_ptr<statement> parsed_;
-    std::optional<ora_error> parse_error_;
-    bind_slots binds_;
+    std::shared_ptr<const parsed_sql> parsed_;
     std::optional<ora_error> warning_;
 
     compiled_query query_;

@@ -33,7 +33,8 @@ std::string lower(std::string_view s) {
 
 std::string trim(std::string_view s) {
     size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos) return {};
+    if (b == std::string_view::npos)
+        return {};
     size_t e = s.find_last_not_of(" \t\r\n");
     return std::string(s.substr(b, e - b + 1));
 }
@@ -46,10 +47,10 @@ std::optional<std::string> find_named_database(std::string_view name) {
         return std::nullopt;
     }
     std::string base = std::string(home) + "/";
-    for (const std::string& candidate :
-         {base + std::string(name), base + std::string(name) + ".db", base + lower(name),
-          base + lower(name) + ".db"}) {
-        if (is_regular_file(candidate)) return candidate;
+    for (const std::string& candidate : {base + std::string(name), base + std::string(name) + ".db",
+                                         base + lower(name), base + lower(name) + ".db"}) {
+        if (is_regular_file(candidate))
+            return candidate;
     }
     return std::nullopt;
 }
@@ -62,24 +63,28 @@ bool is_local_host(const std::string& host) {
     char name[256] = {0};
     if (gethostname(name, sizeof name - 1) == 0) {
         std::string self = lower(name);
-        if (h == self || (self.find('.') != std::string::npos &&
-                          h == self.substr(0, self.find('.')))) {
+        if (h == self ||
+            (self.find('.') != std::string::npos && h == self.substr(0, self.find('.')))) {
             return true;
         }
     }
     ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return false;
+    if (getifaddrs(&list) != 0)
+        return false;
     bool found = false;
     for (ifaddrs* a = list; a && !found; a = a->ifa_next) {
-        if (!a->ifa_addr) continue;
+        if (!a->ifa_addr)
+            continue;
         int family = a->ifa_addr->sa_family;
-        if (family != AF_INET && family != AF_INET6) continue;
+        if (family != AF_INET && family != AF_INET6)
+            continue;
         char text[NI_MAXHOST] = {0};
         socklen_t len = family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
         if (getnameinfo(a->ifa_addr, len, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0) {
             std::string addr = lower(text);
             size_t scope = addr.find('%');
-            if (scope != std::string::npos) addr.resize(scope);
+            if (scope != std::string::npos)
+                addr.resize(scope);
             found = addr == h;
         }
     }
@@ -92,7 +97,8 @@ int database_port(const std::string& path) {
     int port = 1521;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         try {
-            if (auto p = read_meta(db, "port")) port = std::atoi(p->c_str());
+            if (auto p = read_meta(db, "port"))
+                port = std::atoi(p->c_str());
         } catch (const ora_error&) {
         }
     }
@@ -103,8 +109,10 @@ int database_port(const std::string& path) {
 // A network address: host, port and service (descriptor or easy connect).
 std::string resolve_address(const std::string& host, const std::string& port_text,
                             const std::string& service) {
-    if (host.empty() || service.empty()) throw ora_error(12154);
-    if (!is_local_host(host)) throw ora_error(12545);
+    if (host.empty() || service.empty())
+        throw ora_error(12154);
+    if (!is_local_host(host))
+        throw ora_error(12545);
     int port = 1521;
     if (!port_text.empty()) {
         if (port_text.find_first_not_of("0123456789") != std::string::npos) {
@@ -113,8 +121,10 @@ std::string resolve_address(const std::string& host, const std::string& port_tex
         port = std::atoi(port_text.c_str());
     }
     std::optional<std::string> path = find_named_database(service);
-    if (!path) throw ora_error(12514);
-    if (database_port(*path) != port) throw ora_error(12541);
+    if (!path)
+        throw ora_error(12514);
+    if (database_port(*path) != port)
+        throw ora_error(12541);
     return *path;
 }
 
@@ -131,7 +141,8 @@ std::string descriptor_value(const std::string& descriptor, const std::string& k
         if ((before == 0 || upper[before - 1] == '(') && after < upper.size() &&
             upper[after] == '=') {
             size_t end = descriptor.find(')', after);
-            if (end == std::string::npos) return {};
+            if (end == std::string::npos)
+                return {};
             return trim(descriptor.substr(after + 1, end - after - 1));
         }
         pos += key.size();
@@ -143,25 +154,31 @@ std::string descriptor_value(const std::string& descriptor, const std::string& k
 
 std::string resolve_connect_string(std::string_view connect) {
     std::string text = trim(connect);
-    if (text.empty()) throw ora_error(12154);
+    if (text.empty())
+        throw ora_error(12154);
     if (text[0] == '(') {
         int depth = 0;
         for (char c : text) {
             depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-            if (depth < 0) throw ora_error(12154);
+            if (depth < 0)
+                throw ora_error(12154);
         }
-        if (depth != 0) throw ora_error(12154);
+        if (depth != 0)
+            throw ora_error(12154);
         std::string service = descriptor_value(text, "SERVICE_NAME");
-        if (service.empty()) service = descriptor_value(text, "SID");
+        if (service.empty())
+            service = descriptor_value(text, "SID");
         return resolve_address(descriptor_value(text, "HOST"), descriptor_value(text, "PORT"),
                                service);
     }
     if (text.find('/') != std::string::npos) {
-        if (is_regular_file(text)) return text;
+        if (is_regular_file(text))
+            return text;
         // Easy connect: [//]host[:port]/service
         std::string ez = text.rfind("//", 0) == 0 ? text.substr(2) : text;
         size_t slash = ez.find('/');
-        if (slash != std::string::npos && slash > 0 && ez.find('/', slash + 1) == std::string::npos) {
+        if (slash != std::string::npos && slash > 0 &&
+            ez.find('/', slash + 1) == std::string::npos) {
             std::string address = ez.substr(0, slash);
             std::string service = ez.substr(slash + 1);
             size_t colon = address.rfind(':');
@@ -173,9 +190,11 @@ std::string resolve_connect_string(std::string_view connect) {
         }
         throw ora_error(12154);
     }
-    if (std::optional<std::string> path = find_named_database(text)) return *path;
+    if (std::optional<std::string> path = find_named_database(text))
+        return *path;
     // A file in the current folder, named without a path.
-    if (is_regular_file(text)) return text;
+    if (is_regular_file(text))
+        return text;
     throw ora_error(12154);
 }
 
@@ -185,8 +204,8 @@ void create_database(const std::string& path, const database_options& options) {
         throw std::runtime_error("the file " + path + " already exists");
     }
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);

@@ -40,11 +40,14 @@ void run(sqlite3* db, std::string_view sql, std::initializer_list<sql_arg> args 
 }
 
 sql_arg opt(const std::optional<std::string>& v) {
-    if (v) return *v;
+    if (v)
+        return *v;
     return nullptr;
 }
 
-std::string now_text() { return datetime::now().storage_text(false); }
+std::string now_text() {
+    return datetime::now().storage_text(false);
+}
 
 int64_t insert_object(sqlite3* db, int64_t owner, const std::string& name, const std::string& type,
                       int64_t table_id, bool generated, bool temporary,
@@ -81,12 +84,14 @@ bool table_has_rows(sqlite3* db, const table_info& t) {
 
 void require_privilege(session& s, int64_t owner, const char* own, const char* any) {
     const user_info& u = s.user();
-    if (owner == u.id ? u.has_privilege(own) : u.has_privilege(any)) return;
+    if (owner == u.id ? u.has_privilege(own) : u.has_privilege(any))
+        return;
     throw ora_error(1031);
 }
 
 void walk(const expr* e, const std::function<void(const expr&)>& f) {
-    if (!e) return;
+    if (!e)
+        return;
     f(*e);
     for (const expr_ptr& a : e->args) walk(a.get(), f);
 }
@@ -101,8 +106,10 @@ void check_default(const expr& e) {
         if (x.kind == expr_kind::bind || x.kind == expr_kind::trigger_row) {
             throw ora_error(1027).at(x.pos);
         }
-        if (x.query) throw ora_error(22818).at(x.pos);
-        if (x.kind == expr_kind::sequence_value) throw ora_error(984).at(x.pos);
+        if (x.query)
+            throw ora_error(22818).at(x.pos);
+        if (x.kind == expr_kind::sequence_value)
+            throw ora_error(984).at(x.pos);
     });
 }
 
@@ -119,14 +126,25 @@ void insert_column(sqlite3* db, int64_t table_id, int column_id, const std::stri
         "data_default, data_type, data_length, data_precision, data_scale, char_length, "
         "char_used) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
         "?16, ?17, ?18, ?19, ?20)",
-        {table_id, int64_t{column_id}, name, internal, st.name, int64_t{st.length},
-         int64_t{st.char_semantics}, int64_t{st.precision}, int64_t{st.scale},
-         int64_t{st.fraction}, int64_t{st.integer_alias}, int64_t{st.is_float},
-         std::string(nullable ? "Y" : "N"), opt(default_text), t.dictionary_name(),
-         int64_t{t.data_length()}, precision >= 0 ? sql_arg(int64_t{precision}) : sql_arg(nullptr),
-         scale >= 0 || (t.code == type_code::number && scale != -1)
-             ? sql_arg(int64_t{scale})
-             : sql_arg(nullptr),
+        {table_id,
+         int64_t{column_id},
+         name,
+         internal,
+         st.name,
+         int64_t{st.length},
+         int64_t{st.char_semantics},
+         int64_t{st.precision},
+         int64_t{st.scale},
+         int64_t{st.fraction},
+         int64_t{st.integer_alias},
+         int64_t{st.is_float},
+         std::string(nullable ? "Y" : "N"),
+         opt(default_text),
+         t.dictionary_name(),
+         int64_t{t.data_length()},
+         precision >= 0 ? sql_arg(int64_t{precision}) : sql_arg(nullptr),
+         scale >= 0 || (t.code == type_code::number && scale != -1) ? sql_arg(int64_t{scale})
+                                                                    : sql_arg(nullptr),
          int64_t{t.char_length()},
          char_used.empty() ? sql_arg(nullptr) : sql_arg(char_used)});
 }
@@ -176,14 +194,16 @@ table_state state_of(const table_info& t) {
 
 std::string internal_of(const table_state& t, const std::string& column, int pos) {
     for (const auto& [name, internal] : t.columns) {
-        if (name == column) return internal;
+        if (name == column)
+            return internal;
     }
     throw ora_error(904, {"\"" + column + "\""}).at(pos);
 }
 
 const column_type& type_of(const table_state& t, const std::string& column) {
     for (size_t i = 0; i < t.columns.size(); ++i) {
-        if (t.columns[i].first == column) return t.types[i];
+        if (t.columns[i].first == column)
+            return t.types[i];
     }
     throw ora_error(904, {"\"" + column + "\""});
 }
@@ -196,14 +216,17 @@ bool same_set(std::vector<std::string> a, std::vector<std::string> b) {
 
 void check_constraint_name(const catalog& c, sqlite3* db, int64_t owner, const std::string& name,
                            int pos) {
-    if (c.constraint_table(owner, name)) throw ora_error(2264).at(pos);
+    if (c.constraint_table(owner, name))
+        throw ora_error(2264).at(pos);
     sqlite_stmt s(db, "SELECT 1 FROM ora_constraints WHERE owner_id = ?1 AND name = ?2");
     s.bind(1, owner).bind(2, std::string_view(name));
-    if (s.step()) throw ora_error(2264).at(pos);
+    if (s.step())
+        throw ora_error(2264).at(pos);
 }
 
 bool index_name_used(const catalog& c, sqlite3* db, int64_t owner, const std::string& name) {
-    if (c.index(owner, name).first) return true;
+    if (c.index(owner, name).first)
+        return true;
     sqlite_stmt s(db,
                   "SELECT 1 FROM ora_objects WHERE owner_id = ?1 AND name = ?2 "
                   "AND object_type = 'INDEX'");
@@ -230,9 +253,11 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
     int64_t id = next_constraint_id(db);
     bool generated = !def.name.has_value();
     std::string name = generated ? generated_constraint_name(id) : def.name->name;
-    if (!generated) check_constraint_name(c, db, t.owner_id, name, def.name->pos);
+    if (!generated)
+        check_constraint_name(c, db, t.owner_id, name, def.name->pos);
     for (const constraint_info& k : t.constraints) {
-        if (k.name == name) throw ora_error(2264).at(def.pos);
+        if (k.name == name)
+            throw ora_error(2264).at(def.pos);
     }
     std::vector<std::string> columns;
     for (const ident& col : def.columns) {
@@ -248,11 +273,13 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
     if (def.type == 'P' || def.type == 'U') {
         for (const std::string& col : columns) {
             const column_type& ct = type_of(t, col);
-            if (ct.is_lob() || ct.is_long()) throw ora_error(2329, {ct.dictionary_name()});
+            if (ct.is_lob() || ct.is_long())
+                throw ora_error(2329, {ct.dictionary_name()});
         }
         if (def.type == 'P') {
             for (const constraint_info& k : t.constraints) {
-                if (k.type == 'P') throw ora_error(2260).at(def.pos);
+                if (k.type == 'P')
+                    throw ora_error(2260).at(def.pos);
             }
         }
         for (const constraint_info& k : t.constraints) {
@@ -272,24 +299,30 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
                 nulls += (nulls.empty() ? "" : " OR ") + internal_of(t, col, def.pos) + " IS NULL";
             }
             sqlite_stmt check(db, "SELECT 1 FROM " + t.internal + " WHERE " + nulls + " LIMIT 1");
-            if (check.step()) throw ora_error(2437, {qualified});
+            if (check.step())
+                throw ora_error(2437, {qualified});
         }
-        int rc = sqlite3_exec(db,
-                              ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal +
-                               " (" + cols + ")").c_str(),
-                              nullptr, nullptr, nullptr);
-        if ((rc & 0xFF) == SQLITE_CONSTRAINT) throw ora_error(2299, {qualified});
-        if (rc != SQLITE_OK) throw_sqlite(db, rc);
+        int rc = sqlite3_exec(
+            db,
+            ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal + " (" + cols + ")")
+                .c_str(),
+            nullptr, nullptr, nullptr);
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
+            throw ora_error(2299, {qualified});
+        if (rc != SQLITE_OK)
+            throw_sqlite(db, rc);
         // An index on exactly these columns serves the constraint; otherwise one named after
         // the constraint is made.
         const index_info* existing = nullptr;
         for (const index_info& ix : t.indexes) {
-            if (ix.columns == columns) existing = &ix;
+            if (ix.columns == columns)
+                existing = &ix;
         }
         if (existing) {
             index_name = existing->name;
         } else {
-            if (index_name_used(c, db, t.owner_id, name)) throw ora_error(955).at(def.pos);
+            if (index_name_used(c, db, t.owner_id, name))
+                throw ora_error(955).at(def.pos);
             int64_t index_id = insert_object(db, t.owner_id, name, "INDEX", t.id, generated, false);
             insert_index_rows(db, index_id, true, internal_index, columns, {});
             index_name = name;
@@ -304,14 +337,16 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
     } else if (def.type == 'N') {
         search_condition = "\"" + columns[0] + "\" IS NOT NULL";
         std::string internal = internal_of(t, columns[0], def.pos);
-        sqlite_stmt check(db,
-                          "SELECT 1 FROM " + t.internal + " WHERE " + internal + " IS NULL LIMIT 1");
-        if (check.step()) throw ora_error(2296, {t.owner + "." + name});
+        sqlite_stmt check(
+            db, "SELECT 1 FROM " + t.internal + " WHERE " + internal + " IS NULL LIMIT 1");
+        if (check.step())
+            throw ora_error(2296, {t.owner + "." + name});
     } else if (def.type == 'C') {
         search_condition = def.check_text;
         walk(def.check.get(), [&](const expr& x) {
             if (x.kind == expr_kind::column) {
-                if (x.path.size() != 1) throw ora_error(904, {"\"" + x.path.back().name + "\""});
+                if (x.path.size() != 1)
+                    throw ora_error(904, {"\"" + x.path.back().name + "\""});
                 internal_of(t, x.path[0].name, x.pos);
                 columns.push_back(x.path[0].name);
             }
@@ -408,18 +443,18 @@ struct trigger_checker {
                     }
                     break;
                 case expr_kind::column:
-                    if (x.path.size() == 2 && (x.path[0].name == t.new_name ||
-                                               x.path[0].name == t.old_name)) {
+                    if (x.path.size() == 2 &&
+                        (x.path[0].name == t.new_name || x.path[0].name == t.old_name)) {
                         if (!has_column(x.path[1].name)) {
                             error_at(x.pos, "PLS-00049: bad bind variable '" + x.path[0].name +
                                                 "." + x.path[1].name + "'");
                         }
                     } else if (!(in_sql && x.path.size() == 1 && x.path[0].name == "DUMMY")) {
-                        error_at(x.pos, std::string(in_sql ? "PL/SQL: ORA-00904: " : "PLS-00201: ") +
-                                            (in_sql ? "\"" + x.path.back().name +
-                                                          "\": invalid identifier"
-                                                    : "identifier '" + x.path.back().name +
-                                                          "' must be declared"));
+                        error_at(x.pos,
+                                 std::string(in_sql ? "PL/SQL: ORA-00904: " : "PLS-00201: ") +
+                                     (in_sql ? "\"" + x.path.back().name + "\": invalid identifier"
+                                             : "identifier '" + x.path.back().name +
+                                                   "' must be declared"));
                     }
                     break;
                 case expr_kind::sequence_value: {
@@ -428,7 +463,8 @@ struct trigger_checker {
                         const user_info* u = c.user(x.path[0].name);
                         seq_owner = u ? std::optional<int64_t>(u->id) : std::nullopt;
                     }
-                    if (x.path.size() > 2 || !seq_owner || !c.sequence(*seq_owner, x.path.back().name)) {
+                    if (x.path.size() > 2 || !seq_owner ||
+                        !c.sequence(*seq_owner, x.path.back().name)) {
                         std::string name;
                         for (const ident& i : x.path) name += i.name + ".";
                         error_at(x.pos, in_sql ? "PL/SQL: ORA-02289: sequence does not exist"
@@ -491,10 +527,9 @@ struct trigger_checker {
                     break;
                 case plsql_stmt::select_into: {
                     if (st.values.size() != st.targets.size()) {
-                        error_at(st.values[0]->pos,
-                                 st.values.size() < st.targets.size()
-                                     ? "PL/SQL: ORA-00947: not enough values"
-                                     : "PL/SQL: ORA-00913: too many values");
+                        error_at(st.values[0]->pos, st.values.size() < st.targets.size()
+                                                        ? "PL/SQL: ORA-00947: not enough values"
+                                                        : "PL/SQL: ORA-00913: too many values");
                     }
                     for (const table_ref& ref : st.from) {
                         bool dual = !ref.subquery && ref.name.name.name == "DUAL" &&
@@ -558,8 +593,8 @@ void revalidate_triggers(sqlite3* db) {
     std::shared_ptr<const catalog> c = catalog::load(db);
     for (const auto& [id, table] : c->tables()) {
         for (const trigger_info& tr : table->triggers) {
-            bool valid = tr.parsed &&
-                         validate_trigger(*c, table->owner_id, *table, *tr.parsed).empty();
+            bool valid =
+                tr.parsed && validate_trigger(*c, table->owner_id, *table, *tr.parsed).empty();
             if (valid != tr.valid) {
                 run(db, "UPDATE ora_objects SET status = ?1 WHERE object_id = ?2",
                     {std::string(valid ? "VALID" : "INVALID"), tr.id});
@@ -638,10 +673,12 @@ class ddl_runner {
             int longs = 0;
             for (const column_def& col : st.columns) {
                 for (const auto& [name, type] : columns) {
-                    if (name == col.name.name) throw ora_error(957).at(col.name.pos);
+                    if (name == col.name.name)
+                        throw ora_error(957).at(col.name.pos);
                 }
                 column_type t = column_type_from_spec(*col.type);
-                if (t.is_long() && ++longs > 1) throw ora_error(1754).at(col.type->pos);
+                if (t.is_long() && ++longs > 1)
+                    throw ora_error(1754).at(col.type->pos);
                 if (col.has_default) {
                     check_default(*col.default_value);
                     defaults.push_back(col.default_text);
@@ -651,7 +688,8 @@ class ddl_runner {
                 columns.emplace_back(col.name.name, t);
             }
         }
-        if (columns.size() > 1000) throw ora_error(1792);
+        if (columns.size() > 1000)
+            throw ora_error(1792);
         ddl([&] {
             const user_info* u = cat().user_by_id(owner);
             table_state t;
@@ -680,11 +718,13 @@ class ddl_runner {
                     nn.columns.push_back(col.name);
                     add_constraint(s_, cat(), db(), t, nn);
                 }
-                for (const constraint_def& k : col.constraints) add_constraint(s_, cat(), db(), t, k);
+                for (const constraint_def& k : col.constraints)
+                    add_constraint(s_, cat(), db(), t, k);
             }
             for (const constraint_def& k : st.constraints) add_constraint(s_, cat(), db(), t, k);
             refresh_nullable(db(), t.id);
-            if (copy) copy_rows(t);
+            if (copy)
+                copy_rows(t);
         });
     }
 
@@ -692,11 +732,13 @@ class ddl_runner {
                        std::vector<std::pair<std::string, column_type>>& out) {
         bind_slots slots;
         compiled_query q = compile_select(s_, cat(), slots, *st.as_query);
-        if (!slots.names().empty()) throw ora_error(1027);
+        if (!slots.names().empty())
+            throw ora_error(1027);
         for (size_t i = 0; i < q.columns.size(); ++i) {
             const result_column& rc = q.columns[i];
             std::string name = rc.name;
-            if (i < st.columns.size()) name = st.columns[i].name.name;
+            if (i < st.columns.size())
+                name = st.columns[i].name.name;
             bool plain = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) ||
                                            static_cast<unsigned char>(name[0]) >= 0x80);
             for (char ch : name) {
@@ -705,23 +747,29 @@ class ddl_runner {
                     plain = false;
                 }
             }
-            if (!plain) throw ora_error(998);
+            if (!plain)
+                throw ora_error(998);
             column_type t = rc.type;
-            if (t.code == type_code::none) t = column_type::varchar(1);
-            if (t.code == type_code::char_ && t.length == 0) t.length = 1;
-            if (t.code == type_code::rowid) t = column_type::varchar(18);
+            if (t.code == type_code::none)
+                t = column_type::varchar(1);
+            if (t.code == type_code::char_ && t.length == 0)
+                t.length = 1;
+            if (t.code == type_code::rowid)
+                t = column_type::varchar(18);
             out.emplace_back(name, t);
         }
         query_sql_ = q;
     }
 
     void copy_rows(const table_state& t) {
-        if (query_sql_.uses_sequence) s_.begin_write();
+        if (query_sql_.uses_sequence)
+            s_.begin_write();
         sqlite_stmt select(db(), query_sql_.sql);
         for (size_t i = 0; i < query_sql_.params.size(); ++i) {
             const query_param& p = query_sql_.params[i];
             value v = p.literal_value;
-            if (p.expect != '?' && p.expect != 'I') v = convert_to(v, type_of_letter(p.expect));
+            if (p.expect != '?' && p.expect != 'I')
+                v = convert_to(v, type_of_letter(p.expect));
             bind_storage(select.get(), static_cast<int>(i + 1), v);
         }
         std::string insert = "INSERT INTO " + t.internal + " (";
@@ -735,15 +783,20 @@ class ddl_runner {
         bool checked_quota = false;
         while (true) {
             int rc = sqlite3_step(select.get());
-            if (rc == SQLITE_DONE) break;
-            if (rc != SQLITE_ROW) s_.throw_step_error(rc);
+            if (rc == SQLITE_DONE)
+                break;
+            if (rc != SQLITE_ROW)
+                s_.throw_step_error(rc);
             if (!checked_quota) {
-                if (owner && !owner->has_quota()) throw ora_error(1950, {"USERS"});
+                if (owner && !owner->has_quota())
+                    throw ora_error(1950, {"USERS"});
                 checked_quota = true;
             }
             for (size_t i = 0; i < t.columns.size(); ++i) {
-                value v = read_storage(select.get(), static_cast<int>(i), query_sql_.columns[i].type);
-                v = coerce_for_column(v, t.types[i], ora_quoted(t.owner, t.name, t.columns[i].first));
+                value v =
+                    read_storage(select.get(), static_cast<int>(i), query_sql_.columns[i].type);
+                v = coerce_for_column(v, t.types[i],
+                                      ora_quoted(t.owner, t.name, t.columns[i].first));
                 bind_storage(ins.get(), static_cast<int>(i + 1), v);
             }
             ins.run();
@@ -755,12 +808,15 @@ class ddl_runner {
     void create_index(const create_index_statement& st) {
         cat_ = s_.catalog_snapshot();
         const table_info& table = resolve_table(s_, cat(), st.table, table_access::index);
-        int64_t owner = st.index.schema ? resolve_owner(s_, cat(), st.index.schema) : table.owner_id;
-        if (owner != table.owner_id) throw ora_error(3001).at(st.index.name.pos);
+        int64_t owner =
+            st.index.schema ? resolve_owner(s_, cat(), st.index.schema) : table.owner_id;
+        if (owner != table.owner_id)
+            throw ora_error(3001).at(st.index.name.pos);
         ddl([&] {
             table_state t = state_of(table);
             const std::string& name = st.index.name.name;
-            if (index_name_used(cat(), db(), owner, name)) throw ora_error(955).at(st.index.name.pos);
+            if (index_name_used(cat(), db(), owner, name))
+                throw ora_error(955).at(st.index.name.pos);
             std::vector<std::string> columns;
             std::vector<bool> desc;
             std::string cols;
@@ -778,7 +834,8 @@ class ddl_runner {
                 cols += (cols.empty() ? "" : ", ") + internal + (c.descending ? " DESC" : "");
             }
             for (const index_info& ix : table.indexes) {
-                if (ix.columns == columns) throw ora_error(1408);
+                if (ix.columns == columns)
+                    throw ora_error(1408);
             }
             int64_t id = insert_object(db(), owner, name, "INDEX", table.id, false, false);
             std::string internal = "I" + std::to_string(id);
@@ -787,8 +844,10 @@ class ddl_runner {
                                    internal + " ON " + table.internal + " (" + cols + ")")
                                       .c_str(),
                                   nullptr, nullptr, nullptr);
-            if ((rc & 0xFF) == SQLITE_CONSTRAINT) throw ora_error(1452);
-            if (rc != SQLITE_OK) throw_sqlite(db(), rc);
+            if ((rc & 0xFF) == SQLITE_CONSTRAINT)
+                throw ora_error(1452);
+            if (rc != SQLITE_OK)
+                throw_sqlite(db(), rc);
             insert_index_rows(db(), id, st.unique, internal, columns, desc);
         });
     }
@@ -806,15 +865,18 @@ class ddl_runner {
                 throw ora_error(955).at(st.sequence.name.pos);
             }
         } else {
-            if (!existing) throw ora_error(2289).at(st.sequence.name.pos);
+            if (!existing)
+                throw ora_error(2289).at(st.sequence.name.pos);
             if (owner != s_.user().id && !s_.user().has_privilege("ALTER ANY SEQUENCE")) {
                 throw ora_error(2289).at(st.sequence.name.pos);
             }
         }
         auto number = [](const std::optional<std::string>& text) -> std::optional<decimal> {
-            if (!text) return std::nullopt;
+            if (!text)
+                return std::nullopt;
             auto d = decimal::parse(*text);
-            if (!d) throw ora_error(1722);
+            if (!d)
+                throw ora_error(1722);
             return d;
         };
         const sequence_options& o = st.options;
@@ -839,8 +901,10 @@ class ddl_runner {
                 next = *decimal::parse(cur.text_at(6));
             }
         }
-        if (auto i = number(o.increment)) increment = *i;
-        if (increment.is_zero() || !increment.is_integer()) throw ora_error(4002);
+        if (auto i = number(o.increment))
+            increment = *i;
+        if (increment.is_zero() || !increment.is_integer())
+            throw ora_error(4002);
         bool ascending = !increment.is_negative();
         decimal max_default = *decimal::parse(ascending ? "9999999999999999999999999999" : "-1");
         decimal min_default = *decimal::parse(ascending ? "1" : "-999999999999999999999999999");
@@ -850,20 +914,27 @@ class ddl_runner {
         if (create || o.maxvalue || o.nomaxvalue) {
             max = o.maxvalue ? number(o.maxvalue) : std::optional<decimal>(max_default);
         }
-        if (o.cycle) cycle = *o.cycle;
-        if (o.order) order = *o.order;
-        if (o.nocache) cache = 0;
+        if (o.cycle)
+            cycle = *o.cycle;
+        if (o.order)
+            order = *o.order;
+        if (o.nocache)
+            cache = 0;
         if (o.cache) {
             auto c = number(o.cache);
             auto ci = c ? c->truncated(0).to_int64() : std::nullopt;
-            if (!ci || *ci < 2) throw ora_error(4010);
+            if (!ci || *ci < 2)
+                throw ora_error(4010);
             cache = *ci;
         }
-        if (min->compare(*max) >= 0) throw ora_error(4004);
+        if (min->compare(*max) >= 0)
+            throw ora_error(4004);
         if (create) {
             next = o.start ? *number(o.start) : (ascending ? *min : *max);
-            if (next.compare(*min) < 0) throw ora_error(4006);
-            if (next.compare(*max) > 0) throw ora_error(4008);
+            if (next.compare(*min) < 0)
+                throw ora_error(4006);
+            if (next.compare(*max) > 0)
+                throw ora_error(4008);
         }
         ddl([&] {
             int64_t id;
@@ -897,14 +968,19 @@ class ddl_runner {
         if (table.owner_id != owner && !s_.user().has_privilege("CREATE ANY TRIGGER")) {
             throw ora_error(1031);
         }
-        auto [old_table, old_trigger] = cat().trigger(owner, st.trigger.name.name);
+        auto found = cat().trigger(owner, st.trigger.name.name);
+        const table_info* old_table = found.first;
+        const trigger_info* old_trigger = found.second;
         if (old_trigger) {
-            if (!st.or_replace) throw ora_error(4081, {st.trigger.name.name});
-            if (old_table->id != table.id) throw ora_error(4095, {st.trigger.name.name});
+            if (!st.or_replace)
+                throw ora_error(4081, {st.trigger.name.name});
+            if (old_table->id != table.id)
+                throw ora_error(4095, {st.trigger.name.name});
         }
         std::vector<compile_error> errors = validate_trigger(cat(), owner, table, st);
         ddl([&] {
-            if (old_trigger) drop_trigger_rows(db(), old_trigger->id);
+            if (old_trigger)
+                drop_trigger_rows(db(), old_trigger->id);
             int64_t id = insert_object(db(), owner, st.trigger.name.name, "TRIGGER", table.id,
                                        false, false, errors.empty() ? "VALID" : "INVALID");
             std::string referencing =
@@ -923,14 +999,18 @@ class ddl_runner {
                      int64_t{errors[i].position}, errors[i].text});
             }
         });
-        if (!errors.empty()) warning_ = ora_error(24344);
+        if (!errors.empty())
+            warning_ = ora_error(24344);
     }
 
     void alter_trigger(const alter_trigger_statement& st) {
         cat_ = s_.catalog_snapshot();
         int64_t owner = resolve_owner(s_, cat(), st.trigger.schema);
-        auto [table, trigger] = cat().trigger(owner, st.trigger.name.name);
-        if (!trigger) throw ora_error(4080, {st.trigger.name.name});
+        auto found = cat().trigger(owner, st.trigger.name.name);
+        const table_info* table = found.first;
+        const trigger_info* trigger = found.second;
+        if (!trigger)
+            throw ora_error(4080, {st.trigger.name.name});
         if (owner != s_.user().id && !s_.user().has_privilege("ALTER ANY TRIGGER")) {
             throw ora_error(1031);
         }
@@ -960,7 +1040,8 @@ class ddl_runner {
                     {std::string(st.action == "ENABLE" ? "ENABLED" : "DISABLED"), trigger->id});
             }
         });
-        if (!errors.empty()) warning_ = ora_error(24344);
+        if (!errors.empty())
+            warning_ = ora_error(24344);
     }
 
     // -- drop --
@@ -973,7 +1054,8 @@ class ddl_runner {
                 int64_t id = t.id;
                 ddl([&] {
                     const table_info* fresh = cat().table_by_id(id);
-                    if (!fresh) throw ora_error(942);
+                    if (!fresh)
+                        throw ora_error(942);
                     drop_table_rows(db(), *fresh);
                 });
                 return;
@@ -981,7 +1063,8 @@ class ddl_runner {
             case object_kind::sequence: {
                 int64_t owner = resolve_owner(s_, cat(), st.name.schema);
                 const sequence_info* seq = cat().sequence(owner, st.name.name.name);
-                if (!seq) throw ora_error(2289).at(st.name.name.pos);
+                if (!seq)
+                    throw ora_error(2289).at(st.name.name.pos);
                 if (owner != s_.user().id && !s_.user().has_privilege("DROP ANY SEQUENCE")) {
                     throw ora_error(2289).at(st.name.name.pos);
                 }
@@ -996,12 +1079,14 @@ class ddl_runner {
             case object_kind::index: {
                 int64_t owner = resolve_owner(s_, cat(), st.name.schema);
                 auto [table, index] = cat().index(owner, st.name.name.name);
-                if (!index) throw ora_error(1418).at(st.name.name.pos);
+                if (!index)
+                    throw ora_error(1418).at(st.name.name.pos);
                 if (owner != s_.user().id && !s_.user().has_privilege("DROP ANY INDEX")) {
                     throw ora_error(1418).at(st.name.name.pos);
                 }
                 for (const constraint_info& k : table->constraints) {
-                    if (k.internal_index == index->internal) throw ora_error(2429);
+                    if (k.internal_index == index->internal)
+                        throw ora_error(2429);
                 }
                 int64_t id = index->id;
                 std::string internal = index->internal;
@@ -1016,7 +1101,8 @@ class ddl_runner {
             case object_kind::trigger: {
                 int64_t owner = resolve_owner(s_, cat(), st.name.schema);
                 auto [table, trigger] = cat().trigger(owner, st.name.name.name);
-                if (!trigger) throw ora_error(4080, {st.name.name.name});
+                if (!trigger)
+                    throw ora_error(4080, {st.name.name.name});
                 if (owner != s_.user().id && !s_.user().has_privilege("DROP ANY TRIGGER")) {
                     throw ora_error(1031);
                 }
@@ -1032,10 +1118,13 @@ class ddl_runner {
     }
 
     void drop_user(const drop_statement& st) {
-        if (!s_.user().has_privilege("DROP USER")) throw ora_error(1031);
+        if (!s_.user().has_privilege("DROP USER"))
+            throw ora_error(1031);
         const user_info* u = cat().user(st.name.name.name);
-        if (!u) throw ora_error(1918, {st.name.name.name});
-        if (u->id == s_.user().id) throw ora_error(1940);
+        if (!u)
+            throw ora_error(1918, {st.name.name.name});
+        if (u->id == s_.user().id)
+            throw ora_error(1940);
         int64_t id = u->id;
         bool has_objects = false;
         for (const auto& [tid, t] : cat().tables()) has_objects = has_objects || t->owner_id == id;
@@ -1043,10 +1132,12 @@ class ddl_runner {
         other.bind(1, id);
         has_objects = has_objects || other.step();
         other.reset();
-        if (has_objects && !st.cascade) throw ora_error(1922, {u->name});
+        if (has_objects && !st.cascade)
+            throw ora_error(1922, {u->name});
         ddl([&] {
             for (const auto& [tid, t] : cat().tables()) {
-                if (t->owner_id == id) drop_table_rows(db(), *t);
+                if (t->owner_id == id)
+                    drop_table_rows(db(), *t);
             }
             run(db(),
                 "DELETE FROM ora_sequences WHERE sequence_id IN "
@@ -1082,12 +1173,14 @@ class ddl_runner {
                 // Every action sees the table as the previous ones left it.
                 std::shared_ptr<const catalog> now = catalog::load(db());
                 const table_info* t = now->table_by_id(id);
-                if (!t) throw ora_error(942);
+                if (!t)
+                    throw ora_error(942);
                 triggers_affected = alter_action_on(a, *now, *t) || triggers_affected;
             }
             touch_object(db(), id);
             refresh_nullable(db(), id);
-            if (triggers_affected) revalidate_triggers(db());
+            if (triggers_affected)
+                revalidate_triggers(db());
         });
     }
 
@@ -1140,19 +1233,23 @@ class ddl_runner {
                 return true;
             case alter_action::rename_to: {
                 const std::string& name = a.names[0].name;
-                if (c.object_name_used(t.owner_id, name)) throw ora_error(955).at(a.names[0].pos);
+                if (c.object_name_used(t.owner_id, name))
+                    throw ora_error(955).at(a.names[0].pos);
                 run(db(), "UPDATE ora_objects SET name = ?1 WHERE object_id = ?2", {name, t.id});
                 return true;
             }
             case alter_action::rename_constraint: {
                 const constraint_info* k = nullptr;
                 for (const constraint_info& x : t.constraints) {
-                    if (x.name == a.names[0].name) k = &x;
+                    if (x.name == a.names[0].name)
+                        k = &x;
                 }
-                if (!k) throw ora_error(2443).at(a.names[0].pos);
+                if (!k)
+                    throw ora_error(2443).at(a.names[0].pos);
                 check_constraint_name(c, db(), t.owner_id, a.names[1].name, a.names[1].pos);
-                run(db(), "UPDATE ora_constraints SET name = ?1, generated = 'USER NAME' "
-                          "WHERE constraint_id = ?2",
+                run(db(),
+                    "UPDATE ora_constraints SET name = ?1, generated = 'USER NAME' "
+                    "WHERE constraint_id = ?2",
                     {a.names[1].name, k->id});
                 return false;
             }
@@ -1170,17 +1267,21 @@ class ddl_runner {
         for (const column_info& col : t.columns) longs += col.type.is_long() ? 1 : 0;
         for (const column_def& col : a.columns) {
             for (const auto& [name, internal] : ts.columns) {
-                if (name == col.name.name) throw ora_error(1430).at(col.name.pos);
+                if (name == col.name.name)
+                    throw ora_error(1430).at(col.name.pos);
             }
             column_type type = column_type_from_spec(*col.type);
-            if (type.is_long() && ++longs > 1) throw ora_error(1754).at(col.type->pos);
-            if (col.has_default) check_default(*col.default_value);
-            if (col.nullability == 1 && !col.has_default && has_rows) throw ora_error(1758);
+            if (type.is_long() && ++longs > 1)
+                throw ora_error(1754).at(col.type->pos);
+            if (col.has_default)
+                check_default(*col.default_value);
+            if (col.nullability == 1 && !col.has_default && has_rows)
+                throw ora_error(1758);
             std::string internal = "C" + std::to_string(internal_no++);
             exec_sql(db(), "ALTER TABLE " + t.internal + " ADD COLUMN " + internal);
-            insert_column(db(), t.id, ++column_id, col.name.name, internal, type, true,
-                          col.has_default ? std::optional<std::string>(col.default_text)
-                                          : std::nullopt);
+            insert_column(
+                db(), t.id, ++column_id, col.name.name, internal, type, true,
+                col.has_default ? std::optional<std::string>(col.default_text) : std::nullopt);
             ts.columns.emplace_back(col.name.name, internal);
             ts.types.push_back(type);
             if (col.has_default && has_rows) {
@@ -1210,13 +1311,17 @@ class ddl_runner {
     void modify_column(const column_def& col, const catalog& c, const table_info& t,
                        table_state& ts) {
         const column_info* existing = t.find_column(col.name.name);
-        if (!existing) throw ora_error(904, {"\"" + col.name.name + "\""}).at(col.name.pos);
+        if (!existing)
+            throw ora_error(904, {"\"" + col.name.name + "\""}).at(col.name.pos);
         bool in_pk = false;
         const constraint_info* not_null = nullptr;
         for (const constraint_info& k : t.constraints) {
-            bool has = std::find(k.columns.begin(), k.columns.end(), existing->name) != k.columns.end();
-            if (k.type == 'P' && has) in_pk = true;
-            if (k.type == 'C' && k.not_null && has) not_null = &k;
+            bool has =
+                std::find(k.columns.begin(), k.columns.end(), existing->name) != k.columns.end();
+            if (k.type == 'P' && has)
+                in_pk = true;
+            if (k.type == 'C' && k.not_null && has)
+                not_null = &k;
         }
         if (col.type) {
             column_type type = column_type_from_spec(*col.type);
@@ -1228,10 +1333,12 @@ class ddl_runner {
                 {col.default_text, t.id, existing->name});
         }
         if (col.nullability == 0) {
-            if (!not_null || in_pk) throw ora_error(1451).at(col.name.pos);
+            if (!not_null || in_pk)
+                throw ora_error(1451).at(col.name.pos);
             drop_constraint_rows(db(), ts, *not_null);
         } else if (col.nullability == 1) {
-            if (not_null || in_pk) throw ora_error(1442).at(col.name.pos);
+            if (not_null || in_pk)
+                throw ora_error(1442).at(col.name.pos);
             constraint_def nn;
             nn.name = col.not_null_name;
             nn.type = 'N';
@@ -1249,7 +1356,8 @@ class ddl_runner {
         bool same_family = old.storage() == type.storage() && old.is_lob() == type.is_lob() &&
                            old.is_long() == type.is_long();
         if (!same_family) {
-            if (has_data) throw ora_error(1439);
+            if (has_data)
+                throw ora_error(1439);
             if (old.is_lob() != type.is_lob() || old.is_long() != type.is_long()) {
                 throw ora_error(22859);
             }
@@ -1261,10 +1369,13 @@ class ddl_runner {
                 value v = read_storage(rows.get(), 0, old);
                 try {
                     value c = coerce_for_column(v, type, t.quoted_column(col));
-                    if (type.is_numeric() && compare_values(c, v) != 0) throw ora_error(1440);
+                    if (type.is_numeric() && compare_values(c, v) != 0)
+                        throw ora_error(1440);
                 } catch (const ora_error& e) {
-                    if (e.code() == 12899) throw ora_error(1441);
-                    if (e.code() == 1438) throw ora_error(1440);
+                    if (e.code() == 12899)
+                        throw ora_error(1441);
+                    if (e.code() == 1438)
+                        throw ora_error(1440);
                     throw;
                 }
             }
@@ -1282,20 +1393,19 @@ class ddl_runner {
              int64_t{st.scale}, int64_t{st.fraction}, int64_t{st.integer_alias},
              int64_t{st.is_float}, type.dictionary_name(), int64_t{type.data_length()},
              precision >= 0 ? sql_arg(int64_t{precision}) : sql_arg(nullptr),
-             scale >= 0 || (type.code == type_code::number && scale != -1)
-                 ? sql_arg(int64_t{scale})
-                 : sql_arg(nullptr),
+             scale >= 0 || (type.code == type_code::number && scale != -1) ? sql_arg(int64_t{scale})
+                                                                           : sql_arg(nullptr),
              int64_t{type.char_length()}, char_used.empty() ? sql_arg(nullptr) : sql_arg(char_used),
              t.id, col.name});
         if (type.code == type_code::char_ || type.code == type_code::nchar) {
             // Re-pad CHAR values to the new length.
-            sqlite_stmt rows(db(), "SELECT R, " + col.internal + " FROM " + t.internal +
-                                       " WHERE " + col.internal + " IS NOT NULL");
-            sqlite_stmt upd(db(), "UPDATE " + t.internal + " SET " + col.internal +
-                                      " = ?1 WHERE R = ?2");
+            sqlite_stmt rows(db(), "SELECT R, " + col.internal + " FROM " + t.internal + " WHERE " +
+                                       col.internal + " IS NOT NULL");
+            sqlite_stmt upd(db(),
+                            "UPDATE " + t.internal + " SET " + col.internal + " = ?1 WHERE R = ?2");
             while (rows.step()) {
-                value v = coerce_for_column(read_storage(rows.get(), 1, old), type,
-                                            t.quoted_column(col));
+                value v =
+                    coerce_for_column(read_storage(rows.get(), 1, old), type, t.quoted_column(col));
                 bind_storage(upd.get(), 1, v);
                 upd.bind(2, rows.int_at(0));
                 upd.run();
@@ -1306,37 +1416,46 @@ class ddl_runner {
     void drop_columns(const alter_action& a, const table_info& t, table_state& ts) {
         std::set<std::string> names;
         for (const ident& n : a.names) {
-            if (!t.find_column(n.name)) throw ora_error(904, {"\"" + n.name + "\""}).at(n.pos);
+            if (!t.find_column(n.name))
+                throw ora_error(904, {"\"" + n.name + "\""}).at(n.pos);
             names.insert(n.name);
         }
-        if (names.size() >= t.columns.size()) throw ora_error(12983);
+        if (names.size() >= t.columns.size())
+            throw ora_error(12983);
         for (const constraint_info& k : t.constraints) {
             bool touches = std::any_of(k.columns.begin(), k.columns.end(),
                                        [&](const std::string& c) { return names.count(c) > 0; });
-            if (!touches) continue;
-            bool all_dropped = std::all_of(k.columns.begin(), k.columns.end(),
-                                           [&](const std::string& c) { return names.count(c) > 0; });
-            if (!all_dropped && !a.cascade) throw ora_error(12991);
+            if (!touches)
+                continue;
+            bool all_dropped =
+                std::all_of(k.columns.begin(), k.columns.end(),
+                            [&](const std::string& c) { return names.count(c) > 0; });
+            if (!all_dropped && !a.cascade)
+                throw ora_error(12991);
             drop_constraint_rows(db(), ts, k);
         }
         for (const index_info& ix : t.indexes) {
             bool touches = std::any_of(ix.columns.begin(), ix.columns.end(),
                                        [&](const std::string& c) { return names.count(c) > 0; });
-            if (!touches) continue;
+            if (!touches)
+                continue;
             exec_sql(db(), "DROP INDEX IF EXISTS " + ix.internal);
             run(db(), "DELETE FROM ora_indexes WHERE index_id = ?1", {ix.id});
             run(db(), "DELETE FROM ora_ind_columns WHERE index_id = ?1", {ix.id});
             run(db(), "DELETE FROM ora_objects WHERE object_id = ?1", {ix.id});
         }
         for (const column_info& col : t.columns) {
-            if (!names.count(col.name)) continue;
+            if (!names.count(col.name))
+                continue;
             exec_sql(db(), "ALTER TABLE " + t.internal + " DROP COLUMN " + col.internal);
-            run(db(), "DELETE FROM ora_columns WHERE table_id = ?1 AND name = ?2", {t.id, col.name});
+            run(db(), "DELETE FROM ora_columns WHERE table_id = ?1 AND name = ?2",
+                {t.id, col.name});
         }
         // COLUMN_ID stays dense, as Oracle renumbers the remaining columns.
         int next = 1;
         for (const column_info& col : t.columns) {
-            if (names.count(col.name)) continue;
+            if (names.count(col.name))
+                continue;
             run(db(), "UPDATE ora_columns SET column_id = ?1 WHERE table_id = ?2 AND name = ?3",
                 {int64_t{-next}, t.id, col.name});
             ++next;
@@ -1347,8 +1466,10 @@ class ddl_runner {
     void rename_column(const alter_action& a, const table_info& t) {
         const std::string& from = a.names[0].name;
         const std::string& to = a.names[1].name;
-        if (!t.find_column(from)) throw ora_error(904, {"\"" + from + "\""}).at(a.names[0].pos);
-        if (t.find_column(to)) throw ora_error(957).at(a.names[1].pos);
+        if (!t.find_column(from))
+            throw ora_error(904, {"\"" + from + "\""}).at(a.names[0].pos);
+        if (t.find_column(to))
+            throw ora_error(957).at(a.names[1].pos);
         run(db(), "UPDATE ora_columns SET name = ?1 WHERE table_id = ?2 AND name = ?3",
             {to, t.id, from});
         run(db(),
@@ -1373,12 +1494,15 @@ class ddl_runner {
         const user_info* existing = cat().user(name);
         bool create = st.kind == statement_kind::create_user;
         if (create) {
-            if (!s_.user().has_privilege("CREATE USER")) throw ora_error(1031);
-            if (existing) throw ora_error(1920, {name});
+            if (!s_.user().has_privilege("CREATE USER"))
+                throw ora_error(1031);
+            if (existing)
+                throw ora_error(1920, {name});
         } else {
-            if (!existing) throw ora_error(1918, {name});
-            bool own_password_only = existing->id == s_.user().id && !st.lock && !st.quota &&
-                                     !st.default_tablespace;
+            if (!existing)
+                throw ora_error(1918, {name});
+            bool own_password_only =
+                existing->id == s_.user().id && !st.lock && !st.quota && !st.default_tablespace;
             if (!own_password_only && !s_.user().has_privilege("ALTER USER")) {
                 throw ora_error(1031);
             }
@@ -1414,20 +1538,44 @@ class ddl_runner {
     void grant(const grant_statement& st) {
         cat_ = s_.catalog_snapshot();
         bool granting = st.kind == statement_kind::grant;
-        static const std::string_view system_privileges[] = {
-            "CREATE SESSION",     "CREATE TABLE",       "CREATE ANY TABLE",   "CREATE SEQUENCE",
-            "CREATE ANY SEQUENCE", "CREATE TRIGGER",    "CREATE ANY TRIGGER", "CREATE VIEW",
-            "CREATE PROCEDURE",   "CREATE SYNONYM",     "UNLIMITED TABLESPACE", "SELECT ANY TABLE",
-            "INSERT ANY TABLE",   "UPDATE ANY TABLE",   "DELETE ANY TABLE",   "DROP ANY TABLE",
-            "ALTER ANY TABLE",    "CREATE ANY INDEX",   "DROP ANY INDEX",     "SELECT ANY SEQUENCE",
-            "ALTER ANY SEQUENCE", "DROP ANY SEQUENCE",  "ALTER ANY TRIGGER",  "DROP ANY TRIGGER",
-            "CREATE USER",        "ALTER USER",         "DROP USER",          "ALTER SESSION",
-            "CREATE TYPE",        "CONNECT",            "RESOURCE",           "DBA"};
+        static const std::string_view system_privileges[] = {"CREATE SESSION",
+                                                             "CREATE TABLE",
+                                                             "CREATE ANY TABLE",
+                                                             "CREATE SEQUENCE",
+                                                             "CREATE ANY SEQUENCE",
+                                                             "CREATE TRIGGER",
+                                                             "CREATE ANY TRIGGER",
+                                                             "CREATE VIEW",
+                                                             "CREATE PROCEDURE",
+                                                             "CREATE SYNONYM",
+                                                             "UNLIMITED TABLESPACE",
+                                                             "SELECT ANY TABLE",
+                                                             "INSERT ANY TABLE",
+                                                             "UPDATE ANY TABLE",
+                                                             "DELETE ANY TABLE",
+                                                             "DROP ANY TABLE",
+                                                             "ALTER ANY TABLE",
+                                                             "CREATE ANY INDEX",
+                                                             "DROP ANY INDEX",
+                                                             "SELECT ANY SEQUENCE",
+                                                             "ALTER ANY SEQUENCE",
+                                                             "DROP ANY SEQUENCE",
+                                                             "ALTER ANY TRIGGER",
+                                                             "DROP ANY TRIGGER",
+                                                             "CREATE USER",
+                                                             "ALTER USER",
+                                                             "DROP USER",
+                                                             "ALTER SESSION",
+                                                             "CREATE TYPE",
+                                                             "CONNECT",
+                                                             "RESOURCE",
+                                                             "DBA"};
         std::vector<std::string> privileges;
         std::string object;
         if (st.object) {
             const table_info& t = resolve_table(s_, cat(), *st.object, table_access::select);
-            if (t.owner_id != s_.user().id && !s_.user().is_dba()) throw ora_error(1031);
+            if (t.owner_id != s_.user().id && !s_.user().is_dba())
+                throw ora_error(1031);
             object = " ON " + t.owner + "." + t.name;
             for (const std::string& p : st.privileges) {
                 std::string priv = p == "ALL PRIVILEGES" ? "ALL" : p;
@@ -1452,17 +1600,21 @@ class ddl_runner {
         }
         std::vector<const user_info*> grantees;
         for (const ident& g : st.grantees) {
-            if (g.name == "PUBLIC") throw ora_error(3001);
+            if (g.name == "PUBLIC")
+                throw ora_error(3001);
             const user_info* u = cat().user(g.name);
-            if (!u) throw ora_error(1917, {g.name});
-            if (u->id == s_.user().id && !object.empty()) throw ora_error(1749);
+            if (!u)
+                throw ora_error(1917, {g.name});
+            if (u->id == s_.user().id && !object.empty())
+                throw ora_error(1749);
             grantees.push_back(u);
         }
         if (!granting) {
             for (const user_info* u : grantees) {
                 for (const std::string& p : privileges) {
                     if (!u->grants.count(p)) {
-                        if (object.empty()) throw ora_error(1952, {u->name});
+                        if (object.empty())
+                            throw ora_error(1952, {u->name});
                         throw ora_error(1927);
                     }
                 }
@@ -1510,8 +1662,9 @@ std::vector<compile_error> validate_trigger(const catalog& c, int64_t owner,
 void mark_trigger_valid(session& s, int64_t trigger_id) {
     run(s.db(), "UPDATE ora_objects SET status = 'VALID' WHERE object_id = ?1", {trigger_id});
     run(s.db(), "DELETE FROM ora_errors WHERE object_id = ?1", {trigger_id});
-    exec_sql(s.db(),
-             "UPDATE ora_meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'catalog_version'");
+    exec_sql(
+        s.db(),
+        "UPDATE ora_meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'catalog_version'");
 }
 
 std::string violated_constraint(const table_info& table, const std::string& message) {
@@ -1522,19 +1675,22 @@ std::string violated_constraint(const table_info& table, const std::string& mess
     size_t pos = 0;
     while (pos < list.size()) {
         size_t comma = list.find(',', pos);
-        std::string item = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        std::string item =
+            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         size_t dot = item.find('.');
         std::string col = dot == std::string::npos ? item : item.substr(dot + 1);
         col.erase(0, col.find_first_not_of(' '));
         col.erase(col.find_last_not_of(' ') + 1);
         internals.push_back(col);
-        if (comma == std::string::npos) break;
+        if (comma == std::string::npos)
+            break;
         pos = comma + 1;
     }
     std::vector<std::string> names;
     for (const std::string& internal : internals) {
         for (const column_info& c : table.columns) {
-            if (c.internal == internal) names.push_back(c.name);
+            if (c.internal == internal)
+                names.push_back(c.name);
         }
     }
     for (const constraint_info& k : table.constraints) {
@@ -1543,7 +1699,8 @@ std::string violated_constraint(const table_info& table, const std::string& mess
         }
     }
     for (const index_info& ix : table.indexes) {
-        if (ix.unique && same_set(ix.columns, names)) return table.owner + "." + ix.name;
+        if (ix.unique && same_set(ix.columns, names))
+            return table.owner + "." + ix.name;
     }
     return table.owner + ".SYS_C0000000";
 }

@@ -19,18 +19,22 @@ struct column_spec {
 struct view_spec {
     const char* name;
     std::vector<column_spec> columns;
-    const char* from;  // FROM ... [WHERE ...]; {OWN} expands to the owner filter
-    int scope;         // 0: USER_ (owner filter, no OWNER column), 1: ALL_, 2: DBA_
+    const char* from;          // FROM ... [WHERE ...]; {OWN} expands to the owner filter
+    int scope;                 // 0: USER_ (owner filter, no OWNER column), 1: ALL_, 2: DBA_
     const char* owner_column;  // OWNER column name for ALL_/DBA_ ("" none)
     const char* owner_sql;
 };
 
 column_type parse_type(const char* t) {
     switch (t[0]) {
-        case 'N': return column_type::of(type_code::number);
-        case 'L': return column_type::of(type_code::long_);
-        case 'D': return column_type::of(type_code::date);
-        default: return column_type::varchar(std::atoi(t + 1));
+        case 'N':
+            return column_type::of(type_code::number);
+        case 'L':
+            return column_type::of(type_code::long_);
+        case 'D':
+            return column_type::of(type_code::date);
+        default:
+            return column_type::varchar(std::atoi(t + 1));
     }
 }
 
@@ -134,18 +138,12 @@ std::vector<column_spec> cons_column_columns() {
 }
 
 std::vector<column_spec> index_columns() {
-    return {{"INDEX_NAME", "V30", "o.index_name"},
-            {"INDEX_TYPE", "V27", "o.index_type"},
-            {"TABLE_OWNER", "V30", "u.name"},
-            {"TABLE_NAME", "V30", "o.table_name"},
-            {"TABLE_TYPE", "V11", "'TABLE'"},
-            {"UNIQUENESS", "V9", "o.uniqueness"},
-            {"COMPRESSION", "V8", "'DISABLED'"},
-            {"TABLESPACE_NAME", "V30", "'USERS'"},
-            {"STATUS", "V8", "'VALID'"},
-            {"TEMPORARY", "V1", "'N'"},
-            {"GENERATED", "V1", "o.generated"},
-            {"PARTITIONED", "V3", "'NO'"}};
+    return {{"INDEX_NAME", "V30", "o.index_name"}, {"INDEX_TYPE", "V27", "o.index_type"},
+            {"TABLE_OWNER", "V30", "u.name"},      {"TABLE_NAME", "V30", "o.table_name"},
+            {"TABLE_TYPE", "V11", "'TABLE'"},      {"UNIQUENESS", "V9", "o.uniqueness"},
+            {"COMPRESSION", "V8", "'DISABLED'"},   {"TABLESPACE_NAME", "V30", "'USERS'"},
+            {"STATUS", "V8", "'VALID'"},           {"TEMPORARY", "V1", "'N'"},
+            {"GENERATED", "V1", "o.generated"},    {"PARTITIONED", "V3", "'NO'"}};
 }
 
 std::vector<column_spec> ind_column_columns() {
@@ -159,14 +157,10 @@ std::vector<column_spec> ind_column_columns() {
 }
 
 std::vector<column_spec> sequence_columns() {
-    return {{"SEQUENCE_NAME", "V30", "o.name"},
-            {"MIN_VALUE", "N", "s.min_value"},
-            {"MAX_VALUE", "N", "s.max_value"},
-            {"INCREMENT_BY", "N", "s.increment_by"},
-            {"CYCLE_FLAG", "V1", "s.cycle_flag"},
-            {"ORDER_FLAG", "V1", "s.order_flag"},
-            {"CACHE_SIZE", "N", "s.cache_size"},
-            {"LAST_NUMBER", "N", "s.next_value"}};
+    return {{"SEQUENCE_NAME", "V30", "o.name"},   {"MIN_VALUE", "N", "s.min_value"},
+            {"MAX_VALUE", "N", "s.max_value"},    {"INCREMENT_BY", "N", "s.increment_by"},
+            {"CYCLE_FLAG", "V1", "s.cycle_flag"}, {"ORDER_FLAG", "V1", "s.order_flag"},
+            {"CACHE_SIZE", "N", "s.cache_size"},  {"LAST_NUMBER", "N", "s.next_value"}};
 }
 
 std::vector<column_spec> trigger_columns() {
@@ -255,33 +249,41 @@ std::vector<view_spec> make_specs() {
                      "'CORE\t11.2.0.2.0\tProduction' UNION ALL SELECT 4, "
                      "'TNS for Linux: Version 11.2.0.2.0 - Production' UNION ALL SELECT 5, "
                      "'NLSRTL Version 11.2.0.2.0 - Production') ORDER BY n",
-                     1, "", ""});
+                     1,
+                     "",
+                     ""});
     specs.push_back({"DUAL", {{"DUMMY", "V1", "'X'"}}, "", 1, "", ""});
     specs.push_back({"USER_USERS",
                      {{"USERNAME", "V30", "name"},
                       {"USER_ID", "N", "user_id"},
-                      {"ACCOUNT_STATUS", "V32",
-                       "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
+                      {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
                       {"LOCK_DATE", "D", "NULL"},
                       {"EXPIRY_DATE", "D", "NULL"},
                       {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
                       {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
                       {"CREATED", "D", "created"}},
-                     "FROM ora_users WHERE user_id = ora_uid()", 1, "", ""});
-    specs.push_back({"ALL_USERS",
-                     {{"USERNAME", "V30", "name"},
-                      {"USER_ID", "N", "user_id"},
-                      {"CREATED", "D", "created"}},
-                     "FROM ora_users", 1, "", ""});
+                     "FROM ora_users WHERE user_id = ora_uid()",
+                     1,
+                     "",
+                     ""});
+    specs.push_back(
+        {"ALL_USERS",
+         {{"USERNAME", "V30", "name"}, {"USER_ID", "N", "user_id"}, {"CREATED", "D", "created"}},
+         "FROM ora_users",
+         1,
+         "",
+         ""});
     specs.push_back({"DBA_USERS",
                      {{"USERNAME", "V30", "name"},
                       {"USER_ID", "N", "user_id"},
-                      {"ACCOUNT_STATUS", "V32",
-                       "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
+                      {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
                       {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
                       {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
                       {"CREATED", "D", "created"}},
-                     "FROM ora_users", 2, "", ""});
+                     "FROM ora_users",
+                     2,
+                     "",
+                     ""});
     specs.push_back({"USER_SYS_PRIVS",
                      {{"USERNAME", "V30", "u.name"},
                       {"PRIVILEGE", "V40", "g.privilege"},
@@ -289,7 +291,9 @@ std::vector<view_spec> make_specs() {
                      "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
                      "WHERE g.user_id = ora_uid() AND g.privilege NOT IN "
                      "('CONNECT', 'RESOURCE', 'DBA')",
-                     1, "", ""});
+                     1,
+                     "",
+                     ""});
     specs.push_back({"USER_ROLE_PRIVS",
                      {{"USERNAME", "V30", "u.name"},
                       {"GRANTED_ROLE", "V30", "g.privilege"},
@@ -299,7 +303,9 @@ std::vector<view_spec> make_specs() {
                      "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
                      "WHERE g.user_id = ora_uid() AND g.privilege IN "
                      "('CONNECT', 'RESOURCE', 'DBA')",
-                     1, "", ""});
+                     1,
+                     "",
+                     ""});
     specs.push_back({"USER_TS_QUOTAS",
                      {{"TABLESPACE_NAME", "V30", "'USERS'"},
                       {"BYTES", "N", "0"},
@@ -307,15 +313,20 @@ std::vector<view_spec> make_specs() {
                       {"BLOCKS", "N", "0"},
                       {"MAX_BLOCKS", "N", "CASE WHEN quota < 0 THEN -1 ELSE quota / 8192 END"},
                       {"DROPPED", "V3", "'NO'"}},
-                     "FROM ora_users WHERE user_id = ora_uid() AND quota <> 0", 1, "", ""});
+                     "FROM ora_users WHERE user_id = ora_uid() AND quota <> 0",
+                     1,
+                     "",
+                     ""});
     return specs;
 }
 
 std::string owner_filter(const view_spec& s) {
-    if (s.scope != 0) return "";
+    if (s.scope != 0)
+        return "";
     std::string from = s.from;
     // Every family's FROM joins ora_users as u and the owning object as o.
-    if (from.find("ora_triggers") != std::string::npos) return " AND o.owner_id = ora_uid()";
+    if (from.find("ora_triggers") != std::string::npos)
+        return " AND o.owner_id = ora_uid()";
     return " AND u.user_id = ora_uid()";
 }
 
@@ -332,12 +343,14 @@ struct registry {
             std::string select = "SELECT ";
             bool first = true;
             auto add = [&](const char* name, const char* type, const char* sql) {
-                if (!first) select += ", ";
+                if (!first)
+                    select += ", ";
                 first = false;
                 select += std::string(sql) + " AS \"" + name + "\"";
                 v.columns.push_back({name, parse_type(type)});
             };
-            if (s.scope != 0 && s.owner_column[0]) add(s.owner_column, "V30", s.owner_sql);
+            if (s.scope != 0 && s.owner_column[0])
+                add(s.owner_column, "V30", s.owner_sql);
             for (const column_spec& c : s.columns) {
                 if (s.scope == 0 && std::string(c.name) == "OWNER" &&
                     std::string(s.name).rfind("USER_", 0) != 0) {
@@ -346,7 +359,8 @@ struct registry {
                 add(c.name, c.type, c.sql);
             }
             std::string from = s.from;
-            if (!from.empty()) select += " " + from + owner_filter(s);
+            if (!from.empty())
+                select += " " + from + owner_filter(s);
             ddl.push_back("CREATE TEMP VIEW \"" + v.sqlite_name + "\" AS " + select);
             views.push_back(std::move(v));
         }
@@ -362,7 +376,8 @@ const registry& the_registry() {
 
 const dictionary_view* find_dictionary_view(std::string_view name) {
     for (const dictionary_view& v : the_registry().views) {
-        if (v.name == name) return &v;
+        if (v.name == name)
+            return &v;
     }
     return nullptr;
 }

@@ -14,17 +14,24 @@ namespace {
 
 // ---- result types ------------------------------------------------------------------------
 
-column_type r_number(const std::vector<column_type>&) { return column_type::of(type_code::number); }
-column_type r_text(const std::vector<column_type>&) { return column_type::varchar(4000); }
+column_type r_number(const std::vector<column_type>&) {
+    return column_type::of(type_code::number);
+}
+column_type r_text(const std::vector<column_type>&) {
+    return column_type::varchar(4000);
+}
 column_type r_text_like_first(const std::vector<column_type>& a) {
-    if (!a.empty() && a[0].is_lob()) return column_type::of(type_code::clob);
+    if (!a.empty() && a[0].is_lob())
+        return column_type::of(type_code::clob);
     if (!a.empty() && a[0].is_character() && a[0].code != type_code::long_) {
         column_type t = column_type::varchar(a[0].data_length() > 0 ? a[0].data_length() : 4000);
         return t;
     }
     return column_type::varchar(4000);
 }
-column_type r_date(const std::vector<column_type>&) { return column_type::of(type_code::date); }
+column_type r_date(const std::vector<column_type>&) {
+    return column_type::of(type_code::date);
+}
 column_type r_timestamp(const std::vector<column_type>&) {
     return column_type::of(type_code::timestamp);
 }
@@ -33,11 +40,16 @@ column_type r_raw(const std::vector<column_type>&) {
     t.length = 2000;
     return t;
 }
-column_type r_clob(const std::vector<column_type>&) { return column_type::of(type_code::clob); }
-column_type r_blob(const std::vector<column_type>&) { return column_type::of(type_code::blob); }
+column_type r_clob(const std::vector<column_type>&) {
+    return column_type::of(type_code::clob);
+}
+column_type r_blob(const std::vector<column_type>&) {
+    return column_type::of(type_code::blob);
+}
 column_type r_first(const std::vector<column_type>& a) {
     for (const column_type& t : a) {
-        if (t.code != type_code::none) return t;
+        if (t.code != type_code::none)
+            return t;
     }
     return column_type::of(type_code::none);
 }
@@ -49,7 +61,8 @@ column_type r_decode(const std::vector<column_type>& a) {
     return a.size() > 2 ? a[2] : column_type::of(type_code::none);
 }
 column_type r_number_or_date(const std::vector<column_type>& a) {
-    if (!a.empty() && a[0].is_datetime()) return column_type::of(type_code::date);
+    if (!a.empty() && a[0].is_datetime())
+        return column_type::of(type_code::date);
     return column_type::of(type_code::number);
 }
 column_type r_substr(const std::vector<column_type>& a) {
@@ -73,10 +86,12 @@ column_type r_minus(const std::vector<column_type>& a) {
 column_type r_concat(const std::vector<column_type>& a) {
     int total = 0;
     for (const column_type& t : a) {
-        if (t.is_lob()) return column_type::of(type_code::clob);
-        int len = t.is_character() ? t.data_length()
+        if (t.is_lob())
+            return column_type::of(type_code::clob);
+        int len = t.is_character()            ? t.data_length()
                   : t.code == type_code::none ? 0
-                  : t.is_binary() ? t.data_length() * 2 : 40;
+                  : t.is_binary()             ? t.data_length() * 2
+                                              : 40;
         total += len;
     }
     return column_type::varchar(std::clamp(total, 1, 4000));
@@ -87,7 +102,8 @@ column_type r_concat(const std::vector<column_type>& a) {
 int64_t to_int(const value& v) {
     decimal d = as_number(v).truncated(0);
     auto i = d.to_int64();
-    if (!i) return d.is_negative() ? INT64_MIN / 2 : INT64_MAX / 2;
+    if (!i)
+        return d.is_negative() ? INT64_MIN / 2 : INT64_MAX / 2;
     return *i;
 }
 
@@ -118,8 +134,12 @@ std::string from_code_points(const std::vector<char32_t>& cps, size_t from, size
 
 // ---- character functions -----------------------------------------------------------------
 
-value f_upper(std::vector<value>& a) { return value::of_text(utf8_upper(a[0].bytes)); }
-value f_lower(std::vector<value>& a) { return value::of_text(utf8_lower(a[0].bytes)); }
+value f_upper(std::vector<value>& a) {
+    return value::of_text(utf8_upper(a[0].bytes));
+}
+value f_lower(std::vector<value>& a) {
+    return value::of_text(utf8_lower(a[0].bytes));
+}
 value f_initcap(std::vector<value>& a) {
     std::string out;
     bool start = true;
@@ -144,21 +164,29 @@ value f_substr(std::vector<value>& a) {
     if (a[0].kind == value_kind::raw) {  // DBMS_LOB-like byte substring of a BLOB
         const std::string& b = a[0].bytes;
         int64_t pos = to_int(a[1]);
-        if (pos == 0) pos = 1;
-        if (pos < 0) pos = static_cast<int64_t>(b.size()) + pos + 1;
-        if (pos < 1 || pos > static_cast<int64_t>(b.size())) return value::null();
+        if (pos == 0)
+            pos = 1;
+        if (pos < 0)
+            pos = static_cast<int64_t>(b.size()) + pos + 1;
+        if (pos < 1 || pos > static_cast<int64_t>(b.size()))
+            return value::null();
         int64_t len = a.size() > 2 ? to_int(a[2]) : static_cast<int64_t>(b.size());
-        if (len < 1) return value::null();
+        if (len < 1)
+            return value::null();
         return value::of_raw(b.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len)));
     }
     std::vector<size_t> offs = char_offsets(a[0].bytes);
     int64_t chars = static_cast<int64_t>(offs.size()) - 1;
     int64_t pos = to_int(a[1]);
-    if (pos == 0) pos = 1;
-    if (pos < 0) pos = chars + pos + 1;
-    if (pos < 1 || pos > chars) return value::null();
+    if (pos == 0)
+        pos = 1;
+    if (pos < 0)
+        pos = chars + pos + 1;
+    if (pos < 1 || pos > chars)
+        return value::null();
     int64_t len = a.size() > 2 ? to_int(a[2]) : chars;
-    if (len < 1) return value::null();
+    if (len < 1)
+        return value::null();
     int64_t end = std::min(chars, pos - 1 + len);
     return value::of_text(
         a[0].bytes.substr(offs[static_cast<size_t>(pos - 1)],
@@ -171,7 +199,8 @@ value f_instr(std::vector<value>& a) {
     int64_t pos = a.size() > 2 ? to_int(a[2]) : 1;
     int64_t occ = a.size() > 3 ? to_int(a[3]) : 1;
     if (pos == 0 || occ < 1) {
-        if (occ < 1) throw ora_error(1428, {std::to_string(occ)});
+        if (occ < 1)
+            throw ora_error(1428, {std::to_string(occ)});
         return value::of_int(0);
     }
     int64_t n = static_cast<int64_t>(s.size());
@@ -181,12 +210,15 @@ value f_instr(std::vector<value>& a) {
     };
     if (pos > 0) {
         for (int64_t i = pos - 1; i + m <= n; ++i) {
-            if (matches(i) && --occ == 0) return value::of_int(i + 1);
+            if (matches(i) && --occ == 0)
+                return value::of_int(i + 1);
         }
     } else {
         for (int64_t i = n + pos - m + 1; i >= 0; --i) {
-            if (i + m > n) continue;
-            if (matches(i) && --occ == 0) return value::of_int(i + 1);
+            if (i + m > n)
+                continue;
+            if (matches(i) && --occ == 0)
+                return value::of_int(i + 1);
         }
     }
     return value::of_int(0);
@@ -196,11 +228,14 @@ value f_concat(std::vector<value>& a) {
     bool lob = false;
     std::string out;
     for (const value& v : a) {
-        if (v.lob && v.kind == value_kind::text) lob = true;
+        if (v.lob && v.kind == value_kind::text)
+            lob = true;
         out += as_text(v);
     }
-    if (lob) return value::of_lob(out, true);
-    if (out.size() > 4000) throw ora_error(1489);
+    if (lob)
+        return value::of_lob(out, true);
+    if (out.size() > 4000)
+        throw ora_error(1489);
     return value::of_text(out);
 }
 
@@ -215,23 +250,31 @@ value trim_impl(std::vector<value>& a, bool left, bool right) {
     return value::of_text(from_code_points(s, from, to));
 }
 value f_trim(std::vector<value>& a) {
-    if (a.size() > 1 && utf8_length(a[1].bytes) != 1) throw ora_error(30001);
+    if (a.size() > 1 && utf8_length(a[1].bytes) != 1)
+        throw ora_error(30001);
     return trim_impl(a, true, true);
 }
-value f_ltrim(std::vector<value>& a) { return trim_impl(a, true, false); }
-value f_rtrim(std::vector<value>& a) { return trim_impl(a, false, true); }
+value f_ltrim(std::vector<value>& a) {
+    return trim_impl(a, true, false);
+}
+value f_rtrim(std::vector<value>& a) {
+    return trim_impl(a, false, true);
+}
 
 value f_replace(std::vector<value>& a) {
-    if (a[0].is_null()) return value::null();
+    if (a[0].is_null())
+        return value::null();
     std::string s = a[0].bytes;
-    if (a.size() < 2 || a[1].is_null()) return a[0];
+    if (a.size() < 2 || a[1].is_null())
+        return a[0];
     std::string from = a[1].bytes;
     std::string to = a.size() > 2 && !a[2].is_null() ? a[2].bytes : "";
     std::string out;
     size_t pos = 0;
     while (true) {
         size_t hit = s.find(from, pos);
-        if (hit == std::string::npos) break;
+        if (hit == std::string::npos)
+            break;
         out.append(s, pos, hit - pos);
         out += to;
         pos = hit + from.size();
@@ -242,10 +285,12 @@ value f_replace(std::vector<value>& a) {
 
 value pad_impl(std::vector<value>& a, bool left) {
     int64_t n = to_int(a[1]);
-    if (n <= 0) return value::null();
+    if (n <= 0)
+        return value::null();
     std::vector<char32_t> s = code_points(a[0].bytes);
     std::vector<char32_t> pad = a.size() > 2 ? code_points(a[2].bytes) : std::vector<char32_t>{' '};
-    if (pad.empty()) return value::null();
+    if (pad.empty())
+        return value::null();
     if (static_cast<int64_t>(s.size()) >= n) {
         return value::of_text(from_code_points(s, 0, static_cast<size_t>(n)));
     }
@@ -258,8 +303,12 @@ value pad_impl(std::vector<value>& a, bool left) {
     out.insert(out.end(), tail.begin(), tail.end());
     return value::of_text(from_code_points(out, 0, out.size()));
 }
-value f_lpad(std::vector<value>& a) { return pad_impl(a, true); }
-value f_rpad(std::vector<value>& a) { return pad_impl(a, false); }
+value f_lpad(std::vector<value>& a) {
+    return pad_impl(a, true);
+}
+value f_rpad(std::vector<value>& a) {
+    return pad_impl(a, false);
+}
 
 value f_ascii(std::vector<value>& a) {
     size_t pos = 0;
@@ -267,7 +316,8 @@ value f_ascii(std::vector<value>& a) {
 }
 value f_chr(std::vector<value>& a) {
     int64_t c = to_int(a[0]);
-    if (c < 0 || c > 0x10FFFF) return value::null();
+    if (c < 0 || c > 0x10FFFF)
+        return value::null();
     std::string out;
     append_utf8(out, static_cast<char32_t>(c));
     return value::of_text(out);
@@ -275,11 +325,16 @@ value f_chr(std::vector<value>& a) {
 
 // ---- NULL handling and choice --------------------------------------------------------------
 
-value f_nvl(std::vector<value>& a) { return a[0].is_null() ? a[1] : a[0]; }
-value f_nvl2(std::vector<value>& a) { return a[0].is_null() ? a[2] : a[1]; }
+value f_nvl(std::vector<value>& a) {
+    return a[0].is_null() ? a[1] : a[0];
+}
+value f_nvl2(std::vector<value>& a) {
+    return a[0].is_null() ? a[2] : a[1];
+}
 value f_coalesce(std::vector<value>& a) {
     for (const value& v : a) {
-        if (!v.is_null()) return v;
+        if (!v.is_null())
+            return v;
     }
     return value::null();
 }
@@ -294,21 +349,24 @@ value f_decode(std::vector<value>& a) {
     for (; i + 1 < a.size(); i += 2) {
         bool both_null = a[0].is_null() && a[i].is_null();
         bool equal = !a[0].is_null() && !a[i].is_null() && compare_values(a[0], a[i]) == 0;
-        if (both_null || equal) return a[i + 1];
+        if (both_null || equal)
+            return a[i + 1];
     }
     return i < a.size() ? a[i] : value::null();
 }
 value f_greatest(std::vector<value>& a) {
     value best = a[0];
     for (size_t i = 1; i < a.size(); ++i) {
-        if (compare_values(best, a[i]) < 0) best = convert_to(a[i], type_of_value(a[0]));
+        if (compare_values(best, a[i]) < 0)
+            best = convert_to(a[i], type_of_value(a[0]));
     }
     return best;
 }
 value f_least(std::vector<value>& a) {
     value best = a[0];
     for (size_t i = 1; i < a.size(); ++i) {
-        if (compare_values(best, a[i]) > 0) best = convert_to(a[i], type_of_value(a[0]));
+        if (compare_values(best, a[i]) > 0)
+            best = convert_to(a[i], type_of_value(a[0]));
     }
     return best;
 }
@@ -328,11 +386,13 @@ std::string format_number(const decimal& d, std::string_view fmt) {
     if (!f.empty() && f.find_first_not_of('X') == std::string::npos) {
         decimal r = d.rounded(0);
         auto i = r.to_int64();
-        if (!i || *i < 0) return std::string(f.size() + 1, '#');
+        if (!i || *i < 0)
+            return std::string(f.size() + 1, '#');
         char buf[32];
         std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(*i));
         std::string s = buf;
-        if (s.size() > f.size()) return std::string(f.size() + 1, '#');
+        if (s.size() > f.size())
+            return std::string(f.size() + 1, '#');
         return fm ? s : std::string(f.size() + 1 - s.size(), ' ') + s;
     }
     bool sign_front = false, sign_back = false, minus_back = false, dollar = false;
@@ -385,10 +445,12 @@ std::string format_number(const decimal& d, std::string_view fmt) {
     for (int i = static_cast<int>(int_part.size()) - 1; i >= 0; --i) {
         char c = int_part[static_cast<size_t>(i)];
         if (c == ',' || c == 'G') {
-            if (di >= 0) body.insert(0, ",");
+            if (di >= 0)
+                body.insert(0, ",");
             continue;
         }
-        if (di >= 0) body.insert(0, 1, digits[static_cast<size_t>(di--)]);
+        if (di >= 0)
+            body.insert(0, 1, digits[static_cast<size_t>(di--)]);
     }
     if (point != std::string::npos) {
         std::string frac = r.to_string();
@@ -399,7 +461,8 @@ std::string format_number(const decimal& d, std::string_view fmt) {
     }
     bool negative = d.rounded(frac_digits).is_negative();
     std::string out;
-    if (dollar) body.insert(0, "$");
+    if (dollar)
+        body.insert(0, "$");
     if (sign_front) {
         out = (negative ? "-" : "+") + body;
     } else if (sign_back) {
@@ -411,8 +474,10 @@ std::string format_number(const decimal& d, std::string_view fmt) {
     }
     if (!fm) {
         size_t width = f.size() + 1 + (dollar ? 1 : 0) + (minus_back ? 2 : 0);
-        if (sign_front || sign_back) width = f.size() + 1 + (dollar ? 1 : 0);
-        if (out.size() < width) out.insert(0, width - out.size(), ' ');
+        if (sign_front || sign_back)
+            width = f.size() + 1 + (dollar ? 1 : 0);
+        if (out.size() < width)
+            out.insert(0, width - out.size(), ' ');
     }
     return out;
 }
@@ -420,14 +485,17 @@ std::string format_number(const decimal& d, std::string_view fmt) {
 value f_to_char(std::vector<value>& a) {
     const value& v = a[0];
     bool has_format = a.size() > 1;
-    if (has_format && a[1].is_null()) return value::null();
+    if (has_format && a[1].is_null())
+        return value::null();
     switch (v.kind) {
         case value_kind::number:
-            if (!has_format) return value::of_text(v.number.to_oracle_string());
+            if (!has_format)
+                return value::of_text(v.number.to_oracle_string());
             return value::of_text(format_number(v.number, as_text(a[1])));
         case value_kind::date:
         case value_kind::timestamp:
-            if (!has_format) return value::of_text(as_text(v));
+            if (!has_format)
+                return value::of_text(as_text(v));
             return value::of_text(format_datetime(v.time, as_text(a[1])));
         default:
             return value::of_text(as_text(v));
@@ -439,18 +507,21 @@ value f_to_number(std::vector<value>& a) {
     if (a.size() > 1) {
         std::string cleaned;
         for (char c : s) {
-            if (c != ',' && c != '$' && c != ' ') cleaned.push_back(c);
+            if (c != ',' && c != '$' && c != ' ')
+                cleaned.push_back(c);
         }
         s = cleaned;
     }
     auto d = decimal::parse(s);
-    if (!d) throw ora_error(1722);
+    if (!d)
+        throw ora_error(1722);
     return value::of_number(*d);
 }
 
 value f_to_date(std::vector<value>& a) {
     if (a[0].kind == value_kind::date || a[0].kind == value_kind::timestamp) {
-        if (a.size() < 2) return value::of_date(a[0].time);
+        if (a.size() < 2)
+            return value::of_date(a[0].time);
     }
     std::string fmt = a.size() > 1 ? as_text(a[1]) : std::string(k_default_date_format);
     return value::of_date(parse_datetime(as_text(a[0]), fmt));
@@ -458,20 +529,30 @@ value f_to_date(std::vector<value>& a) {
 
 value f_to_timestamp(std::vector<value>& a) {
     if (a[0].kind == value_kind::date || a[0].kind == value_kind::timestamp) {
-        if (a.size() < 2) return value::of_timestamp(a[0].time);
+        if (a.size() < 2)
+            return value::of_timestamp(a[0].time);
     }
     std::string fmt = a.size() > 1 ? as_text(a[1]) : std::string(k_default_timestamp_format);
     return value::of_timestamp(parse_datetime(as_text(a[0]), fmt));
 }
 
-value f_to_clob(std::vector<value>& a) { return value::of_lob(as_text(a[0]), true); }
-value f_hextoraw(std::vector<value>& a) { return value::of_raw(as_raw(a[0])); }
+value f_to_clob(std::vector<value>& a) {
+    return value::of_lob(as_text(a[0]), true);
+}
+value f_hextoraw(std::vector<value>& a) {
+    return value::of_raw(as_raw(a[0]));
+}
 value f_rawtohex(std::vector<value>& a) {
-    if (a[0].kind == value_kind::text) return value::of_text(hex_upper(a[0].bytes));
+    if (a[0].kind == value_kind::text)
+        return value::of_text(hex_upper(a[0].bytes));
     return value::of_text(hex_upper(as_raw(a[0])));
 }
-value f_empty_clob(std::vector<value>&) { return value::of_lob("", true); }
-value f_empty_blob(std::vector<value>&) { return value::of_lob("", false); }
+value f_empty_clob(std::vector<value>&) {
+    return value::of_lob("", true);
+}
+value f_empty_blob(std::vector<value>&) {
+    return value::of_lob("", false);
+}
 
 value f_lob_length(std::vector<value>& a) {
     if (a[0].kind == value_kind::text) {
@@ -483,9 +564,11 @@ value f_lob_length(std::vector<value>& a) {
 value f_lob_substr(std::vector<value>& a) {
     int64_t amount = a.size() > 1 ? to_int(a[1]) : 32767;
     int64_t offset = a.size() > 2 ? to_int(a[2]) : 1;
-    if (amount < 1 || offset < 1) return value::null();
+    if (amount < 1 || offset < 1)
+        return value::null();
     if (a[0].kind == value_kind::raw) {
-        if (offset > static_cast<int64_t>(a[0].bytes.size())) return value::null();
+        if (offset > static_cast<int64_t>(a[0].bytes.size()))
+            return value::null();
         return value::of_raw(
             a[0].bytes.substr(static_cast<size_t>(offset - 1), static_cast<size_t>(amount)));
     }
@@ -531,7 +614,8 @@ value f_round(std::vector<value>& a) {
             return value::of_date(truncate_date(d, as_text(a[1])));
         }
         datetime t = truncate_date(d, "DD");
-        if (d.hour >= 12) t = t.plus_days(decimal::from_int(1));
+        if (d.hour >= 12)
+            t = t.plus_days(decimal::from_int(1));
         return value::of_date(t);
     }
     int scale = a.size() > 1 ? static_cast<int>(std::clamp<int64_t>(to_int(a[1]), -200, 200)) : 0;
@@ -547,9 +631,15 @@ value f_trunc(std::vector<value>& a) {
     return value::of_number(as_number(a[0]).truncated(scale));
 }
 
-value f_abs(std::vector<value>& a) { return value::of_number(a[0].number.abs()); }
-value f_ceil(std::vector<value>& a) { return value::of_number(a[0].number.ceil()); }
-value f_floor(std::vector<value>& a) { return value::of_number(a[0].number.floor()); }
+value f_abs(std::vector<value>& a) {
+    return value::of_number(a[0].number.abs());
+}
+value f_ceil(std::vector<value>& a) {
+    return value::of_number(a[0].number.ceil());
+}
+value f_floor(std::vector<value>& a) {
+    return value::of_number(a[0].number.floor());
+}
 value f_sign(std::vector<value>& a) {
     return value::of_int(a[0].number.is_zero() ? 0 : (a[0].number.is_negative() ? -1 : 1));
 }
@@ -559,7 +649,8 @@ value f_mod(std::vector<value>& a) {
 
 value from_double_result(double x) {
     auto d = decimal::from_double(x);
-    if (!d) throw ora_error(1426);
+    if (!d)
+        throw ora_error(1426);
     return value::of_number(*d);
 }
 
@@ -574,10 +665,13 @@ value f_power(std::vector<value>& a) {
     return from_double_result(std::pow(a[0].number.to_double(), e.to_double()));
 }
 value f_sqrt(std::vector<value>& a) {
-    if (a[0].number.is_negative()) throw ora_error(1428, {a[0].number.to_string()});
+    if (a[0].number.is_negative())
+        throw ora_error(1428, {a[0].number.to_string()});
     return from_double_result(std::sqrt(a[0].number.to_double()));
 }
-value f_exp(std::vector<value>& a) { return from_double_result(std::exp(a[0].number.to_double())); }
+value f_exp(std::vector<value>& a) {
+    return from_double_result(std::exp(a[0].number.to_double()));
+}
 value f_ln(std::vector<value>& a) {
     if (a[0].number.is_negative() || a[0].number.is_zero()) {
         throw ora_error(1428, {a[0].number.to_string()});
@@ -587,7 +681,8 @@ value f_ln(std::vector<value>& a) {
 value f_log(std::vector<value>& a) {
     double b = a[0].number.to_double();
     double x = a[1].number.to_double();
-    if (b <= 0 || b == 1 || x <= 0) throw ora_error(1428, {a[1].number.to_string()});
+    if (b <= 0 || b == 1 || x <= 0)
+        throw ora_error(1428, {a[1].number.to_string()});
     return from_double_result(std::log(x) / std::log(b));
 }
 
@@ -610,7 +705,8 @@ value f_months_between(std::vector<value>& a) {
                      (static_cast<int64_t>(y.year) * 12 + y.month);
     bool x_last = x.day == days_in_month(x.year, x.month);
     bool y_last = y.day == days_in_month(y.year, y.month);
-    if (x.day == y.day || (x_last && y_last)) return value::of_int(months);
+    if (x.day == y.day || (x_last && y_last))
+        return value::of_int(months);
     int64_t sx = x.day * 86400 + x.hour * 3600 + x.minute * 60 + x.second;
     int64_t sy = y.day * 86400 + y.hour * 3600 + y.minute * 60 + y.second;
     decimal frac = decimal::divide(decimal::from_int(sx - sy), decimal::from_int(31 * 86400));
@@ -619,17 +715,23 @@ value f_months_between(std::vector<value>& a) {
 value f_extract(std::vector<value>& a) {
     std::string field = as_text(a[0]);
     const value& v = a[1];
-    if (v.is_null()) return value::null();
+    if (v.is_null())
+        return value::null();
     datetime d = as_datetime(v);
-    if (field == "YEAR") return value::of_int(d.year);
-    if (field == "MONTH") return value::of_int(d.month);
-    if (field == "DAY") return value::of_int(d.day);
-    if (field == "HOUR") return value::of_int(d.hour);
-    if (field == "MINUTE") return value::of_int(d.minute);
+    if (field == "YEAR")
+        return value::of_int(d.year);
+    if (field == "MONTH")
+        return value::of_int(d.month);
+    if (field == "DAY")
+        return value::of_int(d.day);
+    if (field == "HOUR")
+        return value::of_int(d.hour);
+    if (field == "MINUTE")
+        return value::of_int(d.minute);
     if (field == "SECOND") {
-        return value::of_number(decimal::from_int(d.second) +
-                                decimal::divide(decimal::from_int(d.nanos),
-                                                decimal::from_int(1000000000)));
+        return value::of_number(
+            decimal::from_int(d.second) +
+            decimal::divide(decimal::from_int(d.nanos), decimal::from_int(1000000000)));
     }
     throw ora_error(907);
 }
@@ -641,9 +743,12 @@ bool is_datetime(const value& v) {
 }
 
 value op_plus(std::vector<value>& a) {
-    if (is_datetime(a[0]) && is_datetime(a[1])) throw ora_error(975);
-    if (is_datetime(a[0])) return value::of_date(a[0].time.plus_days(as_number(a[1])));
-    if (is_datetime(a[1])) return value::of_date(a[1].time.plus_days(as_number(a[0])));
+    if (is_datetime(a[0]) && is_datetime(a[1]))
+        throw ora_error(975);
+    if (is_datetime(a[0]))
+        return value::of_date(a[0].time.plus_days(as_number(a[1])));
+    if (is_datetime(a[1]))
+        return value::of_date(a[1].time.plus_days(as_number(a[0])));
     return value::of_number(as_number(a[0]) + as_number(a[1]));
 }
 value op_minus(std::vector<value>& a) {
@@ -653,14 +758,19 @@ value op_minus(std::vector<value>& a) {
     if (is_datetime(a[0])) {
         return value::of_date(a[0].time.plus_days(as_number(a[1]).negated()));
     }
-    if (is_datetime(a[1])) throw ora_error(932, {"NUMBER", "DATE"});
+    if (is_datetime(a[1]))
+        throw ora_error(932, {"NUMBER", "DATE"});
     return value::of_number(as_number(a[0]) - as_number(a[1]));
 }
-value op_times(std::vector<value>& a) { return value::of_number(a[0].number * a[1].number); }
+value op_times(std::vector<value>& a) {
+    return value::of_number(a[0].number * a[1].number);
+}
 value op_divide(std::vector<value>& a) {
     return value::of_number(decimal::divide(a[0].number, a[1].number));
 }
-value op_negate(std::vector<value>& a) { return value::of_number(a[0].number.negated()); }
+value op_negate(std::vector<value>& a) {
+    return value::of_number(a[0].number.negated());
+}
 
 // ---- the table -----------------------------------------------------------------------------
 
@@ -724,19 +834,24 @@ const function_def k_functions[] = {
 };
 
 value convert_argument(const value& v, char kind) {
-    if (v.is_null()) return v;
+    if (v.is_null())
+        return v;
     switch (kind) {
         case 'N':
-            if (v.kind == value_kind::number) return v;
+            if (v.kind == value_kind::number)
+                return v;
             return value::of_number(as_number(v));
         case 'T':
-            if (v.kind == value_kind::text) return v;
+            if (v.kind == value_kind::text)
+                return v;
             return value::of_text(as_text(v));
         case 'D':
-            if (v.kind == value_kind::date || v.kind == value_kind::timestamp) return v;
+            if (v.kind == value_kind::date || v.kind == value_kind::timestamp)
+                return v;
             return value::of_date(as_datetime(v));
         case 'R':
-            if (v.kind == value_kind::raw) return v;
+            if (v.kind == value_kind::raw)
+                return v;
             return value::of_raw(as_raw(v));
         default:
             return v;
@@ -765,7 +880,9 @@ const function_def& function_by_id(int id) {
     return k_functions[id];
 }
 
-int function_id(const function_def& f) { return static_cast<int>(&f - k_functions); }
+int function_id(const function_def& f) {
+    return static_cast<int>(&f - k_functions);
+}
 
 const function_def& operator_function(std::string_view op) {
     return find_function(op, op == "NEG" ? 1 : 2, 0);
@@ -775,7 +892,8 @@ value call_function(const function_def& f, std::vector<value>& args) {
     size_t n = std::strlen(f.conversions);
     for (size_t i = 0; i < args.size(); ++i) {
         char kind = f.conversions[std::min(i, n - 1)];
-        if (f.null_propagates && args[i].is_null()) return value::null();
+        if (f.null_propagates && args[i].is_null())
+            return value::null();
         args[i] = convert_argument(args[i], kind);
     }
     return f.eval(args);

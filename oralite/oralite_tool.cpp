@@ -51,19 +51,25 @@ bool is_plsql(const std::string& statement) {
         for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         words.push_back(w);
     }
-    if (words.empty()) return false;
-    if (words[0] == "BEGIN" || words[0] == "DECLARE") return true;
-    if (words[0] != "CREATE") return false;
+    if (words.empty())
+        return false;
+    if (words[0] == "BEGIN" || words[0] == "DECLARE")
+        return true;
+    if (words[0] != "CREATE")
+        return false;
     size_t i = 1;
-    if (i + 1 < words.size() && words[i] == "OR" && words[i + 1] == "REPLACE") i += 2;
-    if (i >= words.size()) return false;
+    if (i + 1 < words.size() && words[i] == "OR" && words[i + 1] == "REPLACE")
+        i += 2;
+    if (i >= words.size())
+        return false;
     const std::string& kind = words[i];
     return kind == "TRIGGER" || kind == "PROCEDURE" || kind == "FUNCTION" || kind == "PACKAGE";
 }
 
 std::string trimmed(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
+    if (b == std::string::npos)
+        return {};
     size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
 }
@@ -83,7 +89,8 @@ std::vector<std::string> read_script(std::istream& in) {
     std::string line;
     auto finish = [&] {
         std::string s = trimmed(current);
-        if (!s.empty()) out.push_back(s);
+        if (!s.empty())
+            out.push_back(s);
         current.clear();
     };
     while (std::getline(in, line)) {
@@ -92,7 +99,8 @@ std::vector<std::string> read_script(std::istream& in) {
             finish();
             continue;
         }
-        if (current.empty() && (t.empty() || t.rfind("--", 0) == 0)) continue;
+        if (current.empty() && (t.empty() || t.rfind("--", 0) == 0))
+            continue;
         current += line + "\n";
         if (!is_plsql(current) && !t.empty() && t.back() == ';') {
             std::string s = trimmed(current);
@@ -109,7 +117,8 @@ void print_query(oralite::cursor& c, bool header) {
     std::string line;
     if (header) {
         for (size_t i = 0; i < columns.size(); ++i) {
-            if (i) line += '\t';
+            if (i)
+                line += '\t';
             line += columns[i].name;
         }
         std::cout << line << '\n';
@@ -117,7 +126,8 @@ void print_query(oralite::cursor& c, bool header) {
     while (c.fetch()) {
         line.clear();
         for (size_t i = 0; i < columns.size(); ++i) {
-            if (i) line += '\t';
+            if (i)
+                line += '\t';
             line += oralite::display_text(c.column_value(i));
         }
         std::cout << line << '\n';
@@ -125,12 +135,14 @@ void print_query(oralite::cursor& c, bool header) {
 }
 
 int run_create(int argc, char** argv) {
-    if (argc < 3) return usage();
+    if (argc < 3)
+        return usage();
     oralite::database_options options;
     std::string path = argv[2];
     for (int i = 3; i < argc; ++i) {
         std::string arg = argv[i];
-        if (i + 1 >= argc) return usage();
+        if (i + 1 >= argc)
+            return usage();
         std::string v = argv[++i];
         if (arg == "--port") {
             if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
@@ -140,10 +152,12 @@ int run_create(int argc, char** argv) {
             }
             options.port = std::stoi(v);
         } else if (arg == "--password") {
-            if (v.empty()) return usage();
+            if (v.empty())
+                return usage();
             options.system_password = v;
         } else if (arg == "--sync") {
-            if (v != "normal" && v != "full") return usage();
+            if (v != "normal" && v != "full")
+                return usage();
             options.full_sync = v == "full";
         } else {
             return usage();
@@ -159,11 +173,13 @@ int run_create(int argc, char** argv) {
 }
 
 int run_sql(int argc, char** argv) {
-    if (argc < 4) return usage();
+    if (argc < 4)
+        return usage();
     std::string database = argv[2];
     std::string credentials = argv[3];
     size_t slash = credentials.find('/');
-    if (slash == std::string::npos || slash == 0) return usage();
+    if (slash == std::string::npos || slash == 0)
+        return usage();
     std::string user = credentials.substr(0, slash);
     std::string password = credentials.substr(slash + 1);
     bool header = true;
@@ -173,20 +189,24 @@ int run_sql(int argc, char** argv) {
             header = false;
         } else {
             std::string s = without_terminator(argv[i]);
-            if (!s.empty()) statements.push_back(s);
+            if (!s.empty())
+                statements.push_back(s);
         }
     }
     bool from_stdin = statements.empty();
     std::unique_ptr<oralite::session> session;
     try {
         session = oralite::session::logon(database, user, password);
-        if (from_stdin) statements = read_script(std::cin);
+        if (from_stdin)
+            statements = read_script(std::cin);
         for (const std::string& text : statements) {
             oralite::cursor c(*session, text);
             oralite::no_binds binds;
             c.execute(1, binds);
-            if (c.warning()) std::fprintf(stderr, "Warning: %s\n", c.warning()->what());
-            if (c.is_query()) print_query(c, header);
+            if (c.warning())
+                std::fprintf(stderr, "Warning: %s\n", c.warning()->what());
+            if (c.is_query())
+                print_query(c, header);
         }
         std::cout.flush();
         session->logoff();
@@ -208,10 +228,13 @@ int run_sql(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
+    if (argc < 2)
+        return usage();
     std::string command = argv[1];
-    if (command == "create") return run_create(argc, argv);
-    if (command == "sql") return run_sql(argc, argv);
+    if (command == "create")
+        return run_create(argc, argv);
+    if (command == "sql")
+        return run_sql(argc, argv);
     if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(k_usage, stdout);
         return 0;

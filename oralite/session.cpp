@@ -14,7 +14,9 @@ namespace oralite {
 // ---- SQL functions registered on every connection -----------------------------------------
 
 struct session_functions {
-    static session* of(sqlite3_context* ctx) { return static_cast<session*>(sqlite3_user_data(ctx)); }
+    static session* of(sqlite3_context* ctx) {
+        return static_cast<session*>(sqlite3_user_data(ctx));
+    }
 
     static void fail(sqlite3_context* ctx, const ora_error& e) {
         of(ctx)->set_pending_error(e);
@@ -77,7 +79,8 @@ struct session_functions {
         guarded(ctx, [&] {
             value a = arg(argv[0], 'N');
             value b = arg(argv[1], 'N');
-            if (a.is_null() || b.is_null()) throw ora_error(1722);
+            if (a.is_null() || b.is_null())
+                throw ora_error(1722);
             sqlite3_result_int(ctx, a.number.compare(b.number));
         });
     }
@@ -142,8 +145,8 @@ struct session_functions {
             return;
         }
         guarded(ctx, [&] {
-            sqlite3_result_int64(ctx,
-                                 of(ctx)->rowid_row(text_arg(argv[0]), sqlite3_value_int64(argv[1])));
+            sqlite3_result_int64(
+                ctx, of(ctx)->rowid_row(text_arg(argv[0]), sqlite3_value_int64(argv[1])));
         });
     }
 
@@ -155,7 +158,8 @@ struct session_functions {
             value v = arg(argv[2], kind.empty() ? '?' : kind[0]);
             std::string quoted = table->quoted_column(*column);
             value out = coerce_for_column(v, column->type, quoted);
-            if (out.is_null() && !column->nullable) throw ora_error(1407, {quoted});
+            if (out.is_null() && !column->nullable)
+                throw ora_error(1407, {quoted});
             result_storage(ctx, out);
         });
     }
@@ -169,15 +173,18 @@ struct session_functions {
 
     static number_state* state(sqlite3_context* ctx) {
         void* p = sqlite3_aggregate_context(ctx, sizeof(number_state*));
-        if (!p) return nullptr;
+        if (!p)
+            return nullptr;
         auto** slot = static_cast<number_state**>(p);
-        if (!*slot) *slot = new number_state();
+        if (!*slot)
+            *slot = new number_state();
         return *slot;
     }
 
     static number_state* take_state(sqlite3_context* ctx) {
         void* p = sqlite3_aggregate_context(ctx, 0);
-        if (!p) return nullptr;
+        if (!p)
+            return nullptr;
         auto** slot = static_cast<number_state**>(p);
         number_state* s = *slot;
         *slot = nullptr;
@@ -186,12 +193,15 @@ struct session_functions {
 
     template <int Mode>  // 0 sum, 1 avg, 2 min, 3 max
     static void number_step(sqlite3_context* ctx, int, sqlite3_value** argv) {
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+            return;
         guarded(ctx, [&] {
             number_state* s = state(ctx);
-            if (!s) return;
+            if (!s)
+                return;
             value v = arg(argv[0], 'N');
-            if (v.is_null()) throw ora_error(1722);
+            if (v.is_null())
+                throw ora_error(1722);
             if (!s->any) {
                 s->total = v.number;
             } else if (Mode <= 1) {
@@ -214,7 +224,8 @@ struct session_functions {
         }
         guarded(ctx, [&] {
             decimal out = s->total;
-            if (Mode == 1) out = decimal::divide(out, decimal::from_int(s->count));
+            if (Mode == 1)
+                out = decimal::divide(out, decimal::from_int(s->count));
             result_storage(ctx, value::of_number(out));
         });
     }
@@ -223,7 +234,8 @@ struct session_functions {
 namespace {
 
 void check_rc(sqlite3* db, int rc) {
-    if (rc != SQLITE_OK) throw_sqlite(db, rc);
+    if (rc != SQLITE_OK)
+        throw_sqlite(db, rc);
 }
 
 constexpr char k_base64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -238,7 +250,8 @@ bool read_base64(std::string_view s, uint64_t& v) {
     v = 0;
     for (char c : s) {
         const char* p = std::strchr(k_base64, c);
-        if (!p || c == '\0') return false;
+        if (!p || c == '\0')
+            return false;
         v = (v << 6) | static_cast<uint64_t>(p - k_base64);
     }
     return true;
@@ -266,9 +279,12 @@ std::unique_ptr<session> session::logon(std::string_view connect, std::string_vi
     std::unique_ptr<session> s(new session());
     s->open(path);
     const user_info* u = s->catalog_->user(logon_name(user));
-    if (!u || u->password != password) throw ora_error(1017);
-    if (u->locked) throw ora_error(28000);
-    if (!u->has_privilege("CREATE SESSION")) throw ora_error(1045, {u->name});
+    if (!u || u->password != password)
+        throw ora_error(1017);
+    if (u->locked)
+        throw ora_error(28000);
+    if (!u->has_privilege("CREATE SESSION"))
+        throw ora_error(1045, {u->name});
     s->user_ = *u;
     return s;
 }
@@ -283,7 +299,8 @@ void session::open(const std::string& path) {
     }
     try {
         sqlite_stmt app(db_, "PRAGMA application_id");
-        if (!app.step() || app.int_at(0) != k_application_id) throw ora_error(1034);
+        if (!app.step() || app.int_at(0) != k_application_id)
+            throw ora_error(1034);
     } catch (const ora_error&) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -293,8 +310,8 @@ void session::open(const std::string& path) {
     set_busy_wait(k_default_lock_wait_seconds);
     exec_sql(db_, "PRAGMA journal_mode = WAL");
     auto sync = read_meta(db_, "sync");
-    exec_sql(db_, sync && *sync == "full" ? "PRAGMA synchronous = FULL"
-                                          : "PRAGMA synchronous = NORMAL");
+    exec_sql(db_,
+             sync && *sync == "full" ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
     exec_sql(db_,
              "PRAGMA case_sensitive_like = ON; PRAGMA temp_store = MEMORY; "
              "PRAGMA foreign_keys = OFF; PRAGMA cache_size = -16000");
@@ -305,16 +322,19 @@ void session::open(const std::string& path) {
 }
 
 session::~session() {
-    if (!db_) return;
+    if (!db_)
+        return;
     statement_cache_.clear();
     version_stmt_ = sqlite_stmt();
     // Without log-off the open transaction is lost, as when a client process dies.
-    if (in_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (in_transaction_)
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
 }
 
 void session::logoff() {
-    if (!db_) return;
+    if (!db_)
+        return;
     commit();
     statement_cache_.clear();
     version_stmt_ = sqlite_stmt();
@@ -331,12 +351,12 @@ void session::register_functions() {
         bool deterministic;
     };
     const entry scalars[] = {
-        {"ora_call", -1, sf::call, true},     {"ora_conv", 3, sf::conv, true},
-        {"ora_ncmp", 2, sf::ncmp, true},      {"ora_nkey", 1, sf::nkey, true},
-        {"ora_uid", 0, sf::uid, false},       {"ora_user", 0, sf::user, false},
+        {"ora_call", -1, sf::call, true},       {"ora_conv", 3, sf::conv, true},
+        {"ora_ncmp", 2, sf::ncmp, true},        {"ora_nkey", 1, sf::nkey, true},
+        {"ora_uid", 0, sf::uid, false},         {"ora_user", 0, sf::user, false},
         {"ora_sysdate", 0, sf::sysdate, false}, {"ora_systimestamp", 0, sf::systimestamp, false},
         {"ora_nextval", 2, sf::nextval, false}, {"ora_currval", 2, sf::currval, false},
-        {"ora_rowid", 2, sf::rowid, true},    {"ora_rowid_num", 2, sf::rowid_num, true},
+        {"ora_rowid", 2, sf::rowid, true},      {"ora_rowid_num", 2, sf::rowid_num, true},
         {"ora_store", 3, sf::store, false},
     };
     for (const entry& e : scalars) {
@@ -356,8 +376,8 @@ void session::register_functions() {
         {"ora_nmax", sf::number_step<3>, sf::number_final<3>},
     };
     for (const aggregate& a : aggregates) {
-        check_rc(db_, sqlite3_create_function_v2(db_, a.name, 1, SQLITE_UTF8, this, nullptr,
-                                                 a.step, a.final, nullptr));
+        check_rc(db_, sqlite3_create_function_v2(db_, a.name, 1, SQLITE_UTF8, this, nullptr, a.step,
+                                                 a.final, nullptr));
     }
 }
 
@@ -370,28 +390,36 @@ void session::reload_catalog() {
     }
 }
 
-const catalog& session::current_catalog() { return *catalog_snapshot(); }
+const catalog& session::current_catalog() {
+    return *catalog_snapshot();
+}
 
 std::shared_ptr<const catalog> session::catalog_snapshot() {
-    if (!db_) throw ora_error(3114);
+    if (!db_)
+        throw ora_error(3114);
     int64_t version = 0;
-    if (version_stmt_.step()) version = std::atoll(version_stmt_.text_at(0).c_str());
+    if (version_stmt_.step())
+        version = std::atoll(version_stmt_.text_at(0).c_str());
     version_stmt_.reset();
-    if (!catalog_ || version != catalog_->version) reload_catalog();
+    if (!catalog_ || version != catalog_->version)
+        reload_catalog();
     return catalog_;
 }
 
 // ---- transactions ----------------------------------------------------------------------
 
 void session::set_busy_wait(int seconds) {
-    if (seconds == current_wait_) return;
+    if (seconds == current_wait_)
+        return;
     sqlite3_busy_timeout(db_, seconds * 1000);
     current_wait_ = seconds;
 }
 
 void session::begin_write(int wait_seconds) {
-    if (!db_) throw ora_error(3114);
-    if (in_transaction_) return;
+    if (!db_)
+        throw ora_error(3114);
+    if (in_transaction_)
+        return;
     int wait = wait_seconds < 0 ? k_default_lock_wait_seconds : wait_seconds;
     set_busy_wait(wait);
     int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -403,17 +431,23 @@ void session::begin_write(int wait_seconds) {
 }
 
 void session::commit() {
-    if (!db_) throw ora_error(3114);
-    if (!in_transaction_) return;
+    if (!db_)
+        throw ora_error(3114);
+    if (!in_transaction_)
+        return;
     int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) throw_sqlite(db_, rc);
+    if (rc != SQLITE_OK)
+        throw_sqlite(db_, rc);
     in_transaction_ = false;
     ++transaction_serial_;
 }
 
 void session::rollback() {
-    if (!db_) throw ora_error(3114);
-    if (!in_transaction_) return;
+    if (!db_)
+        throw ora_error(3114);
+    data_changed();
+    if (!in_transaction_)
+        return;
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     in_transaction_ = false;
     ++transaction_serial_;
@@ -448,7 +482,8 @@ void session::throw_step_error(int rc, bool timed_wait) {
 sqlite3_stmt* session::cached_statement(const std::string& sql) {
     auto it = statement_cache_.find(sql);
     if (it == statement_cache_.end()) {
-        if (statement_cache_.size() > 500) statement_cache_.clear();
+        if (statement_cache_.size() > 500)
+            statement_cache_.clear();
         it = statement_cache_.emplace(sql, sqlite_stmt(db_, sql)).first;
     }
     return it->second.get();
@@ -494,7 +529,8 @@ value session::next_value(const sequence_info& seq) {
     sqlite3_bind_int64(write, 2, seq.id);
     int rc = sqlite3_step(write);
     sqlite3_reset(write);
-    if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+    if (rc != SQLITE_DONE)
+        throw_sqlite(db_, rc);
     value v = value::of_number(current);
     currval_[seq.id] = v;
     return v;
@@ -502,22 +538,24 @@ value session::next_value(const sequence_info& seq) {
 
 value session::current_value(const sequence_info& seq) {
     auto it = currval_.find(seq.id);
-    if (it == currval_.end()) throw ora_error(8002, {seq.name});
+    if (it == currval_.end())
+        throw ora_error(8002, {seq.name});
     return it->second;
 }
 
 // ---- LOBs ------------------------------------------------------------------------------
 
 value session::read_lob(const lob_ref& ref) {
-    std::string sql = "SELECT " + ref.column_internal + " FROM " + ref.table_internal +
-                      " WHERE R = ?1";
+    std::string sql =
+        "SELECT " + ref.column_internal + " FROM " + ref.table_internal + " WHERE R = ?1";
     sqlite3_stmt* s = cached_statement(sql);
     sqlite3_reset(s);
     sqlite3_bind_int64(s, 1, ref.row);
     int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) {
         sqlite3_reset(s);
-        if (rc == SQLITE_DONE) throw ora_error(22275);
+        if (rc == SQLITE_DONE)
+            throw ora_error(22275);
         throw_sqlite(db_, rc);
     }
     value v = read_storage(s, 0, column_type::of(ref.clob ? type_code::clob : type_code::blob));
@@ -526,10 +564,13 @@ value session::read_lob(const lob_ref& ref) {
 }
 
 void session::write_lob(const lob_ref& ref, const value& content) {
-    if (!ref.locked) throw ora_error(22920);
-    if (!in_transaction_ || ref.transaction != transaction_serial_) throw ora_error(22990);
-    std::string sql = "UPDATE " + ref.table_internal + " SET " + ref.column_internal +
-                      " = ?1 WHERE R = ?2";
+    if (!ref.locked)
+        throw ora_error(22920);
+    data_changed();
+    if (!in_transaction_ || ref.transaction != transaction_serial_)
+        throw ora_error(22990);
+    std::string sql =
+        "UPDATE " + ref.table_internal + " SET " + ref.column_internal + " = ?1 WHERE R = ?2";
     sqlite3_stmt* s = cached_statement(sql);
     sqlite3_reset(s);
     bind_storage(s, 1, content);
@@ -537,8 +578,10 @@ void session::write_lob(const lob_ref& ref, const value& content) {
     int rc = sqlite3_step(s);
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
-    if (rc != SQLITE_DONE) throw_step_error(rc);
-    if (sqlite3_changes(db_) == 0) throw ora_error(22275);
+    if (rc != SQLITE_DONE)
+        throw_step_error(rc);
+    if (sqlite3_changes(db_) == 0)
+        throw ora_error(22275);
 }
 
 // ---- UPDATE targets and ROWIDs ---------------------------------------------------------
@@ -546,7 +589,8 @@ void session::write_lob(const lob_ref& ref, const value& content) {
 int session::register_store_target(int64_t table_id, const std::string& column) {
     auto key = std::make_pair(table_id, column);
     auto it = store_target_ids_.find(key);
-    if (it != store_target_ids_.end()) return it->second;
+    if (it != store_target_ids_.end())
+        return it->second;
     int id = static_cast<int>(store_targets_.size());
     store_targets_.push_back(key);
     store_target_ids_[key] = id;
@@ -554,12 +598,15 @@ int session::register_store_target(int64_t table_id, const std::string& column) 
 }
 
 std::pair<const table_info*, const column_info*> session::store_target(int id) {
-    if (id < 0 || id >= static_cast<int>(store_targets_.size())) throw ora_error(904, {"?"});
+    if (id < 0 || id >= static_cast<int>(store_targets_.size()))
+        throw ora_error(904, {"?"});
     const auto& [table_id, column] = store_targets_[static_cast<size_t>(id)];
     const table_info* t = catalog_->table_by_id(table_id);
-    if (!t) throw ora_error(942);
+    if (!t)
+        throw ora_error(942);
     const column_info* c = t->find_column(column);
-    if (!c) throw ora_error(904, {"\"" + column + "\""});
+    if (!c)
+        throw ora_error(904, {"\"" + column + "\""});
     return {t, c};
 }
 

@@ -71,6 +71,10 @@ class session {
     value read_lob(const lob_ref& ref);
     void write_lob(const lob_ref& ref, const value& content);
 
+    // Moves whenever data may have changed, so LOB contents cached by locators are read again.
+    uint64_t data_generation() const { return data_generation_; }
+    void data_changed() { ++data_generation_; }
+
     // Errors raised inside SQL functions wait here until the statement's step reports them.
     void set_pending_error(const ora_error& e) { pending_error_ = e; }
     [[noreturn]] void throw_step_error(int rc, bool timed_wait = false);
@@ -98,6 +102,7 @@ class session {
     bool in_transaction_ = false;
     uint64_t transaction_serial_ = 1;
     int current_wait_ = -2;
+    uint64_t data_generation_ = 0;
     std::optional<ora_error> pending_error_;
     sqlite_stmt version_stmt_;
     std::unordered_map<std::string, sqlite_stmt> statement_cache_;

@@ -25,8 +25,10 @@ void exec_sql(sqlite3* db, std::string_view sql) {
     std::string text(sql);
     char* error = nullptr;
     int rc = sqlite3_exec(db, text.c_str(), nullptr, nullptr, &error);
-    if (error) sqlite3_free(error);
-    if (rc != SQLITE_OK) throw_sqlite(db, rc);
+    if (error)
+        sqlite3_free(error);
+    if (rc != SQLITE_OK)
+        throw_sqlite(db, rc);
 }
 
 sqlite_stmt::sqlite_stmt(sqlite3* db, std::string_view sql) : db_(db) {
@@ -39,7 +41,8 @@ sqlite_stmt::sqlite_stmt(sqlite3* db, std::string_view sql) : db_(db) {
 }
 
 sqlite_stmt::~sqlite_stmt() {
-    if (stmt_) sqlite3_finalize(stmt_);
+    if (stmt_)
+        sqlite3_finalize(stmt_);
 }
 
 sqlite_stmt::sqlite_stmt(sqlite_stmt&& other) noexcept
@@ -47,7 +50,8 @@ sqlite_stmt::sqlite_stmt(sqlite_stmt&& other) noexcept
 
 sqlite_stmt& sqlite_stmt::operator=(sqlite_stmt&& other) noexcept {
     if (this != &other) {
-        if (stmt_) sqlite3_finalize(stmt_);
+        if (stmt_)
+            sqlite3_finalize(stmt_);
         db_ = other.db_;
         stmt_ = std::exchange(other.stmt_, nullptr);
     }
@@ -56,8 +60,10 @@ sqlite_stmt& sqlite_stmt::operator=(sqlite_stmt&& other) noexcept {
 
 bool sqlite_stmt::step() {
     int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
     sqlite3_reset(stmt_);
     throw_sqlite(db_, rc);
 }
@@ -90,7 +96,8 @@ sqlite_stmt& sqlite_stmt::bind_null(int index) {
 
 std::string sqlite_stmt::text_at(int column) const {
     const unsigned char* p = sqlite3_column_text(stmt_, column);
-    if (!p) return {};
+    if (!p)
+        return {};
     return std::string(reinterpret_cast<const char*>(p),
                        static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
@@ -98,7 +105,8 @@ std::string sqlite_stmt::text_at(int column) const {
 std::string sql_literal(std::string_view text) {
     std::string out = "'";
     for (char c : text) {
-        if (c == '\'') out.push_back('\'');
+        if (c == '\'')
+            out.push_back('\'');
         out.push_back(c);
     }
     out.push_back('\'');

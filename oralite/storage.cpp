@@ -21,7 +21,8 @@ void bind_number(sqlite3_stmt* stmt, int index, const decimal& d) {
 
 value number_from(int type, sqlite3_int64 i, double x, const unsigned char* text, int bytes) {
     switch (type) {
-        case SQLITE_INTEGER: return value::of_int(i);
+        case SQLITE_INTEGER:
+            return value::of_int(i);
         case SQLITE_FLOAT: {
             auto d = decimal::from_double(x);
             return d ? value::of_number(*d) : value::null();
@@ -31,7 +32,8 @@ value number_from(int type, sqlite3_int64 i, double x, const unsigned char* text
                 std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(bytes)));
             return d ? value::of_number(*d) : value::null();
         }
-        default: return value::null();
+        default:
+            return value::null();
     }
 }
 
@@ -39,7 +41,8 @@ value number_from(int type, sqlite3_int64 i, double x, const unsigned char* text
 template <typename Get>
 value read(const column_type& t, Get get) {
     int type = get.type();
-    if (type == SQLITE_NULL) return value::null();
+    if (type == SQLITE_NULL)
+        return value::null();
     switch (t.storage()) {
         case storage_kind::number:
             return number_from(type, get.int64(), get.real(), get.text(), get.bytes());
@@ -51,21 +54,24 @@ value read(const column_type& t, Get get) {
             }
             const unsigned char* p = get.text();
             std::string s(reinterpret_cast<const char*>(p), static_cast<size_t>(get.bytes()));
-            if (t.is_lob()) return value::of_lob(std::move(s), true);
+            if (t.is_lob())
+                return value::of_lob(std::move(s), true);
             return value::of_text(std::move(s));
         }
         case storage_kind::blob: {
             const void* p = get.blob();
             std::string s(static_cast<const char*>(p), static_cast<size_t>(get.bytes()));
-            if (t.is_lob()) return value::of_lob(std::move(s), false);
+            if (t.is_lob())
+                return value::of_lob(std::move(s), false);
             return value::of_raw(std::move(s));
         }
         case storage_kind::date:
         case storage_kind::timestamp: {
             const unsigned char* p = get.text();
-            auto d = datetime::from_storage(
-                std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(get.bytes())));
-            if (!d) return value::null();
+            auto d = datetime::from_storage(std::string_view(reinterpret_cast<const char*>(p),
+                                                             static_cast<size_t>(get.bytes())));
+            if (!d)
+                return value::null();
             return t.storage() == storage_kind::date ? value::of_date(*d) : value::of_timestamp(*d);
         }
         case storage_kind::any:
@@ -82,8 +88,8 @@ value read(const column_type& t, Get get) {
         }
         case SQLITE_BLOB: {
             const void* p = get.blob();
-            return value::of_raw(std::string(static_cast<const char*>(p),
-                                             static_cast<size_t>(get.bytes())));
+            return value::of_raw(
+                std::string(static_cast<const char*>(p), static_cast<size_t>(get.bytes())));
         }
         default:
             return value::null();
@@ -185,37 +191,55 @@ char kind_letter(const column_type& t) {
         case type_code::clob:
         case type_code::nclob:
             return 'C';
-        case type_code::blob: return 'B';
-        case type_code::rowid: return 'I';
-        default: break;
+        case type_code::blob:
+            return 'B';
+        case type_code::rowid:
+            return 'I';
+        default:
+            break;
     }
     switch (t.storage()) {
-        case storage_kind::number: return 'N';
-        case storage_kind::text: return 'T';
-        case storage_kind::blob: return 'R';
-        case storage_kind::date: return 'D';
-        case storage_kind::timestamp: return 'S';
-        case storage_kind::rowid: return 'I';
-        case storage_kind::any: break;
+        case storage_kind::number:
+            return 'N';
+        case storage_kind::text:
+            return 'T';
+        case storage_kind::blob:
+            return 'R';
+        case storage_kind::date:
+            return 'D';
+        case storage_kind::timestamp:
+            return 'S';
+        case storage_kind::rowid:
+            return 'I';
+        case storage_kind::any:
+            break;
     }
     return '?';
 }
 
 column_type type_of_letter(char letter) {
     switch (letter) {
-        case 'N': return column_type::of(type_code::number);
-        case 'T': return column_type::varchar(4000);
-        case 'C': return column_type::of(type_code::clob);
+        case 'N':
+            return column_type::of(type_code::number);
+        case 'T':
+            return column_type::varchar(4000);
+        case 'C':
+            return column_type::of(type_code::clob);
         case 'R': {
             column_type t = column_type::of(type_code::raw);
             t.length = 2000;
             return t;
         }
-        case 'B': return column_type::of(type_code::blob);
-        case 'D': return column_type::of(type_code::date);
-        case 'S': return column_type::of(type_code::timestamp);
-        case 'I': return column_type::of(type_code::rowid);
-        default: return column_type::of(type_code::none);
+        case 'B':
+            return column_type::of(type_code::blob);
+        case 'D':
+            return column_type::of(type_code::date);
+        case 'S':
+            return column_type::of(type_code::timestamp);
+        case 'I':
+            return column_type::of(type_code::rowid);
+        default:
+            return column_type::of(type_code::none);
     }
 }
 

@@ -41,22 +41,38 @@ storage_kind column_type::storage() const {
 
 std::string column_type::dictionary_name() const {
     switch (code) {
-        case type_code::number: return is_float ? "FLOAT" : "NUMBER";
-        case type_code::binary_float: return "BINARY_FLOAT";
-        case type_code::binary_double: return "BINARY_DOUBLE";
-        case type_code::varchar2: return "VARCHAR2";
-        case type_code::nvarchar2: return "NVARCHAR2";
-        case type_code::char_: return "CHAR";
-        case type_code::nchar: return "NCHAR";
-        case type_code::long_: return "LONG";
-        case type_code::clob: return "CLOB";
-        case type_code::nclob: return "NCLOB";
-        case type_code::raw: return "RAW";
-        case type_code::long_raw: return "LONG RAW";
-        case type_code::blob: return "BLOB";
-        case type_code::date: return "DATE";
-        case type_code::timestamp: return "TIMESTAMP(" + std::to_string(fraction) + ")";
-        case type_code::rowid: return "ROWID";
+        case type_code::number:
+            return is_float ? "FLOAT" : "NUMBER";
+        case type_code::binary_float:
+            return "BINARY_FLOAT";
+        case type_code::binary_double:
+            return "BINARY_DOUBLE";
+        case type_code::varchar2:
+            return "VARCHAR2";
+        case type_code::nvarchar2:
+            return "NVARCHAR2";
+        case type_code::char_:
+            return "CHAR";
+        case type_code::nchar:
+            return "NCHAR";
+        case type_code::long_:
+            return "LONG";
+        case type_code::clob:
+            return "CLOB";
+        case type_code::nclob:
+            return "NCLOB";
+        case type_code::raw:
+            return "RAW";
+        case type_code::long_raw:
+            return "LONG RAW";
+        case type_code::blob:
+            return "BLOB";
+        case type_code::date:
+            return "DATE";
+        case type_code::timestamp:
+            return "TIMESTAMP(" + std::to_string(fraction) + ")";
+        case type_code::rowid:
+            return "ROWID";
         case type_code::none:
         case type_code::boolean:
             break;
@@ -78,9 +94,12 @@ int character_bytes(const column_type& t) {
 
 int column_type::data_length() const {
     switch (code) {
-        case type_code::number: return 22;
-        case type_code::binary_float: return 4;
-        case type_code::binary_double: return 8;
+        case type_code::number:
+            return 22;
+        case type_code::binary_float:
+            return 4;
+        case type_code::binary_double:
+            return 8;
         case type_code::varchar2:
         case type_code::nvarchar2:
         case type_code::char_:
@@ -90,22 +109,30 @@ int column_type::data_length() const {
         case type_code::nclob:
         case type_code::blob:
             return 4000;
-        case type_code::raw: return length;
-        case type_code::date: return 7;
-        case type_code::timestamp: return 11;
-        case type_code::rowid: return 10;
-        default: return 0;
+        case type_code::raw:
+            return length;
+        case type_code::date:
+            return 7;
+        case type_code::timestamp:
+            return 11;
+        case type_code::rowid:
+            return 10;
+        default:
+            return 0;
     }
 }
 
 int column_type::dictionary_precision() const {
-    if (code == type_code::number && precision > 0 && !integer_alias) return precision;
+    if (code == type_code::number && precision > 0 && !integer_alias)
+        return precision;
     return -1;
 }
 
 int column_type::dictionary_scale() const {
-    if (code == type_code::number && !is_float && scale != k_no_scale) return scale;
-    if (code == type_code::timestamp) return fraction;
+    if (code == type_code::number && !is_float && scale != k_no_scale)
+        return scale;
+    if (code == type_code::timestamp)
+        return fraction;
     return -1;
 }
 
@@ -137,9 +164,12 @@ std::string column_type::char_used() const {
 std::string column_type::ddl_text() const {
     switch (code) {
         case type_code::number:
-            if (is_float) return "FLOAT(" + std::to_string(precision) + ")";
-            if (integer_alias) return "NUMBER(*,0)";
-            if (precision < 0) return "NUMBER";
+            if (is_float)
+                return "FLOAT(" + std::to_string(precision) + ")";
+            if (integer_alias)
+                return "NUMBER(*,0)";
+            if (precision < 0)
+                return "NUMBER";
             return "NUMBER(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
         case type_code::varchar2:
         case type_code::char_:
@@ -156,48 +186,65 @@ std::string column_type::ddl_text() const {
 
 int column_type::oci_type() const {
     switch (code) {
-        case type_code::number: return 2;
-        case type_code::binary_float: return 100;
-        case type_code::binary_double: return 101;
+        case type_code::number:
+            return 2;
+        case type_code::binary_float:
+            return 100;
+        case type_code::binary_double:
+            return 101;
         case type_code::varchar2:
         case type_code::nvarchar2:
             return 1;
         case type_code::char_:
         case type_code::nchar:
             return 96;
-        case type_code::long_: return 8;
+        case type_code::long_:
+            return 8;
         case type_code::clob:
         case type_code::nclob:
             return 112;
-        case type_code::raw: return 23;
-        case type_code::long_raw: return 24;
-        case type_code::blob: return 113;
-        case type_code::date: return 12;
-        case type_code::timestamp: return 187;
-        case type_code::rowid: return 104;
-        case type_code::none: return 1;
-        case type_code::boolean: return 252;
+        case type_code::raw:
+            return 23;
+        case type_code::long_raw:
+            return 24;
+        case type_code::blob:
+            return 113;
+        case type_code::date:
+            return 12;
+        case type_code::timestamp:
+            return 187;
+        case type_code::rowid:
+            return 104;
+        case type_code::none:
+            return 1;
+        case type_code::boolean:
+            return 252;
     }
     return 1;
 }
 
 int column_type::oci_size() const {
-    if (code == type_code::none) return 0;
+    if (code == type_code::none)
+        return 0;
     return data_length();
 }
 
 int column_type::oci_precision() const {
-    if (code != type_code::number) return 0;
-    if (integer_alias) return 38;
+    if (code != type_code::number)
+        return 0;
+    if (integer_alias)
+        return 38;
     return precision > 0 ? precision : 0;
 }
 
 int column_type::oci_scale() const {
     if (code == type_code::number) {
-        if (is_float || scale == k_no_scale) return -127;
+        if (is_float || scale == k_no_scale)
+            return -127;
         return scale;
     }
-    if (code == type_code::timestamp) return fraction;
+    if (code == type_code::timestamp)
+        return fraction;
     return 0;
 }
 
@@ -216,8 +263,10 @@ column_type column_type_from_spec(const type_spec& s) {
             t.length = default_length;
             return;
         }
-        if (s.length == 0) throw ora_error(1723).at(s.pos);
-        if (s.length > max) throw ora_error(910).at(s.pos);
+        if (s.length == 0)
+            throw ora_error(1723).at(s.pos);
+        if (s.length > max)
+            throw ora_error(910).at(s.pos);
         t.length = s.length;
     };
     if (n == "NUMBER") {
@@ -229,7 +278,8 @@ column_type column_type_from_spec(const type_spec& s) {
             t.precision = 38;
             t.scale = s.has_scale ? s.scale : 0;
         } else if (s.precision >= 0) {
-            if (s.precision < 1 || s.precision > 38) throw ora_error(1727).at(s.pos);
+            if (s.precision < 1 || s.precision > 38)
+                throw ora_error(1727).at(s.pos);
             t.precision = s.precision;
             t.scale = s.has_scale ? s.scale : 0;
         } else if (s.has_scale) {
@@ -240,7 +290,8 @@ column_type column_type_from_spec(const type_spec& s) {
             throw ora_error(1728).at(s.pos);
         }
     } else if (n == "FLOAT") {
-        if (s.precision < 1 || s.precision > 126) throw ora_error(1724).at(s.pos);
+        if (s.precision < 1 || s.precision > 126)
+            throw ora_error(1724).at(s.pos);
         t.code = type_code::number;
         t.is_float = true;
         t.precision = s.precision;
@@ -274,7 +325,8 @@ column_type column_type_from_spec(const type_spec& s) {
     } else if (n == "DATE") {
         t.code = type_code::date;
     } else if (n == "TIMESTAMP") {
-        if (s.scale < 0 || s.scale > 9) throw ora_error(30088).at(s.pos);
+        if (s.scale < 0 || s.scale > 9)
+            throw ora_error(30088).at(s.pos);
         t.code = type_code::timestamp;
         t.fraction = s.scale;
     } else if (n == "CLOB") {
@@ -291,20 +343,25 @@ column_type column_type_from_spec(const type_spec& s) {
 
 column_type type_of_value(const value& v) {
     switch (v.kind) {
-        case value_kind::number: return column_type::of(type_code::number);
+        case value_kind::number:
+            return column_type::of(type_code::number);
         case value_kind::text:
             return v.lob ? column_type::of(type_code::clob)
                          : column_type::varchar(static_cast<int>(v.bytes.size()));
         case value_kind::raw:
-            if (v.lob) return column_type::of(type_code::blob);
+            if (v.lob)
+                return column_type::of(type_code::blob);
             {
                 column_type t = column_type::of(type_code::raw);
                 t.length = static_cast<int>(v.bytes.size());
                 return t;
             }
-        case value_kind::date: return column_type::of(type_code::date);
-        case value_kind::timestamp: return column_type::of(type_code::timestamp);
-        case value_kind::null: break;
+        case value_kind::date:
+            return column_type::of(type_code::date);
+        case value_kind::timestamp:
+            return column_type::of(type_code::timestamp);
+        case value_kind::null:
+            break;
     }
     return column_type::of(type_code::none);
 }
@@ -320,18 +377,27 @@ std::string kind_name(const column_type& t) {
         case type_code::char_:
         case type_code::nchar:
             return "CHAR";
-        case type_code::long_: return "LONG";
-        case type_code::clob: return "CLOB";
-        case type_code::nclob: return "NCLOB";
+        case type_code::long_:
+            return "LONG";
+        case type_code::clob:
+            return "CLOB";
+        case type_code::nclob:
+            return "NCLOB";
         case type_code::raw:
         case type_code::long_raw:
             return "BINARY";
-        case type_code::blob: return "BLOB";
-        case type_code::date: return "DATE";
-        case type_code::timestamp: return "TIMESTAMP";
-        case type_code::rowid: return "ROWID";
-        case type_code::boolean: return "BOOLEAN";
-        case type_code::none: break;
+        case type_code::blob:
+            return "BLOB";
+        case type_code::date:
+            return "DATE";
+        case type_code::timestamp:
+            return "TIMESTAMP";
+        case type_code::rowid:
+            return "ROWID";
+        case type_code::boolean:
+            return "BOOLEAN";
+        case type_code::none:
+            break;
     }
     return "-";
 }
@@ -345,24 +411,33 @@ namespace {
 
 decimal as_number(const value& v) {
     switch (v.kind) {
-        case value_kind::number: return v.number;
+        case value_kind::number:
+            return v.number;
         case value_kind::text: {
             auto d = decimal::parse(v.bytes);
-            if (!d) throw ora_error(1722);
+            if (!d)
+                throw ora_error(1722);
             return *d;
         }
-        default: inconsistent("NUMBER", v);
+        default:
+            inconsistent("NUMBER", v);
     }
 }
 
 std::string as_text(const value& v) {
     switch (v.kind) {
-        case value_kind::null: return "";
-        case value_kind::number: return v.number.to_oracle_string();
-        case value_kind::text: return v.bytes;
-        case value_kind::raw: return hex_upper(v.bytes);
-        case value_kind::date: return format_datetime(v.time, k_default_date_format);
-        case value_kind::timestamp: return format_datetime(v.time, k_default_timestamp_format);
+        case value_kind::null:
+            return "";
+        case value_kind::number:
+            return v.number.to_oracle_string();
+        case value_kind::text:
+            return v.bytes;
+        case value_kind::raw:
+            return hex_upper(v.bytes);
+        case value_kind::date:
+            return format_datetime(v.time, k_default_date_format);
+        case value_kind::timestamp:
+            return format_datetime(v.time, k_default_timestamp_format);
     }
     return "";
 }
@@ -374,26 +449,32 @@ datetime as_datetime(const value& v) {
             return v.time;
         case value_kind::text:
             return parse_datetime(v.bytes, k_default_date_format);
-        default: inconsistent("DATE", v);
+        default:
+            inconsistent("DATE", v);
     }
 }
 
 std::string as_raw(const value& v) {
     switch (v.kind) {
-        case value_kind::raw: return v.bytes;
+        case value_kind::raw:
+            return v.bytes;
         case value_kind::text: {
             std::string out;
-            if (!hex_decode(v.bytes, out)) throw ora_error(1465);
+            if (!hex_decode(v.bytes, out))
+                throw ora_error(1465);
             return out;
         }
-        default: inconsistent("BINARY", v);
+        default:
+            inconsistent("BINARY", v);
     }
 }
 
 value convert_to(const value& v, const column_type& t) {
-    if (v.is_null()) return v;
+    if (v.is_null())
+        return v;
     switch (t.storage()) {
-        case storage_kind::number: return value::of_number(as_number(v));
+        case storage_kind::number:
+            return value::of_number(as_number(v));
         case storage_kind::text:
             if (t.is_lob()) {
                 value out = value::of_lob(as_text(v), true);
@@ -408,17 +489,22 @@ value convert_to(const value& v, const column_type& t) {
                 return out;
             }
             return value::of_raw(as_raw(v));
-        case storage_kind::date: return value::of_date(as_datetime(v));
-        case storage_kind::timestamp: return value::of_timestamp(as_datetime(v));
-        case storage_kind::rowid: return value::of_text(as_text(v));
-        case storage_kind::any: break;
+        case storage_kind::date:
+            return value::of_date(as_datetime(v));
+        case storage_kind::timestamp:
+            return value::of_timestamp(as_datetime(v));
+        case storage_kind::rowid:
+            return value::of_text(as_text(v));
+        case storage_kind::any:
+            break;
     }
     return v;
 }
 
 int compare_values(const value& a, const value& b) {
     switch (a.kind) {
-        case value_kind::number: return a.number.compare(as_number(b));
+        case value_kind::number:
+            return a.number.compare(as_number(b));
         case value_kind::text: {
             std::string tb = as_text(b);
             int c = a.bytes.compare(tb);
@@ -431,7 +517,8 @@ int compare_values(const value& a, const value& b) {
         case value_kind::date:
         case value_kind::timestamp:
             return a.time.compare(as_datetime(b));
-        case value_kind::null: break;
+        case value_kind::null:
+            break;
     }
     return 0;
 }
@@ -443,14 +530,16 @@ namespace {
 }
 
 decimal round_significant(const decimal& d, int digits) {
-    if (d.is_zero()) return d;
+    if (d.is_zero())
+        return d;
     return d.rounded(digits - 1 - d.magnitude());
 }
 
 }  // namespace
 
 value coerce_for_column(const value& v, const column_type& t, std::string_view column) {
-    if (v.is_null()) return v;
+    if (v.is_null())
+        return v;
     switch (t.code) {
         case type_code::number: {
             decimal d = as_number(v);
@@ -463,14 +552,16 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
             }
             if (t.precision > 0 && !d.is_zero()) {
                 int scale = t.scale == column_type::k_no_scale ? 0 : t.scale;
-                if (d.magnitude() >= t.precision - scale) throw ora_error(1438);
+                if (d.magnitude() >= t.precision - scale)
+                    throw ora_error(1438);
             }
             return value::of_number(d);
         }
         case type_code::binary_float:
         case type_code::binary_double: {
             double x = as_number(v).to_double();
-            if (t.code == type_code::binary_float) x = static_cast<float>(x);
+            if (t.code == type_code::binary_float)
+                x = static_cast<float>(x);
             auto d = decimal::from_double(x);
             return d ? value::of_number(*d) : value::null();
         }
@@ -482,16 +573,21 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
             size_t chars = utf8_length(s);
             bool pad = t.code == type_code::char_ || t.code == type_code::nchar;
             if (t.char_semantics) {
-                if (chars > static_cast<size_t>(t.length)) too_large(column, chars, t.length);
-                if (pad) s.append(static_cast<size_t>(t.length) - chars, ' ');
-                int byte_cap = t.code == type_code::nchar || t.code == type_code::char_ ? 2000 : 4000;
+                if (chars > static_cast<size_t>(t.length))
+                    too_large(column, chars, t.length);
+                if (pad)
+                    s.append(static_cast<size_t>(t.length) - chars, ' ');
+                int byte_cap =
+                    t.code == type_code::nchar || t.code == type_code::char_ ? 2000 : 4000;
                 if (s.size() > static_cast<size_t>(byte_cap) && t.code != type_code::nvarchar2 &&
                     t.code != type_code::nchar) {
                     too_large(column, s.size(), byte_cap);
                 }
             } else {
-                if (s.size() > static_cast<size_t>(t.length)) too_large(column, s.size(), t.length);
-                if (pad) s.append(static_cast<size_t>(t.length) - s.size(), ' ');
+                if (s.size() > static_cast<size_t>(t.length))
+                    too_large(column, s.size(), t.length);
+                if (pad)
+                    s.append(static_cast<size_t>(t.length) - s.size(), ' ');
             }
             return value::of_text(std::move(s));
         }
@@ -504,7 +600,8 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
         }
         case type_code::raw: {
             std::string b = as_raw(v);
-            if (b.size() > static_cast<size_t>(t.length)) too_large(column, b.size(), t.length);
+            if (b.size() > static_cast<size_t>(t.length))
+                too_large(column, b.size(), t.length);
             return value::of_raw(std::move(b));
         }
         case type_code::long_raw:
@@ -534,14 +631,20 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
 
 std::string display_text(const value& v) {
     switch (v.kind) {
-        case value_kind::null: return "";
-        case value_kind::number: return v.number.to_string();
-        case value_kind::text: return v.bytes;
-        case value_kind::raw: return hex_upper(v.bytes);
-        case value_kind::date: return v.time.storage_text(false);
+        case value_kind::null:
+            return "";
+        case value_kind::number:
+            return v.number.to_string();
+        case value_kind::text:
+            return v.bytes;
+        case value_kind::raw:
+            return hex_upper(v.bytes);
+        case value_kind::date:
+            return v.time.storage_text(false);
         case value_kind::timestamp: {
             std::string s = v.time.storage_text(true);
-            if (v.time.nanos % 1000 == 0) s.resize(s.size() - 3);
+            if (v.time.nanos % 1000 == 0)
+                s.resize(s.size() - 3);
             return s;
         }
     }

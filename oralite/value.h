@@ -120,8 +120,8 @@ struct lob_ref {
     std::string column_internal;
     int64_t row = 0;
     bool clob = true;
-    bool locked = false;         // selected FOR UPDATE or returned by the inserting statement
-    uint64_t transaction = 0;    // the session's transaction serial when it was locked
+    bool locked = false;       // selected FOR UPDATE or returned by the inserting statement
+    uint64_t transaction = 0;  // the session's transaction serial when it was locked
 };
 
 struct value {
@@ -145,14 +145,16 @@ struct value {
     // '' is NULL.
     static value of_text(std::string s) {
         value v;
-        if (s.empty()) return v;
+        if (s.empty())
+            return v;
         v.kind = value_kind::text;
         v.bytes = std::move(s);
         return v;
     }
     static value of_raw(std::string b) {
         value v;
-        if (b.empty()) return v;
+        if (b.empty())
+            return v;
         v.kind = value_kind::raw;
         v.bytes = std::move(b);
         return v;
