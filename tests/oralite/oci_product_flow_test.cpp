@@ -124,13 +124,13 @@ TEST_F(product_flow_test, ddl_of_a_table_with_sequence_trigger_and_indexes) {
     EXPECT_EQ(scott.rows("SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = 'orders'"),
               (rows_t{{"10"}}));
     // DATA_DEFAULT keeps the text as written, trailing blank included.
-    EXPECT_EQ(scott.rows("select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
-                         "where table_name = 'orders' and DATA_DEFAULT IS NOT NULL ORDER BY "
-                         "COLUMN_ID"),
-              (rows_t{{"qty", "0 ", "NUMBER"},
-                      {"name", "'none'", "VARCHAR2"},
-                      {"created", "to_date('2001-02-03 04:05:06', 'YYYY-MM-DD HH24:MI:SS')",
-                       "DATE"}}));
+    EXPECT_EQ(
+        scott.rows("select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
+                   "where table_name = 'orders' and DATA_DEFAULT IS NOT NULL ORDER BY "
+                   "COLUMN_ID"),
+        (rows_t{{"qty", "0 ", "NUMBER"},
+                {"name", "'none'", "VARCHAR2"},
+                {"created", "to_date('2001-02-03 04:05:06', 'YYYY-MM-DD HH24:MI:SS')", "DATE"}}));
 }
 
 TEST_F(product_flow_test, trigger_fills_the_auto_increment_column) {
@@ -178,8 +178,9 @@ TEST_F(product_flow_test, unresolved_names_leave_the_trigger_invalid) {
                   .find("PLS-00049"),
               std::string::npos);
     EXPECT_EQ(ora("INSERT INTO \"ITEMS\" VALUES (1, 'x')"), 4098);
-    EXPECT_EQ(scott.message(), "ORA-04098: trigger 'SCOTT.ITEMS__TRIGGER' is invalid and failed "
-                               "re-validation");
+    EXPECT_EQ(scott.message(),
+              "ORA-04098: trigger 'SCOTT.ITEMS__TRIGGER' is invalid and failed "
+              "re-validation");
     // A trigger on a table name that does not resolve is not created at all.
     ok("CREATE TABLE \"lower\" (\"id\" NUMBER)");
     EXPECT_EQ(ora("CREATE OR REPLACE TRIGGER lower__TRIGGER BEFORE INSERT ON lower FOR EACH ROW "
@@ -210,14 +211,16 @@ TEST_F(product_flow_test, insert_returns_rowid_and_lob_locators_write_the_values
     ASSERT_EQ(rowid.size(), 18u) << rowid;
 
     // ora_lob_insert::insert: SELECT ... WHERE ROWID = '...' FOR UPDATE, locators defined.
-    OCIStmt* stmt =
-        scott.prepare("SELECT \"note\", \"pic\" FROM \"orders\" WHERE ROWID='" + rowid + "' FOR UPDATE");
+    OCIStmt* stmt = scott.prepare("SELECT \"note\", \"pic\" FROM \"orders\" WHERE ROWID='" + rowid +
+                                  "' FOR UPDATE");
     OCILobLocator* clob = nullptr;
     OCILobLocator* blob = nullptr;
-    ASSERT_EQ(OCIDescriptorAlloc(scott.env, reinterpret_cast<void**>(&clob), OCI_DTYPE_LOB, 0, nullptr),
-              OCI_SUCCESS);
-    ASSERT_EQ(OCIDescriptorAlloc(scott.env, reinterpret_cast<void**>(&blob), OCI_DTYPE_LOB, 0, nullptr),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        OCIDescriptorAlloc(scott.env, reinterpret_cast<void**>(&clob), OCI_DTYPE_LOB, 0, nullptr),
+        OCI_SUCCESS);
+    ASSERT_EQ(
+        OCIDescriptorAlloc(scott.env, reinterpret_cast<void**>(&blob), OCI_DTYPE_LOB, 0, nullptr),
+        OCI_SUCCESS);
     OCIDefine* d1 = nullptr;
     OCIDefine* d2 = nullptr;
     sb2 ind1 = 0, ind2 = 0;
@@ -243,10 +246,10 @@ TEST_F(product_flow_test, insert_returns_rowid_and_lob_locators_write_the_values
     EXPECT_EQ(amount, note.size());
     const unsigned char picture[] = {0x89, 'P', 'N', 'G', 0, 0xFF};
     amount = sizeof picture;
-    ASSERT_EQ(OCILobWrite(scott.svc, scott.err, blob, &amount, 1,
-                          const_cast<unsigned char*>(picture), sizeof picture, OCI_ONE_PIECE,
-                          nullptr, nullptr, 0, 0),
-              OCI_SUCCESS)
+    ASSERT_EQ(
+        OCILobWrite(scott.svc, scott.err, blob, &amount, 1, const_cast<unsigned char*>(picture),
+                    sizeof picture, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+        OCI_SUCCESS)
         << scott.message();
     OCIHandleFree(stmt, OCI_HTYPE_STMT);
     // The next record's INSERT commits the LOB writes.
@@ -257,8 +260,8 @@ TEST_F(product_flow_test, insert_returns_rowid_and_lob_locators_write_the_values
     EXPECT_EQ(other.rows("SELECT \"id\", \"qty\", \"price\", \"ratio\", \"name\", "
                          "TO_CHAR(\"created\", 'YYYY-MM-DD HH24:MI:SS'), \"note\", "
                          "RAWTOHEX(\"pic\"), \"code\", \"flag\" FROM \"orders\" ORDER BY \"id\""),
-              (rows_t{{"1", "2", "3.5", ".25", "O'Brien", "2024-05-17 13:45:09",
-                       "Grüße 😀 text", "89504E4700FF", "0A0B", "1"},
+              (rows_t{{"1", "2", "3.5", ".25", "O'Brien", "2024-05-17 13:45:09", "Grüße 😀 text",
+                       "89504E4700FF", "0A0B", "1"},
                       // An empty CLOB is not NULL; an empty BLOB as RAW is.
                       {"2", "1", "<NULL>", "<NULL>", "<NULL>", "<NULL>", "", "<NULL>", "<NULL>",
                        "<NULL>"}}));
@@ -277,8 +280,8 @@ TEST_F(product_flow_test, record_count_and_version_come_with_the_execute) {
         OCIStmt* stmt = scott.prepare(sql);
         int32_t count = -1;
         OCIDefine* def = nullptr;
-        ASSERT_EQ(OCIDefineByPos(stmt, &def, scott.err, 1, &count, sizeof count, SQLT_INT,
-                                 nullptr, nullptr, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(OCIDefineByPos(stmt, &def, scott.err, 1, &count, sizeof count, SQLT_INT, nullptr,
+                                 nullptr, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
         ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS)
@@ -388,8 +391,10 @@ TEST_F(product_flow_test, dates_define_as_seven_bytes) {
     OCIStmt* stmt = scott.prepare("SELECT a, b FROM d");
     unsigned char a[7] = {}, b[7] = {};
     OCIDefine* def = nullptr;
-    OCIDefineByPos(stmt, &def, scott.err, 1, a, 7, SQLT_DAT, nullptr, nullptr, nullptr, OCI_DEFAULT);
-    OCIDefineByPos(stmt, &def, scott.err, 2, b, 7, SQLT_DAT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    OCIDefineByPos(stmt, &def, scott.err, 1, a, 7, SQLT_DAT, nullptr, nullptr, nullptr,
+                   OCI_DEFAULT);
+    OCIDefineByPos(stmt, &def, scott.err, 2, b, 7, SQLT_DAT, nullptr, nullptr, nullptr,
+                   OCI_DEFAULT);
     ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << scott.message();
@@ -400,7 +405,8 @@ TEST_F(product_flow_test, dates_define_as_seven_bytes) {
 }
 
 TEST_F(product_flow_test, not_null_is_dropped_with_modify_but_not_from_a_key) {
-    ok("CREATE TABLE \"t\" (\"id\" NUMBER(11,0) NOT NULL, \"s\" VARCHAR2(10) DEFAULT 'a' NOT NULL)");
+    ok("CREATE TABLE \"t\" (\"id\" NUMBER(11,0) NOT NULL, \"s\" VARCHAR2(10) DEFAULT 'a' NOT "
+       "NULL)");
     ok("ALTER TABLE \"t\" ADD CONSTRAINT \"pk\" PRIMARY KEY (\"id\")");
     EXPECT_EQ(ora("INSERT INTO \"t\" VALUES (1, NULL)"), 1400);
     EXPECT_EQ(scott.message(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"t\".\"s\")");
