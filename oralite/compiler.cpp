@@ -738,17 +738,7 @@ class compiler {
             case expr_kind::multiply:
             case expr_kind::divide:
             case expr_kind::concat: {
-                static const std::pair<expr_kind, const char*> ops[] = {{expr_kind::add, "+"},
-                                                                        {expr_kind::subtract, "-"},
-                                                                        {expr_kind::multiply, "*"},
-                                                                        {expr_kind::divide, "/"},
-                                                                        {expr_kind::concat, "||"}};
-                const char* op = "+";
-                for (const auto& [k, o] : ops) {
-                    if (k == e.kind)
-                        op = o;
-                }
-                return call(operator_function(op),
+                return call(operator_function(e.kind),
                             {value_expr(*e.args[0], sc, agg), value_expr(*e.args[1], sc, agg)});
             }
             case expr_kind::eq:

@@ -251,6 +251,14 @@ T* make_handle(OCIEnv* env) {
 
 void destroy_handle(handle_base* h);
 
+// The extra memory a caller may ask for with a handle; it lives as long as the handle.
+void give_user_memory(handle_base* h, size_t size, void** usrmempp) {
+    if (size && usrmempp) {
+        h->user_memory = std::make_unique<char[]>(size);
+        *usrmempp = h->user_memory.get();
+    }
+}
+
 void destroy_statement_children(OCIStmt* stmt) {
     for (auto& b : stmt->binds) unregister_handle(b.get());
     for (auto& d : stmt->defines) unregister_handle(d.get());
@@ -1079,10 +1087,7 @@ ORALITE_EXPORT sword OCIEnvCreate(OCIEnv** envhpp, ub4 mode, void*, void* (*)(vo
     OCIEnv* env = make_handle<OCIEnv>(nullptr);
     env->env = env;
     env->mode = mode;
-    if (xtramem_sz && usrmempp) {
-        env->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = env->user_memory.get();
-    }
+    give_user_memory(env, xtramem_sz, usrmempp);
     *envhpp = env;
     return OCI_SUCCESS;
 }
@@ -1118,10 +1123,7 @@ ORALITE_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type
         default:
             return OCI_INVALID_HANDLE;
     }
-    if (xtramem_sz && usrmempp) {
-        h->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = h->user_memory.get();
-    }
+    give_user_memory(h, xtramem_sz, usrmempp);
     *hndlpp = h;
     return OCI_SUCCESS;
 }
@@ -1156,10 +1158,7 @@ ORALITE_EXPORT sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 
         default:
             return OCI_INVALID_HANDLE;
     }
-    if (xtramem_sz && usrmempp) {
-        h->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = h->user_memory.get();
-    }
+    give_user_memory(h, xtramem_sz, usrmempp);
     *descpp = h;
     return OCI_SUCCESS;
 }
