@@ -236,6 +236,8 @@ namespace {
 bool wide(const OCIEnv* env, ub2 csid) {
     if (csid == OCI_UTF16ID)
         return true;
+    if (csid != 0)
+        return false;  // an explicit narrow character set: the buffer holds UTF-8
     return env && (env->mode & OCI_UTF16) != 0;
 }
 
@@ -2020,7 +2022,11 @@ ORALITE_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
                 }
                 return oralite::utf16_bytes_to_utf8(data, units * 2);
             }
-            return std::string(static_cast<const char*>(data), bytes);
+            std::string text(static_cast<const char*>(data), bytes);
+            if (amount && piece == OCI_ONE_PIECE && !cbfp) {
+                return std::string(oralite::utf8_prefix(text, amount));
+            }
+            return text;
         };
         std::string data;
         if (piece == OCI_ONE_PIECE && !cbfp) {
