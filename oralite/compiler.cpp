@@ -285,7 +285,9 @@ class compiler {
                 expand_star(item, sc, add_output);
                 continue;
             }
-            typed_sql v = value_expr(*item.value, sc, true);
+            typed_sql v = expression(*item.value, sc, true);
+            if (v.boolean)
+                throw ora_error(923).at(item.value->end);
             std::string name;
             if (item.alias) {
                 name = item.alias->name;
