@@ -195,7 +195,7 @@ TEST_F(queries_test, sequences_rowids_and_changes) {
 TEST_F(queries_test, huge_and_deeply_nested_texts_work_or_fail_cleanly) {
     std::string many;
     for (int i = 0; i < 5000; ++i) many += (i ? "," : "") + std::to_string(i);
-    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM emp WHERE id IN (" + many + ")"), "3");
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM emp WHERE id IN (" + many + ")"), "4");
     std::string conditions;
     for (int i = 0; i < 900; ++i) conditions += (i ? " AND " : "") + std::string("salary > 0");
     EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM emp WHERE " + conditions), "4");
