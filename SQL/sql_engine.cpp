@@ -134,8 +134,8 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     }
     server_version_ = *version;
     tk_trace(1, "Hex version: %08X", server_version_);
-    supports_foreign_keys_ = server_version_ >= sql_version_foreign_keys;
-    if (server_version_ == sql_version_refused_auth && !password.empty()) {
+    supports_foreign_keys_ = sql_supports_foreign_keys(server_version_);
+    if (sql_refuses_authentication(server_version_, password)) {
         throw sql_auth_not_supported_exception();
     }
     if (auto failure = run_optional("SET FOREIGN_KEY_CHECKS = 0")) {

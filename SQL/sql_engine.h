@@ -37,6 +37,16 @@ std::optional<uint32_t> sql_parse_server_version(const char* text);
 // inside the name doubled so that no name can end the quoting; bare on older servers.
 std::wstring sql_quote_name(const std::wstring& name, uint32_t server_version);
 
+// Servers from 3.23.44 on describe foreign keys in SHOW CREATE TABLE.
+inline bool sql_supports_foreign_keys(uint32_t server_version) {
+    return server_version >= sql_version_foreign_keys;
+}
+// Server 4.1.0 speaks an authentication protocol of its own, which is refused when a password
+// is given (an empty password needs no authentication exchange).
+inline bool sql_refuses_authentication(uint32_t server_version, const std::string& password) {
+    return server_version == sql_version_refused_auth && !password.empty();
+}
+
 class sql_engine : public tk_singleton<sql_engine> {
   public:
     // Registers the instance and initialises the client handle (not yet connected).
