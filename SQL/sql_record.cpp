@@ -12,6 +12,14 @@ bool tracing(int level) {
     return log != nullptr && log->accepts(level);
 }
 
+// MySQL writes "no date" as a zero date (0000-00-00, with or without a time). It is NULL
+// here: read as a date it would become the time of day 00:00:00, a different value.
+bool is_zero_date(const sql_column& column, const char* v, unsigned long n) {
+    static constexpr std::string_view zero = "0000-00-00";
+    return column.kind.vartype == VT_DATE && column.type.type != sql_type_time &&
+           std::string_view(v, n).starts_with(zero);
+}
+
 }  // namespace
 
 std::vector<sql_column> sql_describe_columns(const MYSQL_FIELD* fields, unsigned count,
@@ -83,6 +91,9 @@ ole_variant get_variant(const sql_column& column, const char* v, unsigned long n
             return sql_bits_value(column.kind.vartype, reinterpret_cast<const unsigned char*>(v),
                                   n);
         case sql_value_path::digits:
+            if (is_zero_date(column, v, n)) {
+                return ole_variant();
+            }
             break;
     }
     return get_variant(column.kind.vartype, v, n);

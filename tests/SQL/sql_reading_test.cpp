@@ -90,7 +90,7 @@ TEST_F(sql_reading_test, custom_query_of_more_than_one_page) {
 }
 
 TEST_F(sql_reading_test, the_end_is_where_the_rows_end_not_where_the_count_was) {
-    fill_numbered("c", 300);
+    fill_numbered("c", 3000);
     auto database = open();
     // The count runs the query once and the read a second time; a user variable makes the
     // two runs see different rows, as rows deleted or added between them would.
@@ -100,9 +100,9 @@ TEST_F(sql_reading_test, the_end_is_where_the_rows_end_not_where_the_count_was) 
         int32_t read;
     } const cases[] = {
         // Fewer rows than counted: no null record is handed out before the end.
-        {L"SELECT id FROM c WHERE (@n := @n + 1) <= 280", 280, 0},
+        {L"SELECT id FROM c WHERE (@n := @n + 1) <= 2800 OR @n > 5600", 2800, 400},
         // More rows than counted: none is left behind.
-        {L"SELECT id FROM c WHERE (@n := @n + 1) > 290", 10, 300},
+        {L"SELECT id FROM c WHERE (@n := @n + 1) > 2990", 10, 3000},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(database->test_query(L"SET @n = 0"));
