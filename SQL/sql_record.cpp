@@ -96,7 +96,16 @@ ole_variant get_variant(const sql_column& column, const char* v, unsigned long n
             }
             break;
     }
-    return get_variant(column.kind.vartype, v, n);
+    ole_variant value = get_variant(column.kind.vartype, v, n);
+    if (value.is_null() && n > 0) {
+        // A value the kind cannot hold (a TIME of 838:59:59, a date of 2024-00-00) is not
+        // turned into NULL: it travels as its text, and the conversion to the destination
+        // column reports it.
+        tk_trace(2, "Value '%.*s' does not read as type %d; kept as text", static_cast<int>(n), v,
+                 static_cast<int>(column.kind.vartype));
+        return ole_variant::from_wstring(tk_utf8_to_ucs2(std::string_view(v, n)), VT_BSTR);
+    }
+    return value;
 }
 
 sql_field::sql_field(const sql_column& column, const char* v, unsigned long n)
