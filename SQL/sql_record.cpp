@@ -126,6 +126,11 @@ sql_record::sql_record(const std::vector<sql_column>& columns, const sql_row& ro
                                                                  : "Extract as ANSI");
         }
         fields.push_back(sql_field(column, row.value(i), row.length(i)));
+        if (trace) {
+            const bool text = column.kind.path == sql_value_path::text && !row.is_null(i);
+            tk_trace_w(1, text ? L"sql_field::ctor1(%ls,%d,%d)" : L"sql_field::ctor2(%ls,%d,%d)",
+                       column.name->c_str(), column.type.type, static_cast<int>(row.length(i)));
+        }
     }
 }
 
