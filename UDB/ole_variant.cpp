@@ -460,8 +460,6 @@ ole_variant ole_variant::from_string(std::string_view text, VARTYPE type) {
         case VT_UI1:
         case VT_UI2:
         case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
         case VT_I8:
         case VT_UI8: {
             integer_range(type, low, high);
@@ -615,6 +613,11 @@ void ole_variant::change_type(VARTYPE new_type) {
     if (ole_is_binary_type(new_type) && ole_is_binary_type(old_type)) {
         return;
     }
+    // 5. A scalar's own bytes (64-bit integers included, so this comes first).
+    if (ole_is_binary_type(new_type)) {
+        change_to_bytes();
+        return;
+    }
     // 3. and 4. 64-bit integers.
     if (old_type == VT_I8 || old_type == VT_UI8) {
         change_from_hyper(new_type);
@@ -622,11 +625,6 @@ void ole_variant::change_type(VARTYPE new_type) {
     }
     if (new_type == VT_I8 || new_type == VT_UI8) {
         change_to_hyper(new_type);
-        return;
-    }
-    // 5. A scalar's own bytes.
-    if (ole_is_binary_type(new_type)) {
-        change_to_bytes();
         return;
     }
     // 6. Dates become text only.
@@ -746,6 +744,8 @@ void ole_variant::change_to_bytes() {
             break;
         case VT_R8:
         case VT_CY:
+        case VT_I8:
+        case VT_UI8:
             append_bytes(bytes, value_.ullVal);
             break;
         case VT_I1:
