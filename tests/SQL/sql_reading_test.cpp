@@ -2,6 +2,9 @@
 // and the failures a long read can meet (rows changing under it, a broken connection, a slow
 // writer of the records).
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -192,6 +195,50 @@ TEST_F(sql_reading_test, a_slow_reader_keeps_its_stream) {
         ++read;
     }
     EXPECT_EQ(read, 800u);
+}
+
+}  // namespace
+
+namespace {
+
+class sql_sample_test : public sql_server_test {};
+
+TEST_F(sql_sample_test, every_table_of_the_sample_shop_reads_completely) {
+    std::ifstream file(std::string(std::getenv("TARVOLIN_SOURCE_DIR")) +
+                       "/scripts/sample/shop.sql");
+    ASSERT_TRUE(file.good());
+    std::string script((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // The sample names its database; the test loads it into its own.
+    for (const std::string from : {"DATABASE IF EXISTS shop;", "DATABASE shop ", "USE shop;"}) {
+        const size_t at = script.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        std::string to = from;
+        to.replace(to.find("shop"), 4, "`" + database_ + "`");
+        script.replace(at, from.size(), to);
+    }
+    admin(script);
+
+    auto database = open();
+    EXPECT_EQ(database->tables.size(), 12u);
+    for (const std::wstring& name : database->tables) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::string count_statement =
+            "SELECT COUNT(*) FROM `" + std::string(name.begin(), name.end()) + "`";
+        ASSERT_EQ(mysql_query(admin_, count_statement.c_str()), 0);
+        MYSQL_RES* result = mysql_store_result(admin_);
+        const long expected = std::atol(mysql_fetch_row(result)[0]);
+        mysql_free_result(result);
+
+        auto records = database->open_table(name);
+        EXPECT_FALSE(records->schema.empty());
+        EXPECT_FALSE(records->indexes.empty());
+        long read = 0;
+        for (records->move_first(); !records->is_eof(); records->next()) {
+            ASSERT_EQ(records->get_item()->size(), records->schema.size());
+            ++read;
+        }
+        EXPECT_EQ(read, expected);
+    }
 }
 
 }  // namespace
