@@ -331,27 +331,22 @@ void sql_recordset::ensure_stream() {
 void sql_recordset::seek(int32_t target) {
     clean();
     stream_.reset();
-    touched_ = false;
     stream_ = std::make_unique<sql_database::sql_limited_query>(
         database_, is_query() ? query_text : name, is_query());
-    page_start_ = target - target % static_cast<int32_t>(sql_page_size);
-    page_index_ = static_cast<size_t>(target - page_start_);
+    page_start_ = target;
+    page_rows_ = 0;
     position_ = target;
-    stream_->skip(static_cast<size_t>(page_start_));
-    fill_page();
-}
-
-void sql_recordset::fetch_next_page() {
-    page_start_ += static_cast<int32_t>(sql_page_size);
-    page_index_ = 0;
-    touched_ = false;
+    stream_->skip(static_cast<size_t>(target));
     fill_page();
 }
 
 void sql_recordset::fill_page() {
-    size_t stored = 0;
+    page_start_ += static_cast<int32_t>(page_rows_);
+    page_index_ = 0;
+    page_rows_ = 0;
+    touched_ = false;
     try {
-        stored = stream_->store_to(&page_);
+        page_rows_ = stream_->store_to(&page_, page_bytes_);
     } catch (...) {
         // The rows of a broken stream are not handed out; the record set stays at its end.
         clean();
@@ -359,28 +354,28 @@ void sql_recordset::fill_page() {
     }
     if (stream_->exhausted()) {
         // The rows really read replace the count taken before.
-        count = page_start_ + static_cast<int32_t>(stored);
+        count = page_start_ + static_cast<int32_t>(page_rows_);
     }
 }
 
 udb_record* sql_recordset::get_item() {
     ensure_stream();
     touched_ = true;
-    return page_[page_index_].get();
+    return page_index_ < page_rows_ ? page_[page_index_].get() : nullptr;
 }
 
 bool sql_recordset::is_eof() {
     ensure_stream();
-    return page_[page_index_] == nullptr;
+    return page_index_ >= page_rows_;
 }
 
 int32_t sql_recordset::next() {
     ensure_stream();
-    if (page_index_ + 1 < sql_page_size) {
-        ++page_index_;
-    } else {
+    if (page_index_ + 1 == page_rows_) {
         clean();
-        fetch_next_page();
+        fill_page();
+    } else {
+        ++page_index_;
     }
     return ++position_;
 }

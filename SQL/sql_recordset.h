@@ -6,7 +6,8 @@
 // statement: at most one page of sql_page_size records is held in memory, and rows are never
 // read twice or skipped, whatever order the server returns them in. A table's stream opens at
 // the first access to its records (so a record set used only for its description never reads
-// the table); a custom query's stream opens at construction.
+// the table); a custom query's stream opens at construction. A page holds fewer records when
+// their values exceed sql_page_bytes.
 //
 // The end of the records is where the stream ends: is_eof is true exactly when get_item has no
 // record, even when rows were deleted or added after they were counted. The count taken at
@@ -52,6 +53,8 @@ class sql_recordset : public udb_recordset {
     // The base's count: the rows counted at construction, the rows read once all were read.
     int32_t record_count() const { return count; }
     int32_t position() const { return position_; }
+    // Lowers the bytes of values a page may hold (a test sees pages of a few records).
+    void set_page_bytes(size_t bytes) { page_bytes_ = bytes; }
     // The creation text of the table (none for a custom query or a server without it).
     const sql_fk_parser* fk_parser() const { return fk_parser_.get(); }
     // The foreign keys of the database (never filled: they are not carried over).
@@ -69,8 +72,7 @@ class sql_recordset : public udb_recordset {
     void ensure_stream();
     // (Re)opens the stream and makes the page that holds the row at target current.
     void seek(int32_t target);
-    void fetch_next_page();
-    // Stores the next rows into the page; at the end of the rows the count becomes exact.
+    // Replaces the page by the next rows; at the end of the rows the count becomes exact.
     void fill_page();
 
     sql_database& database_;
@@ -80,6 +82,9 @@ class sql_recordset : public udb_recordset {
     int32_t position_ = 0;
     int32_t page_start_ = 0;
     size_t page_index_ = 0;
+    // Records in the page; the end of the rows when the current one is not among them.
+    size_t page_rows_ = 0;
+    size_t page_bytes_ = sql_page_bytes;
     sql_page page_;
     // Whether a record of the page was handed out (and may have been changed by its user).
     bool touched_ = false;
