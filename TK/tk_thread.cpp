@@ -75,6 +75,8 @@ void tk_thread::cleanup() {
     if (thread_.joinable()) {
         TK_ASSERT(!still_running());
         thread_.join();
+    }
+    if (state_) {
         failure_ = state_->failure;
     }
     state_.reset();
