@@ -330,6 +330,7 @@ TEST_F(oralite_suite, missing_sequence_privilege) {
 TEST_F(oralite_suite, index_lists) {
     db_->query(L"CREATE TABLE \"other\" (\"n\" NUMBER)");
     db_->query(L"CREATE INDEX \"idx_existing\" ON \"other\" (\"n\")");
+    names_.reset();
     names_ = std::make_unique<ora_in_validator>();  // sees idx_existing
 
     udb_schema source;
@@ -351,13 +352,18 @@ TEST_F(oralite_suite, index_lists) {
     db_->create_ora_table(L"indexed2", source, indexes_of({index(L"idx_name", {L"code"})}));
 
     const rows_t created = rows(
-        L"SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'indexed' "
+        L"SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'indexed' AND "
+        L"INDEX_TYPE <> 'LOB' "
         L"ORDER BY INDEX_NAME");
     std::vector<std::wstring> names;
     for (const auto& row : created) {
         names.push_back(row[0]);
     }
-    ASSERT_EQ(names.size(), 4u) << "indexes: " << narrow(names.empty() ? L"" : names[0]);
+    std::wstring listed;
+    for (const std::wstring& n : names) {
+        listed += n + L" ";
+    }
+    ASSERT_EQ(names.size(), 4u) << narrow(listed);
     EXPECT_NE(std::find(names.begin(), names.end(), L"idx_name"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), long_name.substr(0, 29)), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), L"idx_existing"), names.end());
@@ -379,8 +385,10 @@ TEST_F(oralite_suite, index_lists) {
 }
 
 TEST_F(oralite_suite, existing_names_are_restricted_for_indexes) {
-    db_->query(L"CREATE TABLE \"seen\" (\"n\" NUMBER CONSTRAINT \"seen_pk\" PRIMARY KEY)");
-    db_->query(L"CREATE INDEX \"IDX_SEEN\" ON \"seen\" (\"n\" DESC)");
+    db_->query(
+        L"CREATE TABLE \"seen\" (\"n\" NUMBER CONSTRAINT \"seen_pk\" PRIMARY KEY, "
+        L"\"m\" NUMBER)");
+    db_->query(L"CREATE INDEX \"IDX_SEEN\" ON \"seen\" (\"m\")");
     names_.reset();
     ora_in_validator fresh;
     EXPECT_FALSE(fresh.validator.is_acceptable(L"idx_seen"));
@@ -602,9 +610,17 @@ TEST_F(oralite_suite, an_existing_table_with_its_keys) {
         L"CREATE TABLE \"parent\" (\"id\" NUMBER(9) CONSTRAINT \"parent_pk\" PRIMARY KEY, "
         L"\"code\" VARCHAR2(10 CHAR) NOT NULL, \"label\" NVARCHAR2(8))");
     db_->query(L"CREATE UNIQUE INDEX \"parent_code\" ON \"parent\" (\"code\")");
-    db_->query(
-        L"CREATE TABLE \"child\" (\"pid\" NUMBER(9) CONSTRAINT \"child_fk\" REFERENCES "
-        L"\"parent\" ON DELETE CASCADE)");
+    // The embedded target may not know foreign keys; the rest of the table is read all the
+    // same.
+    bool foreign_keys = true;
+    try {
+        db_->query(
+            L"CREATE TABLE \"child\" (\"pid\" NUMBER(9) CONSTRAINT \"child_fk\" "
+            L"REFERENCES \"parent\" ON DELETE CASCADE)");
+    } catch (const ora_exception& e) {
+        ASSERT_EQ(e.ora_error(), 3001) << e.what();
+        foreign_keys = false;
+    }
     db_->query(L"INSERT INTO \"parent\" VALUES (1, 'a', 'x')");
     db_ = engine_->open_db(L"ORATEST", L"scott", L"tiger");
 
@@ -621,9 +637,13 @@ TEST_F(oralite_suite, an_existing_table_with_its_keys) {
     EXPECT_EQ(table->indexes[0].fields, std::vector<std::wstring>{L"id"});
     EXPECT_EQ(table->indexes[1].name, L"parent_code");
     EXPECT_TRUE(table->indexes[1].is_unique);
-    ASSERT_EQ(table->foreign_keys().size(), 1u);
-    EXPECT_EQ(table->foreign_keys()[0].table, L"child");
-    EXPECT_EQ(table->foreign_keys()[0].rule, L"ON DELETE CASCADE");
+    if (foreign_keys) {
+        ASSERT_EQ(table->foreign_keys().size(), 1u);
+        EXPECT_EQ(table->foreign_keys()[0].table, L"child");
+        EXPECT_EQ(table->foreign_keys()[0].rule, L"ON DELETE CASCADE");
+    } else {
+        EXPECT_TRUE(table->foreign_keys().empty());
+    }
 
     // Read row by row, and appended to.
     ASSERT_FALSE(table->is_eof());
