@@ -304,6 +304,20 @@ TEST_F(oralite_suite, taken_sequence_names_are_skipped) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_SEQUENCES WHERE SEQUENCE_NAME = 'seqtab_2'"), L"1");
 }
 
+TEST_F(oralite_suite, a_trigger_that_does_not_compile_is_not_left_behind) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, false, true));
+    source.add(t_ftd(L"name", VT_BSTR, 20));
+    const ora_schema_initializer initializer(L"badtrigger", source, false);
+    initializer.create_table(*db_);
+    // A trigger over a sequence that does not exist compiles with errors; left in place it
+    // would refuse every insert into the table.
+    initializer.create_trigger(*db_, L"no_such_sequence");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_TRIGGERS WHERE TABLE_NAME = 'badtrigger'"), L"0");
+    db_->query(L"INSERT INTO \"badtrigger\" (\"name\") VALUES ('x')");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"badtrigger\""), L"1");
+}
+
 TEST_F(oralite_suite, missing_sequence_privilege) {
     db_ = engine_->open_db(L"ORATEST", L"noseq", L"noseq");
     udb_schema source;
@@ -473,6 +487,10 @@ TEST_F(oralite_suite, append_record_stores_every_value_exactly) {
         EXPECT_TRUE(table->append_record(record));
     }
     EXPECT_EQ(table->count, 3);
+    // The empty text and the zero date relaxed their NOT NULL columns, each once.
+    EXPECT_FALSE(table->schema[1].not_null);
+    EXPECT_FALSE(table->schema[7].not_null);
+    EXPECT_TRUE(table->schema[3].not_null);
     table.reset();
 
     // Empty texts and MySQL zero dates became NULL; their NOT NULL columns accept NULL now.
@@ -482,6 +500,10 @@ TEST_F(oralite_suite, append_record_stores_every_value_exactly) {
     const rows_t expected_nullable = {
         {L"at", L"Y"}, {L"id", L"N"}, {L"num_nn", L"N"}, {L"txt", L"Y"}};
     EXPECT_EQ(nullable, expected_nullable);
+    // Relaxing NOT NULL leaves the column's type alone.
+    EXPECT_EQ(value(L"SELECT DATA_TYPE || ' ' || CHAR_LENGTH || ' ' || CHAR_USED FROM "
+                    L"USER_TAB_COLUMNS WHERE TABLE_NAME = 'values' AND COLUMN_NAME = 'txt'"),
+              L"VARCHAR2 10 C");
 
     ora_query_results read(0, L"SELECT * FROM \"values\" ORDER BY \"id\"");
     ASSERT_FALSE(read.is_eof());
@@ -562,6 +584,24 @@ TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"refused\""), L"3");
 }
 
+TEST_F(oralite_suite, a_number_out_of_range_never_relaxes_not_null) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"amount", VT_R8, 0, true));  // NOT NULL without a default
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(L"ranged", source, {});
+    udb_record record = make_record(source, {ole_variant(1), ole_variant(-1e300)});
+    try {
+        table->append_record(record);
+        FAIL() << "a number beyond Oracle's range was stored";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.ora_error(), 1400) << e.what();
+    }
+    EXPECT_TRUE(table->schema[1].not_null);
+    udb_record short_record = make_record(source, {ole_variant(2)});
+    EXPECT_THROW(table->append_record(short_record), tk_exception);
+    EXPECT_EQ(table->count, 0);
+}
+
 // ---- reading ---------------------------------------------------------------------------------
 
 TEST_F(oralite_suite, query_results_value_kinds) {
@@ -608,7 +648,7 @@ TEST_F(oralite_suite, query_results_value_kinds) {
 TEST_F(oralite_suite, an_existing_table_with_its_keys) {
     db_->query(
         L"CREATE TABLE \"parent\" (\"id\" NUMBER(9) CONSTRAINT \"parent_pk\" PRIMARY KEY, "
-        L"\"code\" VARCHAR2(10 CHAR) NOT NULL, \"label\" NVARCHAR2(8))");
+        L"\"code\" VARCHAR2(10 CHAR) NOT NULL, \"label\" NVARCHAR2(8) DEFAULT NULL)");
     db_->query(L"CREATE UNIQUE INDEX \"parent_code\" ON \"parent\" (\"code\")");
     // The embedded target may not know foreign keys; the rest of the table is read all the
     // same.
@@ -631,6 +671,7 @@ TEST_F(oralite_suite, an_existing_table_with_its_keys) {
     EXPECT_TRUE(table->schema[0].not_null);
     EXPECT_EQ(table->schema[1].size, 10);
     EXPECT_EQ(table->schema[2].size, 8);
+    EXPECT_TRUE(table->schema[2].default_value.is_null());  // DEFAULT NULL is no default
     ASSERT_EQ(table->indexes.size(), 2u);
     EXPECT_TRUE(table->indexes[0].is_primary);
     EXPECT_EQ(table->indexes[0].name, L"parent_pk");
