@@ -1,9 +1,11 @@
 // Measures the Oracle insert path against the embedded target: append_record of plain records
 // (rows/s) and of records with a CLOB and a BLOB (MB/s of large values).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,14 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
     return record;
 }
 
+void check_count(const std::wstring& table, int rows) {
+    const int32_t stored = ora_engine::instance().get_records_cnt(table, false);
+    if (stored != rows) {
+        throw std::runtime_error("stored " + std::to_string(stored) + " of " +
+                                 std::to_string(rows) + " records");
+    }
+}
+
 // The build's bin folder, beside this program's bench folder.
 void find_build_outputs() {
     const std::filesystem::path bench =
@@ -39,7 +49,8 @@ void find_build_outputs() {
     setenv("TARVOLIN_OCI_LIBRARY", (bin + "/liboralite.so").c_str(), 0);
 }
 
-void plain_rows(ora_database& db, int rows) {
+// commit_interval 1 commits every record on its own, as a record-at-a-time writer would.
+void plain_rows(ora_database& db, const std::wstring& name, int rows, int commit_interval) {
     udb_schema schema;
     schema.add(t_ftd(L"id", VT_I4, 0, true));
     schema.add(t_ftd(L"name", VT_BSTR, 100));
@@ -54,7 +65,10 @@ void plain_rows(ora_database& db, int rows) {
     primary.is_primary = primary.is_unique = true;
     primary.fields = {L"id"};
     indexes.push_back(primary);
-    std::unique_ptr<ora_table> table = db.create_ora_table(L"bench_rows", schema, indexes);
+    std::unique_ptr<ora_table> table = db.create_ora_table(name, schema, indexes);
+    if (commit_interval > 0) {
+        table->set_commit_interval(commit_interval);
+    }
     SYSTEMTIME when;
     when.wYear = 2024;
     when.wMonth = 5;
@@ -70,7 +84,10 @@ void plain_rows(ora_database& db, int rows) {
     }
     table.reset();  // commits the last batch
     const double elapsed = seconds_since(start);
-    std::printf("plain records: %d in %.2f s = %.0f rows/s\n", rows, elapsed, rows / elapsed);
+    check_count(name, rows);
+    std::printf("plain records (%s): %d in %.2f s = %.0f rows/s\n",
+                commit_interval == 1 ? "commit per record" : "batched commits", rows, elapsed,
+                rows / elapsed);
 }
 
 void lob_rows(ora_database& db, int rows, size_t kib) {
@@ -89,6 +106,7 @@ void lob_rows(ora_database& db, int rows, size_t kib) {
     }
     table.reset();
     const double elapsed = seconds_since(start);
+    check_count(L"bench_lobs", rows);
     const double megabytes = rows * 2.0 * static_cast<double>(kib) / 1024.0;
     std::printf(
         "records with a %zu KiB CLOB and a %zu KiB BLOB: %d in %.2f s = %.0f rows/s, "
@@ -115,7 +133,8 @@ int main(int argc, char** argv) {
         }
         auto db = engine.open_db(L"BENCH", L"bench", L"bench");
         ora_in_validator names;
-        plain_rows(*db, rows);
+        plain_rows(*db, L"bench_rows", rows, 0);
+        plain_rows(*db, L"bench_rows_single", std::min(rows, 5000), 1);
         lob_rows(*db, lobs, kib);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "ora_bench: %s\n", e.what());
