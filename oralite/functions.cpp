@@ -154,7 +154,8 @@ value f_initcap(std::vector<value>& a) {
     return value::of_text(out);
 }
 value f_length(std::vector<value>& a) {
-    return value::of_int(static_cast<int64_t>(utf8_length(a[0].bytes)));
+    if (a[0].kind == value_kind::raw) return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
+    return value::of_int(static_cast<int64_t>(utf8_length(as_text(a[0]))));
 }
 value f_lengthb(std::vector<value>& a) {
     return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
@@ -785,7 +786,7 @@ const function_def k_functions[] = {
     {"UPPER", 1, 1, "T", true, r_text_like_first, f_upper},
     {"LOWER", 1, 1, "T", true, r_text_like_first, f_lower},
     {"INITCAP", 1, 1, "T", true, r_text_like_first, f_initcap},
-    {"LENGTH", 1, 1, "T", true, r_number, f_length},
+    {"LENGTH", 1, 1, "*", true, r_number, f_length},
     {"LENGTHB", 1, 1, "T", true, r_number, f_lengthb},
     {"SUBSTR", 2, 3, "TN", true, r_substr, f_substr},
     {"INSTR", 2, 4, "TTN", true, r_number, f_instr},

@@ -1660,6 +1660,12 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     sword rc = guarded(errhp, [&]() -> sword {
         if (!stmtp->parsed)
             throw ora_error(24337);
+        if (stmtp->parsed->error) {
+            if (stmtp->parsed->error->offset() >= 0) {
+                stmtp->parse_error_offset = static_cast<ub2>(stmtp->parsed->error->offset());
+            }
+            throw *stmtp->parsed->error;
+        }
         oralite::session& s = session_of(svchp);
         if (!stmtp->cur || stmtp->cursor_session != &s) {
             stmtp->cur = std::make_unique<cursor>(s, stmtp->parsed);

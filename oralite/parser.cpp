@@ -61,12 +61,8 @@ class parser {
 
     [[noreturn]] void fail(int code, const token& at) { throw ora_error(code).at(at.pos); }
     [[noreturn]] void fail(int code) { fail(code, peek()); }
-    // At the end of the text Oracle reports a missing part as 00921 (for some clauses).
-    [[noreturn]] void fail_or_end(int code) {
-        if (at_end())
-            fail(921);
-        fail(code);
-    }
+    // Oracle names the missing part even at the end of the text.
+    [[noreturn]] void fail_or_end(int code) { fail(code); }
 
     bool accept_op(std::string_view op) {
         if (peek().is_op(op)) {
@@ -1013,6 +1009,8 @@ class parser {
         if (accept_word("AS")) {
             s->as_query = parse_select();
         }
+        if (!at_end() && !peek().is_op(";"))
+            fail(922);
         return s;
     }
 
@@ -1998,43 +1996,35 @@ expr_ptr parse_expression(std::string_view text) {
 }
 
 int statement_type_of(std::string_view sql) {
-    std::vector<token> tokens;
-    try {
-        tokens = tokenize(sql);
-    } catch (const ora_error&) {
-        return 0;
-    }
+    // The first word, after blanks, comments and opening parentheses; the rest may not even
+    // be valid SQL yet.
     size_t i = 0;
-    while (i < tokens.size() && tokens[i].is_op("(")) ++i;
-    if (i >= tokens.size())
-        return 0;
-    const token& t = tokens[i];
-    if (t.kind != token_kind::identifier || t.quoted)
-        return 0;
-    if (t.text == "SELECT" || t.text == "WITH")
-        return 1;
-    if (t.text == "UPDATE")
-        return 2;
-    if (t.text == "DELETE")
-        return 3;
-    if (t.text == "INSERT")
-        return 4;
-    if (t.text == "CREATE")
-        return 5;
-    if (t.text == "DROP")
-        return 6;
-    if (t.text == "ALTER")
-        return 7;
-    if (t.text == "BEGIN")
-        return 8;
-    if (t.text == "DECLARE")
-        return 9;
-    if (t.text == "MERGE")
-        return 16;
-    if (t.text == "ROLLBACK")
-        return 17;
-    if (t.text == "COMMIT")
-        return 21;
+    while (i < sql.size()) {
+        char c = sql[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '(') {
+            ++i;
+        } else if (sql.substr(i, 2) == "--") {
+            size_t nl = sql.find('\n', i);
+            i = nl == std::string_view::npos ? sql.size() : nl + 1;
+        } else if (sql.substr(i, 2) == "/*") {
+            size_t end = sql.find("*/", i + 2);
+            i = end == std::string_view::npos ? sql.size() : end + 2;
+        } else {
+            break;
+        }
+    }
+    std::string word;
+    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i]))) {
+        word.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++]))));
+    }
+    static const std::pair<std::string_view, int> types[] = {
+        {"SELECT", 1}, {"WITH", 1},      {"UPDATE", 2}, {"DELETE", 3}, {"INSERT", 4},
+        {"CREATE", 5}, {"DROP", 6},      {"ALTER", 7},  {"BEGIN", 8},  {"DECLARE", 9},
+        {"MERGE", 16}, {"ROLLBACK", 17}, {"COMMIT", 21}};
+    for (const auto& [w, t] : types) {
+        if (word == w)
+            return t;
+    }
     return 0;
 }
 

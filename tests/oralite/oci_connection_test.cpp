@@ -24,7 +24,8 @@ class connection_test : public database_test {
 
     int logon_code(const std::string& db, const std::string& user, const std::string& password) {
         oci_conn c;
-        if (c.logon(db, user, password) == OCI_SUCCESS) return 0;
+        if (c.logon(db, user, password) == OCI_SUCCESS)
+            return 0;
         return c.code();
     }
 
@@ -86,14 +87,9 @@ TEST_F(connection_test, credentials_and_account_state_are_checked) {
         int code;
     };
     const row rows[] = {
-        {"scott", "tiger", 0},
-        {"SCOTT", "tiger", 0},
-        {"scott", "TIGER", 1017},
-        {"nobody", "tiger", 1017},
-        {"locked_one", "pw", 28000},
-        {"mute", "pw", 1045},
-        {"\"MixedPw\"", "Secret", 0},
-        {"mixedpw", "Secret", 1017},
+        {"scott", "tiger", 0},        {"SCOTT", "tiger", 0},       {"scott", "TIGER", 1017},
+        {"nobody", "tiger", 1017},    {"locked_one", "pw", 28000}, {"mute", "pw", 1045},
+        {"\"MixedPw\"", "Secret", 0}, {"mixedpw", "Secret", 1017},
     };
     for (const row& r : rows) {
         EXPECT_EQ(logon_code(path, r.user, r.password), r.code) << r.user << "/" << r.password;
@@ -117,8 +113,8 @@ TEST_F(connection_test, error_get_returns_the_record_in_utf16_with_a_newline) {
               OCI_NO_DATA);
     // A small buffer gets as much as fits, still terminated.
     char16_t small[6];
-    ASSERT_EQ(OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(small),
-                          sizeof small, OCI_HTYPE_ERROR),
+    ASSERT_EQ(OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(small), sizeof small,
+                          OCI_HTYPE_ERROR),
               OCI_SUCCESS);
     EXPECT_EQ(u8(small), "ORA-0");
 }
@@ -134,14 +130,17 @@ TEST_F(connection_test, logoff_commits_and_a_dead_process_loses_its_work) {
     pid_t pid = fork();
     if (pid == 0) {
         oci_conn c;
-        if (c.logon(path, "scott", "tiger") != OCI_SUCCESS) _exit(2);
-        if (c.exec("INSERT INTO t VALUES (2)") != OCI_SUCCESS) _exit(3);
+        if (c.logon(path, "scott", "tiger") != OCI_SUCCESS)
+            _exit(2);
+        if (c.exec("INSERT INTO t VALUES (2)") != OCI_SUCCESS)
+            _exit(3);
         _exit(0);  // dies without log-off or commit
     }
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(scott.rows("SELECT n FROM t ORDER BY n"), (std::vector<std::vector<std::string>>{{"1"}}));
+    EXPECT_EQ(scott.rows("SELECT n FROM t ORDER BY n"),
+              (std::vector<std::vector<std::string>>{{"1"}}));
 }
 
 TEST_F(connection_test, commit_on_success_makes_an_insert_visible_to_other_sessions) {
