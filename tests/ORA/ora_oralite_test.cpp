@@ -703,3 +703,18 @@ TEST_F(oralite_suite, an_existing_table_with_its_keys) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ora_oci, finds_liboralite_beside_the_programs) {
+    const char* bin = std::getenv("TARVOLIN_BIN_DIR");
+    ASSERT_NE(bin, nullptr);
+    // Without TARVOLIN_OCI_LIBRARY and without an Oracle client, the probe of a program in
+    // the build's bin folder ends at the liboralite.so beside it.
+    ora_oci_functions table;
+    ASSERT_TRUE(ora_oci_probe(ora_oci_candidates(nullptr, bin), table));
+    EXPECT_NE(table.OCIEnvCreate, nullptr);
+    EXPECT_NE(table.OCILobWrite, nullptr);
+}
+
+}  // namespace
