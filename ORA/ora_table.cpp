@@ -153,7 +153,8 @@ class ora_insert_plan {
         return *slot;
     }
 
-    // Makes room for a value of the given size (bytes); true when the buffer moved.
+    // Makes room for a value of the given size (bytes). A buffer that grows is bound again
+    // before the next execution.
     void ensure_capacity(column_buffer& column, size_t bytes) {
         if (bytes <= static_cast<size_t>(column.capacity)) {
             return;
