@@ -1536,6 +1536,7 @@ class parser {
         s->description = source(header_start, header_end) + "\n";
         if (at_end())
             fail(4079);
+        s->body_offset = peek().pos;
         s->body_text = std::string(sql_.substr(static_cast<size_t>(peek().pos)));
         parse_trigger_body(*s);
         index_ = tokens_.size() - 1;  // the body has been consumed
