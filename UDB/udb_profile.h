@@ -27,8 +27,14 @@ class udb_profile {
 
     // The longest line, in bytes without its line end, that a profile file may hold.
     static constexpr size_t max_line_bytes = 4094;
-    // The one section whose keys with empty values are written without "=".
+    // The sections of a conversion setup. In "Selected Tables", the one section whose keys
+    // with empty values are written without "=", a table is a key without value and a custom
+    // query a key with its SELECT text.
     static constexpr const wchar_t* selected_tables_section = L"Selected Tables";
+    static constexpr const wchar_t* available_queries_section = L"Available Queries";
+    static constexpr const wchar_t* generic_section = L"Generic settings";
+    static constexpr const wchar_t* oracle_section = L"Oracle settings";
+    static constexpr const wchar_t* mysql_section = L"MySQL settings";
 
     // Reads the file into the maps, adding to what they hold. False when the file cannot be
     // opened. Reading stops quietly at a key line met before any section line.
