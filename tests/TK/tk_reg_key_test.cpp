@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "TK/tk_exception.h"
-#include "test_support/temp_dir.h"
+#include "test_support/config_home.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -18,12 +18,9 @@ namespace {
 
 const char test_key[] = "Software\\Vastrelco\\Test";
 
-// Points the registry at a private configuration folder for one test.
+// The registry of each test lives in a private configuration folder.
 class registry_test : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
-
     tk_reg_key open_key() {
         tk_reg_key key;
         EXPECT_EQ(key.create(HKEY_CURRENT_USER, test_key), ERROR_SUCCESS);
@@ -31,7 +28,7 @@ class registry_test : public ::testing::Test {
     }
     fs::path key_file() const { return dir_.path() / "Vastrelco" / "Test.reg"; }
 
-    test_support::temp_dir dir_;
+    test_support::config_home dir_;
 };
 
 TEST_F(registry_test, key_lives_in_a_private_file_under_the_config_folder) {
