@@ -322,13 +322,17 @@ LONG RegCreateKeyExA(HKEY parent, const char* subkey, DWORD /*options*/, REGSAM 
     const bool exists = std::filesystem::exists(file, error);
     if (exists) {
         std::ifstream in(file, std::ios::binary);
-        std::string line;
-        if (!in || !std::getline(in, line)) {
+        if (!in) {
             return ERROR_ACCESS_DENIED;
         }
-        // A file of another format is left alone rather than overwritten.
-        if (line != file_header) {
+        std::string line;
+        // An empty file is an empty key; a file of another format is left alone rather than
+        // overwritten.
+        if (std::getline(in, line) && line != file_header) {
             return ERROR_INVALID_DATA;
+        }
+        if (in.bad()) {
+            return ERROR_ACCESS_DENIED;
         }
         while (std::getline(in, line)) {
             parse_line(line, key->values);

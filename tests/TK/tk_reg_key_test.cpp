@@ -147,6 +147,21 @@ TEST_F(registry_test, a_damaged_line_loses_only_its_value) {
     EXPECT_FALSE(key.exchange("d", d, false));
 }
 
+TEST_F(registry_test, an_empty_file_is_an_empty_key_and_a_foreign_file_is_left_alone) {
+    fs::create_directories(key_file().parent_path());
+    std::ofstream(key_file()).close();
+    {
+        tk_reg_key key = open_key();
+        EXPECT_EQ(key.set_value(1u, "a"), ERROR_SUCCESS);
+    }
+    std::ofstream(key_file()) << "[settings]\nmode=1\n";
+    tk_reg_key key;
+    EXPECT_EQ(key.create(HKEY_CURRENT_USER, test_key), ERROR_INVALID_DATA);
+    std::ostringstream content;
+    content << std::ifstream(key_file()).rdbuf();
+    EXPECT_EQ(content.str(), "[settings]\nmode=1\n");
+}
+
 TEST_F(registry_test, unusable_keys_and_arguments) {
     tk_reg_key key;
     uint32_t number = 0;
