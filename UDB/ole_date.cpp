@@ -1,5 +1,6 @@
 #include "UDB/ole_date.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -183,7 +184,9 @@ bool ole_date::is_valid() const {
             tk_trace(1, "Invalid month");
             return false;
         }
-        if (t.wDay == 0 || t.wYear == 0 || (t.wDay > 31 && t.wYear > 31)) {
+        // No destination holds a year beyond 9999; such a text is no date.
+        if (t.wDay == 0 || t.wYear == 0 || (t.wDay > 31 && t.wYear > 31) ||
+            std::max(t.wDay, t.wYear) > 9999) {
             tk_trace(1, "Invalid day and/or year");
             return false;
         }

@@ -125,111 +125,6 @@ std::string integer_text(Int value) {
     return std::string(buffer, result.ptr);
 }
 
-bool integer_range(VARTYPE vt, __int128& low, __int128& high) {
-    switch (vt) {
-        case VT_I1:
-            low = INT8_MIN, high = INT8_MAX;
-            return true;
-        case VT_I2:
-            low = INT16_MIN, high = INT16_MAX;
-            return true;
-        case VT_I4:
-        case VT_INT:
-            low = INT32_MIN, high = INT32_MAX;
-            return true;
-        case VT_I8:
-            low = INT64_MIN, high = INT64_MAX;
-            return true;
-        case VT_UI1:
-            low = 0, high = UINT8_MAX;
-            return true;
-        case VT_UI2:
-            low = 0, high = UINT16_MAX;
-            return true;
-        case VT_UI4:
-        case VT_UINT:
-            low = 0, high = UINT32_MAX;
-            return true;
-        case VT_UI8:
-            low = 0, high = UINT64_MAX;
-            return true;
-        default:
-            return false;
-    }
-}
-
-// The integer of an integer or bool kind; false for other kinds.
-bool integer_of(const VARIANT& v, __int128& value) {
-    switch (v.vt) {
-        case VT_I1:
-            value = v.cVal;
-            return true;
-        case VT_I2:
-            value = v.iVal;
-            return true;
-        case VT_I4:
-        case VT_INT:
-            value = v.lVal;
-            return true;
-        case VT_I8:
-            value = v.llVal;
-            return true;
-        case VT_UI1:
-            value = v.bVal;
-            return true;
-        case VT_UI2:
-            value = v.uiVal;
-            return true;
-        case VT_UI4:
-        case VT_UINT:
-            value = v.ulVal;
-            return true;
-        case VT_UI8:
-            value = v.ullVal;
-            return true;
-        case VT_BOOL:
-            value = v.boolVal != 0 ? -1 : 0;
-            return true;
-        default:
-            return false;
-    }
-}
-
-void store_integer(VARIANT& v, VARTYPE vt, __int128 value) {
-    VariantClear(&v);
-    v.vt = vt;
-    switch (vt) {
-        case VT_I1:
-            v.cVal = static_cast<int8_t>(value);
-            break;
-        case VT_I2:
-            v.iVal = static_cast<int16_t>(value);
-            break;
-        case VT_I4:
-        case VT_INT:
-            v.lVal = static_cast<int32_t>(value);
-            break;
-        case VT_I8:
-            v.llVal = static_cast<int64_t>(value);
-            break;
-        case VT_UI1:
-            v.bVal = static_cast<uint8_t>(value);
-            break;
-        case VT_UI2:
-            v.uiVal = static_cast<uint16_t>(value);
-            break;
-        case VT_UI4:
-        case VT_UINT:
-            v.ulVal = static_cast<uint32_t>(value);
-            break;
-        case VT_UI8:
-            v.ullVal = static_cast<uint64_t>(value);
-            break;
-        default:
-            break;
-    }
-}
-
 // A date's platform double: the time of day alone for a pure time, else the whole moment.
 bool date_value(const SYSTEMTIME& parts, DATE& value) {
     if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0) {
@@ -460,11 +355,9 @@ ole_variant ole_variant::from_string(std::string_view text, VARTYPE type) {
         case VT_UI1:
         case VT_UI2:
         case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
         case VT_I8:
         case VT_UI8: {
-            integer_range(type, low, high);
+            ole_integer_range(type, low, high);
             __int128 value = 0;
             // A value that does not fit the kind is not cut to its width.
             if (!leading_integer(text, low, high, value)) {
@@ -472,7 +365,7 @@ ole_variant ole_variant::from_string(std::string_view text, VARTYPE type) {
                          static_cast<int>(text.size()), text.data());
                 return result;
             }
-            store_integer(result.value_, type, value);
+            ole_store_integer(result.value_, type, value);
             return result;
         }
         case VT_R4:
@@ -615,6 +508,11 @@ void ole_variant::change_type(VARTYPE new_type) {
     if (ole_is_binary_type(new_type) && ole_is_binary_type(old_type)) {
         return;
     }
+    // 5. A scalar's own bytes (64-bit integers included, so this comes first).
+    if (ole_is_binary_type(new_type)) {
+        change_to_bytes();
+        return;
+    }
     // 3. and 4. 64-bit integers.
     if (old_type == VT_I8 || old_type == VT_UI8) {
         change_from_hyper(new_type);
@@ -622,11 +520,6 @@ void ole_variant::change_type(VARTYPE new_type) {
     }
     if (new_type == VT_I8 || new_type == VT_UI8) {
         change_to_hyper(new_type);
-        return;
-    }
-    // 5. A scalar's own bytes.
-    if (ole_is_binary_type(new_type)) {
-        change_to_bytes();
         return;
     }
     // 6. Dates become text only.
@@ -660,12 +553,12 @@ void ole_variant::change_from_hyper(VARTYPE new_type) {
     const __int128 value = value_.vt == VT_I8 ? static_cast<__int128>(value_.llVal)
                                               : static_cast<__int128>(value_.ullVal);
     __int128 low = 0, high = 0;
-    if (integer_range(new_type, low, high)) {
+    if (ole_integer_range(new_type, low, high)) {
         // A value that does not fit the narrower kind fails instead of being cut to its width.
         if (value < low || value > high) {
             throw ole_type_exception();
         }
-        store_integer(value_, new_type, value);
+        ole_store_integer(value_, new_type, value);
         return;
     }
     switch (new_type) {
@@ -706,7 +599,7 @@ void ole_variant::change_to_hyper(VARTYPE new_type) {
     __int128 value = 0;
     if (old_type == VT_BOOL && new_type == VT_UI8) {
         value = value_.boolVal != 0 ? 1 : 0;
-    } else if (integer_of(value_, value)) {
+    } else if (ole_integer_value(value_, value)) {
     } else if (old_type == VT_R4 || old_type == VT_R8) {
         const double real = old_type == VT_R4 ? static_cast<double>(value_.fltVal) : value_.dblVal;
         if (!std::isfinite(real) || std::fabs(real) >= 2e19) {
@@ -722,11 +615,11 @@ void ole_variant::change_to_hyper(VARTYPE new_type) {
         throw ole_type_exception();
     }
     __int128 low = 0, high = 0;
-    integer_range(new_type, low, high);
+    ole_integer_range(new_type, low, high);
     if (value < low || value > high) {
         throw ole_type_exception();
     }
-    store_integer(value_, new_type, value);
+    ole_store_integer(value_, new_type, value);
 }
 
 void ole_variant::change_to_bytes() {
@@ -746,6 +639,8 @@ void ole_variant::change_to_bytes() {
             break;
         case VT_R8:
         case VT_CY:
+        case VT_I8:
+        case VT_UI8:
             append_bytes(bytes, value_.ullVal);
             break;
         case VT_I1:
@@ -802,7 +697,7 @@ int32_t ole_variant::to_long() const {
             return result;
         }
         default:
-            if (!integer_of(value_, value)) {
+            if (!ole_integer_value(value_, value)) {
                 TK_FAIL();
             }
             // A value beyond 32 bits is not returned cut to its low bits.
@@ -837,7 +732,7 @@ double ole_variant::to_double() const {
             return FAILED(hr) ? 0 : result;
         }
         default:
-            if (!integer_of(value_, value)) {
+            if (!ole_integer_value(value_, value)) {
                 TK_FAIL();
             }
             return static_cast<double>(value);
@@ -1007,7 +902,7 @@ bool ole_variant::same_as(const ole_variant& other) const {
         return false;
     }
     __int128 a = 0, b = 0;
-    if (integer_of(value_, a) && integer_of(other.value_, b)) {
+    if (ole_integer_value(value_, a) && ole_integer_value(other.value_, b)) {
         return a == b;
     }
     switch (value_.vt) {

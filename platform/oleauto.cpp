@@ -97,32 +97,9 @@ HRESULT VariantCopy(VARIANT* destination, const VARIANT* source) {
     return S_OK;
 }
 
-// ---- VariantChangeType ------------------------------------------------------------------------
+// ---- integer helpers ------------------------------------------------------------------------
 
-namespace {
-
-bool is_signed_integer(VARTYPE vt) {
-    return vt == VT_I1 || vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_I8;
-}
-
-bool is_unsigned_integer(VARTYPE vt) {
-    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
-}
-
-bool is_integer(VARTYPE vt) {
-    return is_signed_integer(vt) || is_unsigned_integer(vt);
-}
-
-bool is_number(VARTYPE vt) {
-    return is_integer(vt) || vt == VT_R4 || vt == VT_R8 || vt == VT_CY || vt == VT_DECIMAL ||
-           vt == VT_BOOL || vt == VT_DATE;
-}
-
-bool is_byte_array(VARTYPE vt) {
-    return vt == VT_ARRAY_UI1 || vt == VT_BLOB || vt == VT_BLOB_OBJECT;
-}
-
-bool integer_range(VARTYPE vt, __int128& low, __int128& high) {
+bool ole_integer_range(VARTYPE vt, __int128& low, __int128& high) {
     switch (vt) {
         case VT_I1:
             low = INT8_MIN, high = INT8_MAX;
@@ -155,8 +132,45 @@ bool integer_range(VARTYPE vt, __int128& low, __int128& high) {
     }
 }
 
+bool ole_integer_value(const VARIANT& v, __int128& value) {
+    switch (v.vt) {
+        case VT_I1:
+            value = v.cVal;
+            return true;
+        case VT_I2:
+            value = v.iVal;
+            return true;
+        case VT_I4:
+        case VT_INT:
+            value = v.lVal;
+            return true;
+        case VT_I8:
+            value = v.llVal;
+            return true;
+        case VT_UI1:
+            value = v.bVal;
+            return true;
+        case VT_UI2:
+            value = v.uiVal;
+            return true;
+        case VT_UI4:
+        case VT_UINT:
+            value = v.ulVal;
+            return true;
+        case VT_UI8:
+            value = v.ullVal;
+            return true;
+        case VT_BOOL:
+            value = v.boolVal != 0 ? -1 : 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The integer kinds store into the union member of their width.
-void store_integer(VARIANT& v, VARTYPE vt, __int128 value) {
+void ole_store_integer(VARIANT& v, VARTYPE vt, __int128 value) {
+    v.release_payload();
     v.vt = vt;
     v.llVal = 0;
     switch (vt) {
@@ -191,6 +205,31 @@ void store_integer(VARIANT& v, VARTYPE vt, __int128 value) {
     }
 }
 
+// ---- VariantChangeType ------------------------------------------------------------------------
+
+namespace {
+
+bool is_signed_integer(VARTYPE vt) {
+    return vt == VT_I1 || vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_I8;
+}
+
+bool is_unsigned_integer(VARTYPE vt) {
+    return vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_UINT || vt == VT_UI8;
+}
+
+bool is_integer(VARTYPE vt) {
+    return is_signed_integer(vt) || is_unsigned_integer(vt);
+}
+
+bool is_number(VARTYPE vt) {
+    return is_integer(vt) || vt == VT_R4 || vt == VT_R8 || vt == VT_CY || vt == VT_DECIMAL ||
+           vt == VT_BOOL || vt == VT_DATE;
+}
+
+bool is_byte_array(VARTYPE vt) {
+    return vt == VT_ARRAY_UI1 || vt == VT_BLOB || vt == VT_BLOB_OBJECT;
+}
+
 bool date_in_range(double value) {
     SYSTEMTIME unused;
     return VariantTimeToSystemTime(value, &unused) != 0;
@@ -209,40 +248,13 @@ struct number {
 
 HRESULT number_from_variant(const VARIANT& v, number& n) {
     using form = number::form;
+    if (v.vt == VT_BOOL) {
+        n.from_bool = true;
+    }
+    if (v.vt == VT_EMPTY || ole_integer_value(v, n.integer)) {
+        return S_OK;
+    }
     switch (v.vt) {
-        case VT_EMPTY:
-            n.integer = 0;
-            return S_OK;
-        case VT_I1:
-            n.integer = v.cVal;
-            return S_OK;
-        case VT_I2:
-            n.integer = v.iVal;
-            return S_OK;
-        case VT_I4:
-        case VT_INT:
-            n.integer = v.lVal;
-            return S_OK;
-        case VT_I8:
-            n.integer = v.llVal;
-            return S_OK;
-        case VT_UI1:
-            n.integer = v.bVal;
-            return S_OK;
-        case VT_UI2:
-            n.integer = v.uiVal;
-            return S_OK;
-        case VT_UI4:
-        case VT_UINT:
-            n.integer = v.ulVal;
-            return S_OK;
-        case VT_UI8:
-            n.integer = v.ullVal;
-            return S_OK;
-        case VT_BOOL:
-            n.integer = v.boolVal != 0 ? -1 : 0;
-            n.from_bool = true;
-            return S_OK;
         case VT_R4:
             n.kind = form::real, n.real = v.fltVal, n.from_float = true;
             return S_OK;
@@ -391,7 +403,7 @@ HRESULT text_of(const number& n, const VARIANT& source, uint16_t flags, BSTR& ou
 HRESULT number_to_kind(const number& n, const VARIANT& source, uint16_t flags, VARTYPE vt,
                        VARIANT& out) {
     __int128 low = 0, high = 0;
-    if (integer_range(vt, low, high)) {
+    if (ole_integer_range(vt, low, high)) {
         __int128 value = 0;
         // True is -1 as a signed number; an unsigned kind takes it as 1.
         if (n.from_bool && is_unsigned_integer(vt)) {
@@ -402,7 +414,7 @@ HRESULT number_to_kind(const number& n, const VARIANT& source, uint16_t flags, V
         if (value < low || value > high) {
             return DISP_E_OVERFLOW;
         }
-        store_integer(out, vt, value);
+        ole_store_integer(out, vt, value);
         return S_OK;
     }
     switch (vt) {

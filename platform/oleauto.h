@@ -278,3 +278,13 @@ HRESULT VarCyFromI8(int64_t value, CY* out);
 // outside 100..9999; VariantTimeToSystemTime fills wDayOfWeek and rounds to the second.
 int SystemTimeToVariantTime(const SYSTEMTIME* time, DATE* out);
 int VariantTimeToSystemTime(DATE value, SYSTEMTIME* out);
+
+// ---- Helpers of this stand-in (no Windows counterpart) ----------------------------------------
+
+// The range of an integer kind (I1, I2, I4, INT, I8, UI1, UI2, UI4, UINT, UI8); false for
+// other kinds.
+bool ole_integer_range(VARTYPE vt, __int128& low, __int128& high);
+// The value of an integer or bool kind (true is -1); false for other kinds.
+bool ole_integer_value(const VARIANT& v, __int128& value);
+// Makes v the integer kind vt holding value, which must lie in the kind's range.
+void ole_store_integer(VARIANT& v, VARTYPE vt, __int128 value);

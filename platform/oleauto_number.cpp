@@ -89,9 +89,8 @@ bool parse_exact_text(std::basic_string_view<Char> text, exact_number& out) {
     exponent -= fraction_digits;
     result.exponent = static_cast<int32_t>(
         std::clamp<int64_t>(exponent, -2 * int64_t{exponent_limit}, 2 * int64_t{exponent_limit}));
-    if (result.digits.empty()) {
-        result.negative = false;
-    }
+    // A zero keeps its sign here so that -0.0 reads back as itself; DECIMAL and the printers
+    // never show a negative zero.
     out = std::move(result);
     return true;
 }
@@ -137,7 +136,7 @@ std::string scientific_text(const exact_number& value) {
 template <class Real>
 HRESULT real_from_exact(const exact_number& value, Real* out) {
     if (value.digits.empty()) {
-        *out = 0;
+        *out = value.negative ? -Real(0) : Real(0);
         return S_OK;
     }
     const std::string text = scientific_text(value);

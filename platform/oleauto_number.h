@@ -10,7 +10,8 @@
 
 namespace platform::ole_detail {
 
-// ±digits × 10^exponent; digits without leading zeros ("" is zero, which is never negative).
+// ±digits × 10^exponent; digits without leading zeros ("" is zero; only a parsed -0 keeps
+// its sign, for the floating-point kinds).
 struct exact_number {
     std::string digits;
     int32_t exponent = 0;
