@@ -6,6 +6,7 @@
 #include "SQL/sql_result.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
+#include "UDB/udb_names.h"
 
 namespace {
 
@@ -196,6 +197,28 @@ std::vector<std::wstring> sql_engine::get_contents() {
         names.push_back(tk_utf8_to_ucs2(row.text(0)));
     }
     return names;
+}
+
+namespace {
+
+constexpr int32_t mysql_identifier_length = 64;
+
+std::unique_ptr<udb_validator> mysql_validator() {
+    auto validator = std::make_unique<udb_validator>(mysql_identifier_length);
+    validator->illegal_chars = {L'`'};
+    return validator;
+}
+
+}  // namespace
+
+std::unique_ptr<udb_validator> sql_engine::create_fn_validator() const {
+    tk_trace(2, "sql_engine::create_fn_validator");
+    return mysql_validator();
+}
+
+std::unique_ptr<udb_validator> sql_engine::create_in_validator() const {
+    tk_trace(2, "sql_engine::create_in_validator");
+    return mysql_validator();
 }
 
 namespace {

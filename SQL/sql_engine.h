@@ -22,6 +22,7 @@
 #include "TK/tk_singleton.h"
 
 class sql_database;
+class udb_validator;
 
 // Server versions are packed as major * 65536 + minor * 256 + patch.
 constexpr uint32_t sql_version_quoted_names = 0x040100;  // 4.1.0: names in backquotes
@@ -75,6 +76,11 @@ class sql_engine : public tk_singleton<sql_engine> {
     // for a 4.1.0 server with a password.
     void connect(const std::string& host, const std::string& user, const std::string& password,
                  unsigned port);
+
+    // Validators of field and index names for MySQL as a destination, which this system never
+    // writes to: at most 64 characters, no backquote.
+    std::unique_ptr<udb_validator> create_fn_validator() const;
+    std::unique_ptr<udb_validator> create_in_validator() const;
 
     std::wstring quote_name(const std::wstring& name) const {
         return sql_quote_name(name, server_version_);

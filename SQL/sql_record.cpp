@@ -12,6 +12,14 @@ bool tracing(int level) {
     return log != nullptr && log->accepts(level);
 }
 
+// MySQL writes "no date" as a zero date (0000-00-00, with or without a time). It is NULL
+// here: read as a date it would become the time of day 00:00:00, a different value.
+bool is_zero_date(const sql_column& column, const char* v, unsigned long n) {
+    static constexpr std::string_view zero = "0000-00-00";
+    return column.kind.vartype == VT_DATE && column.type.type != sql_type_time &&
+           std::string_view(v, n).starts_with(zero);
+}
+
 }  // namespace
 
 std::vector<sql_column> sql_describe_columns(const MYSQL_FIELD* fields, unsigned count,
@@ -83,9 +91,21 @@ ole_variant get_variant(const sql_column& column, const char* v, unsigned long n
             return sql_bits_value(column.kind.vartype, reinterpret_cast<const unsigned char*>(v),
                                   n);
         case sql_value_path::digits:
+            if (is_zero_date(column, v, n)) {
+                return ole_variant();
+            }
             break;
     }
-    return get_variant(column.kind.vartype, v, n);
+    ole_variant value = get_variant(column.kind.vartype, v, n);
+    if (value.is_null() && n > 0) {
+        // A value the kind cannot hold (a TIME of 838:59:59, a date of 2024-00-00) is not
+        // turned into NULL: it travels as its text, and the conversion to the destination
+        // column reports it.
+        tk_trace(2, "Value '%.*s' does not read as type %d; kept as text", static_cast<int>(n), v,
+                 static_cast<int>(column.kind.vartype));
+        return ole_variant::from_wstring(tk_utf8_to_ucs2(std::string_view(v, n)), VT_BSTR);
+    }
+    return value;
 }
 
 sql_field::sql_field(const sql_column& column, const char* v, unsigned long n)
@@ -106,6 +126,11 @@ sql_record::sql_record(const std::vector<sql_column>& columns, const sql_row& ro
                                                                  : "Extract as ANSI");
         }
         fields.push_back(sql_field(column, row.value(i), row.length(i)));
+        if (trace) {
+            const bool text = column.kind.path == sql_value_path::text && !row.is_null(i);
+            tk_trace_w(1, text ? L"sql_field::ctor1(%ls,%d,%d)" : L"sql_field::ctor2(%ls,%d,%d)",
+                       column.name->c_str(), column.type.type, static_cast<int>(row.length(i)));
+        }
     }
 }
 

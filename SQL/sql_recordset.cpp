@@ -292,11 +292,27 @@ int32_t sql_recordset::get_rec_count() {
     const std::wstring statement =
         is_query() ? L"SELECT COUNT(*) FROM (" + sql_statement_text(query_text) + L") as query"
                    : L"SELECT COUNT(*) FROM " + database_.quote_name(name);
-    const std::unique_ptr<sql_tmp_recordset> rows = database_.read_all(statement);
+    std::unique_ptr<sql_tmp_recordset> rows;
+    try {
+        rows = database_.read_all(statement);
+    } catch (const sql_exception& e) {
+        if (!is_query()) {
+            throw;
+        }
+        // Not every query can be a derived table (two result columns of one name, a closing
+        // comment, a server without derived tables): its rows are then counted as it runs.
+        tk_trace(2, "Counting the query's rows one by one: %s", e.what());
+        return count_query_rows();
+    }
     if (!rows || rows->size() == 0 || (*rows)[0].size() == 0) {
         throw std::out_of_range("invalid vector<T> subscript");
     }
     return (*rows)[0][0].to_long();
+}
+
+int32_t sql_recordset::count_query_rows() {
+    sql_database::sql_limited_query rows(database_, query_text, true);
+    return static_cast<int32_t>(rows.skip(static_cast<size_t>(INT32_MAX)));
 }
 
 void sql_recordset::clean() {

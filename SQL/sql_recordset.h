@@ -57,6 +57,7 @@ class sql_recordset : public udb_recordset {
 
   private:
     void initialize();
+    int32_t count_query_rows();
     void describe(const std::vector<sql_column>& columns, const MYSQL_FIELD* fields);
     void refine_columns();
     void refine_column(t_ftd& field, const sql_record& row);

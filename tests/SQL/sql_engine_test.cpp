@@ -2,6 +2,8 @@
 // character set, reconnecting, database lists and selection.
 #include <algorithm>
 
+#include "UDB/udb_names.h"
+
 #include "sql_server_test.h"
 
 namespace {
@@ -34,7 +36,8 @@ TEST_F(sql_engine_test, refused_log_ons_carry_the_server_error_code) {
         int32_t code;
     } const cases[] = {
         {"wrong password", "not-the-password", server_.port, 0x400000 + 1045},
-        {"nobody listening", server_.password, 1, 0x400000 + 2003},
+        // Connector/C reports a refused TCP connection as 2002, older clients as 2003.
+        {"nobody listening", server_.password, 1, 0x400000 + 2002},
     };
     for (const auto& c : cases) {
         try {
@@ -103,6 +106,11 @@ TEST_F(sql_engine_test, write_side_is_refused) {
     auto database = open();
     EXPECT_THROW(database->delete_tab(L"x"), tk_mail_assertion);
     EXPECT_THROW(database->create_table(L"x", udb_schema(), udb_indexes()), tk_mail_assertion);
+    // The validators a MySQL destination would use: 64 characters, no backquote.
+    auto fields = engine_->create_fn_validator();
+    EXPECT_EQ(fields->get_safe_name(L"a`b"), L"a_b");
+    EXPECT_EQ(fields->get_safe_name(std::wstring(70, L'x')), std::wstring(63, L'x'));
+    EXPECT_FALSE(engine_->create_in_validator()->is_acceptable(L"k`1"));
 }
 
 TEST_F(sql_engine_test, one_engine_at_a_time) {

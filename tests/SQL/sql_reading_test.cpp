@@ -2,6 +2,9 @@
 // and the failures a long read can meet (rows changing under it, a broken connection, a slow
 // writer of the records).
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -90,7 +93,7 @@ TEST_F(sql_reading_test, custom_query_of_more_than_one_page) {
 }
 
 TEST_F(sql_reading_test, the_end_is_where_the_rows_end_not_where_the_count_was) {
-    fill_numbered("c", 300);
+    fill_numbered("c", 3000);
     auto database = open();
     // The count runs the query once and the read a second time; a user variable makes the
     // two runs see different rows, as rows deleted or added between them would.
@@ -100,9 +103,9 @@ TEST_F(sql_reading_test, the_end_is_where_the_rows_end_not_where_the_count_was) 
         int32_t read;
     } const cases[] = {
         // Fewer rows than counted: no null record is handed out before the end.
-        {L"SELECT id FROM c WHERE (@n := @n + 1) <= 280", 280, 0},
+        {L"SELECT id FROM c WHERE (@n := @n + 1) <= 2800 OR @n > 5600", 2800, 400},
         // More rows than counted: none is left behind.
-        {L"SELECT id FROM c WHERE (@n := @n + 1) > 290", 10, 300},
+        {L"SELECT id FROM c WHERE (@n := @n + 1) > 2990", 10, 3000},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(database->test_query(L"SET @n = 0"));
@@ -192,6 +195,50 @@ TEST_F(sql_reading_test, a_slow_reader_keeps_its_stream) {
         ++read;
     }
     EXPECT_EQ(read, 800u);
+}
+
+}  // namespace
+
+namespace {
+
+class sql_sample_test : public sql_server_test {};
+
+TEST_F(sql_sample_test, every_table_of_the_sample_shop_reads_completely) {
+    std::ifstream file(std::string(std::getenv("TARVOLIN_SOURCE_DIR")) +
+                       "/scripts/sample/shop.sql");
+    ASSERT_TRUE(file.good());
+    std::string script((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // The sample names its database; the test loads it into its own.
+    for (const std::string from : {"DATABASE IF EXISTS shop;", "DATABASE shop ", "USE shop;"}) {
+        const size_t at = script.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        std::string to = from;
+        to.replace(to.find("shop"), 4, "`" + database_ + "`");
+        script.replace(at, from.size(), to);
+    }
+    admin(script);
+
+    auto database = open();
+    EXPECT_EQ(database->tables.size(), 12u);
+    for (const std::wstring& name : database->tables) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::string count_statement =
+            "SELECT COUNT(*) FROM `" + std::string(name.begin(), name.end()) + "`";
+        ASSERT_EQ(mysql_query(admin_, count_statement.c_str()), 0);
+        MYSQL_RES* result = mysql_store_result(admin_);
+        const long expected = std::atol(mysql_fetch_row(result)[0]);
+        mysql_free_result(result);
+
+        auto records = database->open_table(name);
+        EXPECT_FALSE(records->schema.empty());
+        EXPECT_FALSE(records->indexes.empty());
+        long read = 0;
+        for (records->move_first(); !records->is_eof(); records->next()) {
+            ASSERT_EQ(records->get_item()->size(), records->schema.size());
+            ++read;
+        }
+        EXPECT_EQ(read, expected);
+    }
 }
 
 }  // namespace

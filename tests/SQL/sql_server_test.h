@@ -25,8 +25,8 @@ class sql_server_test : public ::testing::Test {
         server_ = *server;
         admin_ = open_admin();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        database_ = "sqlt_" + std::to_string(getpid()) + "_" + std::to_string(++counter_) +
-                    "_" + std::string(info->name()).substr(0, 30);
+        database_ = "sqlt_" + std::to_string(getpid()) + "_" + std::to_string(++counter_) + "_" +
+                    std::string(info->name()).substr(0, 30);
         admin("DROP DATABASE IF EXISTS `" + database_ + "`");
         admin("CREATE DATABASE `" + database_ + "` CHARACTER SET utf8mb4");
         admin("USE `" + database_ + "`");
@@ -69,14 +69,12 @@ class sql_server_test : public ::testing::Test {
 
     std::unique_ptr<sql_database> open() { return engine_->open_db(wide_database(), 1); }
 
-    // Fills a table with rows 1..n of (id, label) in one statement per 10 000 rows.
+    // Fills a new table with the rows (i, "row i") for i from 1 to n.
     void fill_numbered(const std::string& table, int rows) {
         admin("CREATE TABLE " + table +
               " (id INT NOT NULL PRIMARY KEY, label VARCHAR(20)) ENGINE=InnoDB");
-        admin("SET SESSION cte_max_recursion_depth = 10000000");
-        admin("INSERT INTO " + table +
-              " WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-              std::to_string(rows) + ") SELECT i, CONCAT('row ', i) FROM n");
+        admin("INSERT INTO " + table + " SELECT seq, CONCAT('row ', seq) FROM seq_1_to_" +
+              std::to_string(rows));
     }
 
     test_support::mariadb_sandbox server_;
