@@ -66,6 +66,9 @@ class udb_schema {
     void add(t_ftd descriptor);
     void clear() noexcept;
 
+    // MySQL's next AUTO_INCREMENT value of the table (1 when unknown); the Oracle sequence starts there.
+    int64_t auto_increment_next = 1;
+
     bool owns() const noexcept { return owns_; }
     size_t size() const noexcept { return fields_.size(); }
     bool empty() const noexcept { return fields_.empty(); }
