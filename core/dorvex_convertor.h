@@ -33,6 +33,7 @@
 
 class sql_database;
 class sql_recordset;
+class ora_table;
 class ora_tn_validator;
 
 class dorvex_convertor : public udb_converter,
@@ -106,10 +107,10 @@ class dorvex_convertor : public udb_converter,
     void convert_entry(run_state& state, const std::wstring& name, const std::wstring& query);
     std::unique_ptr<sql_recordset> open_source(run_state& state, const std::wstring& name,
                                                const std::wstring& query);
-    std::wstring destination_name(run_state& state, const std::wstring& name);
+    std::wstring oracle_name_for(run_state& state, const std::wstring& name);
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
-    void copy_records(sql_recordset& source, udb_recordset& destination, const std::wstring& name);
+    void copy_records(sql_recordset& source, ora_table& destination, const std::wstring& name);
     void print(const std::wstring& line) const;
     void report_standard_error(const std::string& text) const;
 
