@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
 #include "ORA/ora_table.h"
 #include "ORA/ora_validator.h"
@@ -202,11 +201,13 @@ void dorvex_convertor::run() {
         selected_tables = state.source->tables;
     }
 
-    // Every table and query the run works through, each once: the number the progress shows.
-    std::set<std::wstring> entries(selected_tables.begin(), selected_tables.end());
-    for (const auto& entry : selected_queries) {
-        entries.insert(entry.first);
+    // The entries of the run: the queries, then every selected table not already among them.
+    // A copy, so that a table taken out of the selection is not converted by a later run.
+    query_map entries = selected_queries;
+    for (const std::wstring& name : selected_tables) {
+        entries.emplace(name, std::wstring());
     }
+    // Each entry once: the number the progress shows.
     tables_total = static_cast<int32_t>(entries.size());
     tk_trace_w(3, L"Converting database %ls (%d tables)", source_database.c_str(),
                tables_total.load());
@@ -217,11 +218,7 @@ void dorvex_convertor::run() {
     for (const auto& entry : selected_queries) {
         state.validator->in_use.push_back(entry.first);
     }
-    for (const std::wstring& name : selected_tables) {
-        selected_queries.emplace(name, std::wstring());
-    }
-
-    for (const auto& [name, query] : selected_queries) {
+    for (const auto& [name, query] : entries) {
         convert_entry(state, name, query);
         ++tables_done;
     }
