@@ -219,6 +219,7 @@ void dorvex_convertor::run() {
         state.validator->in_use.push_back(entry.first);
     }
     for (const auto& [name, query] : entries) {
+        stop_if_requested();
         convert_entry(state, name, query);
         ++tables_done;
     }
@@ -321,6 +322,7 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
                                     const std::wstring& name) {
     source.move_first();
     while (!source.is_eof()) {
+        stop_if_requested();
         tk_trace(1, "Converting %d record", records_done.load());
         try {
             destination.append_record(*source.get_item());
@@ -337,6 +339,14 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
         }
         source.next();
         ++records_done;
+    }
+}
+
+void dorvex_convertor::stop_if_requested() const {
+    // The wizard asks a running conversion to end (its worker thread cannot be killed); the
+    // run then ends as after the user's Abort, quietly.
+    if (stop_requested()) {
+        throw tk_final_exception();
     }
 }
 
