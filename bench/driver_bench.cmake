@@ -6,6 +6,6 @@ target_compile_definitions(driver_bench PRIVATE TARVOLIN_SOURCE_DIR="${TARVOLIN_
                                                 TARVOLIN_BINARY_DIR="${CMAKE_BINARY_DIR}")
 # The programs it runs.
 add_dependencies(driver_bench DRXAGENT)
-if(TARGET oralite)
-    add_dependencies(driver_bench oralite)
+if(TARGET oralite_tool)
+    add_dependencies(driver_bench oralite oralite_tool)
 endif()
