@@ -241,7 +241,7 @@ std::string expected_text(const std::string& data_type, const cell& value) {
 
 bool same_value(const std::string& data_type, const std::string& expected,
                 const std::string& actual) {
-    if (data_type == "time") {
+    if (data_type == "time" && !expected.empty()) {
         return actual.size() >= 8 && actual.substr(actual.size() - 8) == expected;
     }
     if (is_float_type(data_type) && !expected.empty() && !actual.empty()) {
@@ -555,7 +555,10 @@ problems compare_structure(mysql_session& mysql, const std::string& database,
         check_type(where, c, d->second, found);
         check_default(where, c, d->second, found);
         const bool in_key = std::find(key.begin(), key.end(), c.name) != key.end();
-        const bool zero_date_default = is_date_type(c.data_type) && is_zero_date(c.default_value);
+        // A NOT NULL date without a default (or with a zero date) becomes nullable: MySQL
+        // fills such a column with a zero date, which Oracle has no value for.
+        const bool zero_date_default =
+            is_date_type(c.data_type) && (!c.default_value || is_zero_date(c.default_value));
         const bool emptied = is_text_type(c.data_type) && !options.definitions_only &&
                              has_empty_text(mysql, database, table, c.name);
         const bool not_null = in_key || (c.not_null && !c.auto_increment && !is_lob(d->second) &&
@@ -609,7 +612,11 @@ problems check_auto_increment(mysql_session& mysql, const std::string& database,
         }
         std::string value;
         if (d.data_type == "NUMBER") {
-            value = "7";
+            // All nines, so that no unique key of copied rows is met by chance.
+            const int digits = d.precision.empty()
+                                   ? 9
+                                   : std::atoi(d.precision.c_str()) - std::atoi(d.scale.c_str());
+            value = std::string(static_cast<size_t>(std::clamp(digits, 1, 9)), '9');
         } else if (d.data_type == "DATE") {
             value = "TO_DATE('2001-02-03', 'YYYY-MM-DD')";
         } else if (d.data_type == "CLOB") {

@@ -73,17 +73,17 @@ TEST_F(values_conversion, every_kind_arrives_unchanged) {
 
 TEST_F(values_conversion, texts_with_tabs_and_line_breaks_arrive_unchanged) {
     source_->session().exec(
-        "CREATE TABLE lines (id INT PRIMARY KEY, short_text VARCHAR(50), long_text TEXT);"
-        "INSERT INTO lines VALUES (1, 'a\\tb\\nc\\r\\nd', CONCAT(REPEAT('line\\n', 1000), "
+        "CREATE TABLE text_lines (id INT PRIMARY KEY, short_text VARCHAR(50), long_text TEXT);"
+        "INSERT INTO text_lines VALUES (1, 'a\\tb\\nc\\r\\nd', CONCAT(REPEAT('line\\n', 1000), "
         "'end\\ttab'))");
     auto args = driver_test::agent_connection(*server_, source_->name(), *oracle_);
     const auto list = oracle_->folder() / "tables.txt";
-    std::ofstream(list) << "lines\n";
+    std::ofstream(list) << "text_lines\n";
     args.push_back("--tab_file=" + list.string());
     ASSERT_EQ(driver_test::run_agent(args).status, 0);
     // One value per query: everything after the header line is the value and its line end.
     const auto value = [&](const std::string& column) {
-        const auto run = oracle_->sql({"SELECT \"" + column + "\" FROM \"lines\""});
+        const auto run = oracle_->sql({"SELECT \"" + column + "\" FROM \"text_lines\""});
         const size_t header = run.out.find('\n');
         return run.out.substr(header + 1, run.out.size() - header - 2);
     };
