@@ -9,7 +9,6 @@
 // Usage: driver_bench [rows]   (1 000 000 by default)
 // Uses the sandbox named by TARVOLIN_MARIADB_ENV when it runs; otherwise starts its own with
 // scripts/mariadb-sandbox and stops it at the end.
-#include <dlfcn.h>
 #include <mysql.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -23,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "oci/oci.h"
+#include "driver/oci_session.h"
 #include "platform/codepage.h"
 #include "test_support/mariadb_sandbox.h"
 
@@ -101,7 +100,7 @@ const char table_definition[] =
     " note TEXT, pic BLOB) ENGINE=InnoDB";
 
 std::string fill_statement(long rows) {
-    return "INSERT INTO mixed SELECT seq, seq % 1000 - 500, seq * 1000003,"
+    return "INSERT INTO mixed SELECT seq, CAST(seq % 1000 AS SIGNED) - 500, seq * 1000003,"
            " (seq % 100000) / 100, seq / 8, DATE('2000-01-01') + INTERVAL seq % 10000 DAY,"
            " TIMESTAMP('2020-01-01 00:00:00') + INTERVAL seq SECOND,"
            " CONCAT('C-', seq % 50000), CONCAT('Note ', seq, ' – Qualität'),"
@@ -133,174 +132,70 @@ int read_floor(const test_support::mariadb_sandbox& server, const std::string& d
 }
 
 // Floor 2: the same rows written into oralite through OCI with bound values, one commit.
-class oci_writer {
-  public:
-    bool open(const std::string& database, const std::string& user, const std::string& password) {
-        library_ = dlopen((bin_dir() + "/liboralite.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library_ == nullptr) {
-            std::fprintf(stderr, "%s\n", dlerror());
-            return false;
-        }
-        load(env_create_, "OCIEnvCreate");
-        load(handle_alloc_, "OCIHandleAlloc");
-        load(error_get_, "OCIErrorGet");
-        load(logon_, "OCILogon");
-        load(logoff_, "OCILogoff");
-        load(prepare_, "OCIStmtPrepare");
-        load(execute_, "OCIStmtExecute");
-        load(bind_by_pos_, "OCIBindByPos");
-        load(commit_, "OCITransCommit");
-        if (env_create_(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr) != 0 ||
-            handle_alloc_(env_, reinterpret_cast<void**>(&error_), OCI_HTYPE_ERROR, 0, nullptr) !=
-                0) {
-            return false;
-        }
-        const std::u16string u = utf16(user);
-        const std::u16string p = utf16(password);
-        const std::u16string d = utf16(database);
-        return check(logon_(env_, error_, &service_, text(u), bytes(u), text(p), bytes(p), text(d),
-                            bytes(d)));
-    }
-    ~oci_writer() {
-        if (service_ != nullptr) {
-            logoff_(service_, error_);
-        }
-    }
+std::string day_text(long id) {
+    // 2000-01-01 plus id % 10000 days.
+    std::tm t{};
+    t.tm_year = 100;
+    t.tm_mday = 1 + static_cast<int>(id % 10000);
+    t.tm_hour = 12;
+    timegm(&t);
+    char out[16];
+    std::strftime(out, sizeof out, "%Y-%m-%d", &t);
+    return out;
+}
 
-    bool run(const std::string& statement) {
-        OCIStmt* handle = nullptr;
-        const std::u16string sql = utf16(statement);
-        return check(handle_alloc_(env_, reinterpret_cast<void**>(&handle), OCI_HTYPE_STMT, 0,
-                                   nullptr)) &&
-               check(
-                   prepare_(handle, error_, text(sql), bytes(sql), OCI_NTV_SYNTAX, OCI_DEFAULT)) &&
-               check(execute_(service_, handle, error_, 1, 0, nullptr, nullptr, OCI_DEFAULT));
-    }
+std::string stamp_text(long id) {
+    const time_t at = 1577836800 + id;  // 2020-01-01 00:00:00 UTC
+    std::tm t{};
+    gmtime_r(&at, &t);
+    char out[24];
+    std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &t);
+    return out;
+}
 
-    // Inserts rows 1..count with the values the server generated, then commits once.
-    bool insert_rows(long count) {
-        OCIStmt* statement = nullptr;
-        const std::u16string sql = utf16(
+bool write_floor(driver_test::oci_session& session, long count) {
+    if (!session.prepare(
             "INSERT INTO \"mixed\" VALUES (:1, :2, :3, :4, :5, TO_DATE(:6, 'YYYY-MM-DD'),"
-            " TO_DATE(:7, 'YYYY-MM-DD HH24:MI:SS'), :8, :9, :10)");
-        if (!check(handle_alloc_(env_, reinterpret_cast<void**>(&statement), OCI_HTYPE_STMT, 0,
-                                 nullptr)) ||
-            !check(
-                prepare_(statement, error_, text(sql), bytes(sql), OCI_NTV_SYNTAX, OCI_DEFAULT))) {
-            return false;
+            " TO_DATE(:7, 'YYYY-MM-DD HH24:MI:SS'), :8, :9, :10)")) {
+        return false;
+    }
+    // Text values as UTF-16 with their byte lengths, the picture as bytes.
+    constexpr int columns = 10;
+    std::u16string values[columns];
+    ub2 lengths[columns] = {};
+    std::string picture(8, '\0');
+    const auto utf16 = driver_test::oci_session::utf16;
+    for (long id = 1; id <= count; ++id) {
+        char buffer[64];
+        values[0] = utf16(std::to_string(id));
+        values[1] = utf16(std::to_string(id % 1000 - 500));
+        values[2] = utf16(std::to_string(id * 1000003L));
+        std::snprintf(buffer, sizeof buffer, "%ld.%02ld", (id % 100000) / 100, id % 100);
+        values[3] = utf16(buffer);
+        std::snprintf(buffer, sizeof buffer, "%.17g", static_cast<double>(id) / 8);
+        values[4] = utf16(buffer);
+        values[5] = utf16(day_text(id));
+        values[6] = utf16(stamp_text(id));
+        values[7] = utf16("C-" + std::to_string(id % 50000));
+        values[8] = utf16("Note " + std::to_string(id) + " \u2013 Qualit\u00e4t");
+        for (int b = 0; b < 8; ++b) {
+            picture[7 - b] = static_cast<char>((static_cast<unsigned long>(id) >> (8 * b)) & 0xFF);
         }
-        // Text values as UTF-16 with their byte lengths, the picture as bytes.
-        constexpr int columns = 10;
-        std::u16string values[columns];
-        ub2 lengths[columns] = {};
-        OCIBind* binds[columns] = {};
-        for (long id = 1; id <= count; ++id) {
-            const long qty = id % 1000 - 500;
-            char buffer[64];
-            values[0] = utf16(std::to_string(id));
-            values[1] = utf16(std::to_string(qty));
-            values[2] = utf16(std::to_string(id * 1000003L));
-            std::snprintf(buffer, sizeof buffer, "%ld.%02ld", (id % 100000) / 100,
-                          (id % 100000) % 100);
-            values[3] = utf16(buffer);
-            std::snprintf(buffer, sizeof buffer, "%.17g", static_cast<double>(id) / 8);
-            values[4] = utf16(buffer);
-            values[5] = utf16(day_text(id));
-            values[6] = utf16(stamp_text(id));
-            values[7] = utf16("C-" + std::to_string(id % 50000));
-            values[8] = utf16("Note " + std::to_string(id) + " \u2013 Qualit\u00e4t");
-            std::string picture(8, '\0');
-            for (int b = 0; b < 8; ++b) {
-                picture[7 - b] =
-                    static_cast<char>((static_cast<unsigned long>(id) >> (8 * b)) & 0xFF);
-            }
-            for (int c = 0; c < columns; ++c) {
-                void* data = values[c].data();
-                sb4 size = static_cast<sb4>(values[c].size() * 2);
-                ub2 type = SQLT_CHR;
-                if (c == 9) {
-                    data = picture.data();
-                    size = static_cast<sb4>(picture.size());
-                    type = SQLT_BIN;
-                }
-                lengths[c] = static_cast<ub2>(size);
-                if (!check(bind_by_pos_(statement, &binds[c], error_, c + 1, data, size, type,
-                                        nullptr, &lengths[c], nullptr, 0, nullptr, OCI_DEFAULT))) {
-                    return false;
-                }
-            }
-            if (!check(
-                    execute_(service_, statement, error_, 1, 0, nullptr, nullptr, OCI_DEFAULT))) {
+        for (int c = 0; c < columns; ++c) {
+            const bool bytes = c == columns - 1;
+            void* data = bytes ? static_cast<void*>(picture.data()) : values[c].data();
+            const auto size = static_cast<sb4>(bytes ? picture.size() : values[c].size() * 2);
+            lengths[c] = static_cast<ub2>(size);
+            if (!session.bind(c + 1, data, size, bytes ? SQLT_BIN : SQLT_CHR, &lengths[c])) {
                 return false;
             }
         }
-        return check(commit_(service_, error_, 0));
-    }
-
-  private:
-    template <class F>
-    void load(F& function, const char* name) {
-        function = reinterpret_cast<F>(dlsym(library_, name));
-    }
-    static std::u16string utf16(const std::string& utf8) {
-        return platform::wide_to_utf16(platform::utf8_to_wide(utf8));
-    }
-    static const OraText* text(const std::u16string& s) {
-        return reinterpret_cast<const OraText*>(s.data());
-    }
-    static ub4 bytes(const std::u16string& s) { return static_cast<ub4>(s.size() * 2); }
-
-    static std::string day_text(long id) {
-        // 2000-01-01 plus id % 10000 days.
-        std::tm t{};
-        t.tm_year = 100;
-        t.tm_mon = 0;
-        t.tm_mday = 1 + static_cast<int>(id % 10000);
-        t.tm_hour = 12;
-        timegm(&t);
-        char out[16];
-        std::strftime(out, sizeof out, "%Y-%m-%d", &t);
-        return out;
-    }
-    static std::string stamp_text(long id) {
-        const time_t base = 1577836800;  // 2020-01-01 00:00:00 UTC
-        const time_t at = base + id;
-        std::tm t{};
-        gmtime_r(&at, &t);
-        char out[24];
-        std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &t);
-        return out;
-    }
-
-    bool check(sword status) {
-        if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) {
-            return true;
+        if (!session.execute()) {
+            return false;
         }
-        char16_t message[512] = {};
-        sb4 code = 0;
-        if (error_ != nullptr) {
-            error_get_(error_, 1, nullptr, &code, reinterpret_cast<OraText*>(message),
-                       sizeof message, OCI_HTYPE_ERROR);
-        }
-        std::fprintf(stderr, "OCI error %d: %s\n", code,
-                     platform::wide_to_utf8(platform::utf16_to_wide(message)).c_str());
-        return false;
     }
-
-    void* library_ = nullptr;
-    OCIEnv* env_ = nullptr;
-    OCIError* error_ = nullptr;
-    OCISvcCtx* service_ = nullptr;
-    decltype(&OCIEnvCreate) env_create_ = nullptr;
-    decltype(&OCIHandleAlloc) handle_alloc_ = nullptr;
-    decltype(&OCIErrorGet) error_get_ = nullptr;
-    decltype(&OCILogon) logon_ = nullptr;
-    decltype(&OCILogoff) logoff_ = nullptr;
-    decltype(&OCIStmtPrepare) prepare_ = nullptr;
-    decltype(&OCIStmtExecute) execute_ = nullptr;
-    decltype(&OCIBindByPos) bind_by_pos_ = nullptr;
-    decltype(&OCITransCommit) commit_ = nullptr;
-};
+    return session.commit();
+}
 
 const char oracle_table[] =
     "CREATE TABLE \"mixed\" (\"id\" NUMBER(11,0) NOT NULL, \"qty\" NUMBER(11,0) NOT NULL,"
@@ -382,9 +277,9 @@ int main(int argc, char** argv) {
         measured write;
         if (create_oracle(floor_db)) {
             write = in_child([&] {
-                oci_writer writer;
-                return writer.open(floor_db, "bench", "bench") && writer.run(oracle_table) &&
-                               writer.insert_rows(rows)
+                driver_test::oci_session session;
+                return session.open(bin_dir() + "/liboralite.so", floor_db, "bench", "bench") &&
+                               session.run(oracle_table) && write_floor(session, rows)
                            ? 0
                            : 1;
             });

@@ -234,60 +234,6 @@ class oralite_schema {
     std::string password_;
 };
 
-// A second Oracle session that runs one statement and stays logged on, without committing,
-// until released: `oralite sql` reading its statements from a pipe that is kept open.
-class held_session {
-  public:
-    held_session(const oralite_schema& schema, const std::string& statement) {
-        int to_child[2];
-        int from_child[2];
-        if (pipe(to_child) != 0 || pipe(from_child) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        const std::string tool = test_support::program_path("oralite");
-        const std::string login = schema.user() + "/" + schema.password();
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(to_child[0], STDIN_FILENO);
-            dup2(from_child[1], STDOUT_FILENO);
-            close(to_child[1]);
-            close(from_child[0]);
-            execl(tool.c_str(), tool.c_str(), "sql", schema.path().c_str(), login.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(to_child[0]);
-        close(from_child[1]);
-        input_ = to_child[1];
-        const std::string text = statement + ";\n";
-        if (write(input_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            throw std::runtime_error("cannot talk to oralite");
-        }
-        // The header line of the result tells that the statement ran.
-        char c = 0;
-        while (read(from_child[0], &c, 1) == 1 && c != '\n') {
-        }
-        close(from_child[0]);
-    }
-    ~held_session() { release(); }
-    held_session(const held_session&) = delete;
-    held_session& operator=(const held_session&) = delete;
-
-    // Ends the session (its log-off ends the transaction).
-    void release() {
-        if (input_ >= 0) {
-            close(input_);
-            input_ = -1;
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-};
-
 inline test_support::process_result run_agent(const std::vector<std::string>& args) {
     return test_support::run_process(test_support::program_path("DRXAGENT"), args);
 }
