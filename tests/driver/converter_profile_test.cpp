@@ -7,6 +7,7 @@
 
 #include "core/dorvex_convertor.h"
 #include "platform/codepage.h"
+#include "test_support/config_home.h"
 #include "test_support/temp_dir.h"
 
 namespace {
@@ -223,6 +224,32 @@ TEST(converter_profile_round_trip, direct_oracle_setup_and_non_ascii_texts) {
     EXPECT_EQ(loaded.source_database, L"\u0437\u0430\u043a\u0430\u0437\u044b");
     EXPECT_TRUE(loaded.uppercase);
     EXPECT_TRUE(loaded.tab_def);
+}
+
+// The wizard's converter starts from its remembered settings and leaves them for the next
+// start; the agent's never touches them.
+TEST(converter_kinds, wizard_remembers_its_settings_and_the_agent_does_not) {
+    test_support::config_home home;
+    {
+        dorvex_convertor wizard(dorvex_convertor::program::wizard);
+        EXPECT_TRUE(wizard.uppercase) << "the wizard's default";
+        EXPECT_EQ(wizard.mode, 0);
+        wizard.mode = mode_skip;
+        wizard.source_database = L"shop";
+        wizard.store_mysql_settings("db1", "root", "pw", "3307");
+    }
+    {
+        dorvex_convertor agent;
+        EXPECT_FALSE(agent.uppercase);
+        EXPECT_EQ(agent.mode, 0);
+        EXPECT_EQ(agent.source_database, L"");
+        agent.mode = mode_merge;
+    }
+    dorvex_convertor wizard(dorvex_convertor::program::wizard);
+    EXPECT_EQ(wizard.mode, mode_skip);
+    EXPECT_EQ(wizard.source_database, L"shop");
+    EXPECT_EQ(wizard.mysql_converter_impl::host, "db1");
+    EXPECT_EQ(wizard.mysql_converter_impl::port, "3307");
 }
 
 }  // namespace

@@ -374,4 +374,28 @@ TEST_F(driver_run, progress_can_be_read_from_another_thread) {
     EXPECT_EQ(count("p2"), "300");
 }
 
+// The wizard's Cancel asks the worker to stop; the run ends quietly before the next record and
+// what was copied stays.
+TEST_F(driver_run, a_stop_request_ends_the_run_quietly) {
+    source_->session().exec(
+        "CREATE TABLE a_long (id INT PRIMARY KEY, note TEXT);"
+        "INSERT INTO a_long SELECT seq, CONCAT('note ', seq) FROM seq_1_to_5000;"
+        "CREATE TABLE b_never (id INT)");
+    converter_->connect_oracle_server();
+    converter_->connect_mysql_server();
+    std::thread worker([&] { (*converter_)(); });
+    while (converter_->records_done < 10 && !converter_->is_finished()) {
+        std::this_thread::yield();
+    }
+    converter_->request_stop();
+    worker.join();
+    converter_->clear_stop();
+    EXPECT_TRUE(converter_->is_finished());
+    EXPECT_TRUE(errors_.empty()) << error_texts().front();
+    const int copied = std::atoi(count("a_long").c_str());
+    EXPECT_GE(copied, 10);
+    EXPECT_LT(copied, 5000);
+    EXPECT_EQ(oracle_->tables(), (std::vector<std::string>{"a_long"}));
+}
+
 }  // namespace
