@@ -304,6 +304,7 @@ struct create_trigger_statement : statement {
     expr_ptr when;
     std::string when_text;
     std::string body_text;         // from DECLARE/BEGIN to the end
+    int body_offset = 0;           // where body_text starts in the statement
     std::string description;       // header text after TRIGGER
     std::vector<plsql_stmt> body;  // valid when body_error is empty
     std::string body_error;        // PL/SQL syntax error (the trigger compiles with errors)

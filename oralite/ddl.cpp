@@ -410,16 +410,16 @@ struct trigger_checker {
     int64_t owner;
     const table_info& table;
     const create_trigger_statement& t;
-    size_t body_start;
-    const std::string* source;
     std::vector<compile_error> errors;
 
     void error_at(int pos, std::string text) {
         compile_error e;
         e.text = std::move(text);
-        if (source && pos >= static_cast<int>(body_start)) {
-            for (size_t i = body_start; i < static_cast<size_t>(pos) && i < source->size(); ++i) {
-                if ((*source)[i] == '\n') {
+        // Positions count from the start of the body (BEGIN is line 1, column 1).
+        int offset = pos - t.body_offset;
+        if (offset >= 0) {
+            for (size_t i = 0; i < static_cast<size_t>(offset) && i < t.body_text.size(); ++i) {
+                if (t.body_text[i] == '\n') {
                     ++e.line;
                     e.position = 1;
                 } else {
@@ -1645,7 +1645,7 @@ class ddl_runner {
 std::vector<compile_error> validate_trigger(const catalog& c, int64_t owner,
                                             const table_info& table,
                                             const create_trigger_statement& trigger) {
-    trigger_checker checker{c, owner, table, trigger, 0, nullptr, {}};
+    trigger_checker checker{c, owner, table, trigger, {}};
     if (!trigger.body_error.empty()) {
         compile_error e;
         e.line = trigger.body_error_line;

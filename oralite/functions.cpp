@@ -154,7 +154,8 @@ value f_initcap(std::vector<value>& a) {
     return value::of_text(out);
 }
 value f_length(std::vector<value>& a) {
-    if (a[0].kind == value_kind::raw) return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
+    if (a[0].kind == value_kind::raw)
+        return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
     return value::of_int(static_cast<int64_t>(utf8_length(as_text(a[0]))));
 }
 value f_lengthb(std::vector<value>& a) {
@@ -887,6 +888,23 @@ int function_id(const function_def& f) {
 
 const function_def& operator_function(std::string_view op) {
     return find_function(op, op == "NEG" ? 1 : 2, 0);
+}
+
+const function_def& operator_function(expr_kind kind) {
+    switch (kind) {
+        case expr_kind::add:
+            return operator_function("+");
+        case expr_kind::subtract:
+            return operator_function("-");
+        case expr_kind::multiply:
+            return operator_function("*");
+        case expr_kind::divide:
+            return operator_function("/");
+        case expr_kind::negate:
+            return operator_function("NEG");
+        default:
+            return operator_function("||");
+    }
 }
 
 value call_function(const function_def& f, std::vector<value>& args) {
