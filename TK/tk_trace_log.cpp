@@ -1,26 +1,15 @@
 #include "TK/tk_trace_log.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <ctime>
-#include <vector>
 
+#include "TK/tk_file.h"
 #include "TK/tk_text.h"
 
 namespace {
 
 constexpr size_t wide_line_limit = 10240;  // wide characters of one formatted line
 constexpr size_t utf8_line_limit = 10240;  // bytes of its UTF-8 form
-
-std::string program_path() {
-    std::vector<char> buffer(4096);
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    return std::string(buffer.data(), static_cast<size_t>(length));
-}
 
 }  // namespace
 
@@ -34,7 +23,7 @@ tk_trace_log::tk_trace_log(const std::string& file_name, bool enabled, int min_l
 tk_trace_log::~tk_trace_log() = default;
 
 std::string tk_trace_log::default_file_name() {
-    std::string path = program_path();
+    std::string path = tk_program_path();
     const size_t slash = path.rfind('/');
     const size_t dot = path.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {

@@ -1,0 +1,24 @@
+#include "core/console_error_presenter.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void console_error_presenter::show_internal_error(const std::string& message) {
+    std::fputs("Internal error: ", stdout);
+    std::fwrite(message.data(), 1, message.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void console_error_presenter::show_error(error_handler& handler, const std::string& text,
+                                         int level, bool /*after_run*/) {
+    if (!handler.silent()) {
+        std::fputs("Error:\n", stdout);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    if (level != 0) {
+        std::exit(-1);
+    }
+}

@@ -1,0 +1,83 @@
+// Runs a program to its end and keeps what it wrote to standard output and standard error,
+// and its exit status, for process tests.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support/temp_dir.h"
+
+extern char** environ;
+
+namespace test_support {
+
+struct process_result {
+    std::string out;
+    std::string err;
+    int status = -1;  // the exit status as a shell shows it (0..255); -1 when it did not exit
+};
+
+// The program's path: $TARVOLIN_BIN_DIR/<name>.
+inline std::string program_path(const std::string& name) {
+    const char* bin = std::getenv("TARVOLIN_BIN_DIR");
+    return std::string(bin != nullptr ? bin : ".") + "/" + name;
+}
+
+inline process_result run_process(const std::string& program,
+                                  const std::vector<std::string>& args) {
+    temp_dir dir;
+    const std::string out_path = (dir.path() / "out").string();
+    const std::string err_path = (dir.path() / "err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv;
+    std::string name = program;
+    argv.push_back(name.data());
+    std::vector<std::string> copies = args;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    process_result result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        result.err = "cannot start " + program;
+        return result;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return result;
+        }
+    }
+    if (WIFEXITED(status)) {
+        result.status = WEXITSTATUS(status);
+    }
+    const auto slurp = [](const std::string& path) {
+        std::ostringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    };
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    return result;
+}
+
+}  // namespace test_support
