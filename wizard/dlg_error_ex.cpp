@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "TK/tk_bug_report.h"
 #include "TK/tk_trace_log.h"
+#include "platform/codepage.h"
 #include "wizard/error_icon.h"
 #include "wizard/wizard_shell.h"
 
@@ -56,6 +58,7 @@ void dlg_error_ex::on_copy() {
 }
 
 void dlg_error_ex::on_send_bug() {
-    // The report is handed to the mail service once that is wired in.
+    tk_send_bug_report(platform::wide_to_ansi(windowTitle().toStdWString()),
+                       platform::wide_to_ansi(message_.toStdWString()));
     done(send_bug_result);
 }

@@ -7,13 +7,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "TK/tk_bug_report.h"
 #include "TK/tk_trace_log.h"
 #include "wizard/wizard_shell.h"
 
-// The address users are asked to write to when a query keeps failing.
-const QString set_query_dlg::syntax_error_text = QStringLiteral(
-    "You have an error in your query syntax. Make sure that it is a correct SQL "
-    "SELECT-statement. Contact support@vastrelco.example if the error persists.");
+// Users are sent to the address that also receives the internal-error reports.
+const QString set_query_dlg::syntax_error_text =
+    QStringLiteral(
+        "You have an error in your query syntax. Make sure that it is a correct SQL "
+        "SELECT-statement. Contact ") +
+    QString::fromLatin1(tk_bug_report_address) + QStringLiteral(" if the error persists.");
 
 set_query_dlg::set_query_dlg(const QString& name, const QString& query, statement_tester tester,
                              QWidget* parent)
