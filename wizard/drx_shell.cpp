@@ -1,9 +1,16 @@
 #include "wizard/drx_shell.h"
 
 #include "TK/tk_trace_log.h"
+#include "core/dorvex_convertor.h"
+#include "core/error_handler.h"
+#include "core/init_conversion.h"
+#include "core/tk_error_converter.h"
 #include "wizard/gui_finish_page.h"
 #include "wizard/oracle_settings_page.h"
+#include "wizard/profile_files.h"
 #include "wizard/progress_page.h"
+#include "wizard/qt_error_presenter.h"
+#include "wizard/qt_text.h"
 #include "wizard/sel_file_page.h"
 #include "wizard/sel_tables_page.h"
 #include "wizard/sql_settings_page.h"
@@ -35,22 +42,40 @@ QString program_title() {
         .trimmed();
 }
 
-// The original program checked the version of the Windows common-controls library here and
-// initialised it; Qt brings its own widgets, so there is nothing to check on this platform.
-tarvolin_program::tarvolin_program(const QStringList& /*arguments*/) {
+tarvolin_program::tarvolin_program(const QStringList& arguments) {
+    handler_ = std::make_unique<error_handler>(oracle_error_count, oracle_error_table,
+                                               std::make_unique<qt_error_presenter>());
+    handler_->load_err_map(mysql_error_count, mysql_error_table);
+    // The original program checked the version of the Windows common-controls library here and
+    // initialised it; Qt brings its own widgets, so there is nothing to check on this platform.
+    converter_ = std::make_unique<dorvex_convertor>(dorvex_convertor::program::wizard);
+    converter_->standard_error_reporter = [](const std::string& text) {
+        wizard_shell::instance().error(from_ansi(text));
+    };
+    // Every run starts the progress timer as it begins.
+    init_conversion::set_start_hook(
+        [] { wizard_shell::instance().set_timer(progress_page::timer_period_ms); });
+
     shell_ = std::make_unique<wizard_shell>(program_title());
-    shell_->add_page(new welcome_page(profile_extension));
-    shell_->add_page(new sql_settings_page2);
-    shell_->add_page(new oracle_settings_page);
-    shell_->add_page(new sel_file_page);
-    shell_->add_page(new sel_tables_page);
-    shell_->add_page(new progress_page);
-    shell_->add_page(
-        new gui_finish_page(success_closing_text, error_closing_text, profile_extension));
+    if (!arguments.isEmpty()) {
+        load_profile_or_say_so(*converter_, arguments.join(QLatin1Char(' ')));
+    }
+    dorvex_convertor& converter = *converter_;
+    shell_->add_page(new welcome_page(converter, profile_extension));
+    shell_->add_page(new sql_settings_page2<dorvex_convertor>(converter));
+    shell_->add_page(new oracle_settings_page(converter));
+    shell_->add_page(new sel_file_page(converter));
+    shell_->add_page(new sel_tables_page(converter));
+    shell_->add_page(new progress_page(converter));
+    shell_->add_page(new gui_finish_page(converter, success_closing_text, error_closing_text,
+                                         profile_extension));
 }
 
 tarvolin_program::~tarvolin_program() {
+    init_conversion::set_start_hook(nullptr);
     shell_.reset();
+    converter_.reset();
+    handler_.reset();
 }
 
 int tarvolin_program::run() {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+class dorvex_convertor;
+class error_handler;
 class wizard_shell;
 
 // The two closing texts of the finish page.
@@ -17,19 +19,24 @@ extern const QString profile_extension;
 // "Tarvolin 3.1": the version and an edition suffix (empty here).
 QString program_title();
 
-// Everything the program owns while the wizard runs, created in the order the program needs
-// and destroyed in reverse.
+// Everything the program owns while the wizard runs: the error handler with the wizard's
+// presenter and both error tables, the converter (which loads the remembered settings), the
+// shell and its seven pages. Destroyed in reverse order, so the converter stores the settings
+// back after the wizard has closed.
 class tarvolin_program {
   public:
-    // arguments: the command line after the program name; when not empty it is the path of a
-    // profile file to load.
+    // arguments: the command line after the program name; when not empty, the whole of it is
+    // the path of a profile file to load.
     explicit tarvolin_program(const QStringList& arguments);
     ~tarvolin_program();
 
     wizard_shell& shell() { return *shell_; }
+    dorvex_convertor& converter() { return *converter_; }
     // Shows the wizard modally; the result is the program's exit code.
     int run();
 
   private:
+    std::unique_ptr<error_handler> handler_;
+    std::unique_ptr<dorvex_convertor> converter_;
     std::unique_ptr<wizard_shell> shell_;
 };

@@ -12,11 +12,14 @@
 #include "TK/tk_trace_log.h"
 #include "platform/codepage.h"
 #include "wizard/g_f_dlg.h"
+#include "wizard/profile_files.h"
+#include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
 
-gui_finish_page::gui_finish_page(const QString& success_text, const QString& error_text,
-                                 const QString& profile_extension)
+gui_finish_page::gui_finish_page(dorvex_convertor& converter, const QString& success_text,
+                                 const QString& error_text, const QString& profile_extension)
     : wizard_page(116, QString(), QString(), finish_button, 0),
+      converter_(converter),
       success_text_(success_text),
       error_text_(error_text),
       extension_(profile_extension) {
@@ -42,7 +45,7 @@ gui_finish_page::gui_finish_page(const QString& success_text, const QString& err
     row->addWidget(save);
     row->addStretch();
     layout->addLayout(row);
-    connect(save, &QPushButton::clicked, this, &gui_finish_page::on_save_settings);
+    connect(save, &QPushButton::clicked, this, guarded([this] { on_save_settings(); }));
 }
 
 void gui_finish_page::page_init() {
@@ -99,4 +102,5 @@ void gui_finish_page::on_save_settings() {
     if (path.isEmpty()) {
         return;
     }
+    save_profile_or_say_so(converter_, path);
 }

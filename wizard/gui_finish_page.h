@@ -6,14 +6,15 @@
 #include "wizard/wizard_page.h"
 
 class QLabel;
+class dorvex_convertor;
 class QPlainTextEdit;
 
 class gui_finish_page : public wizard_page {
     Q_OBJECT
 
   public:
-    gui_finish_page(const QString& success_text, const QString& error_text,
-                    const QString& profile_extension);
+    gui_finish_page(dorvex_convertor& converter, const QString& success_text,
+                    const QString& error_text, const QString& profile_extension);
 
     QLabel* closing_text() const { return closing_; }
     QPlainTextEdit* error_list() const { return errors_; }
@@ -26,6 +27,7 @@ class gui_finish_page : public wizard_page {
     void on_save_settings();
     void on_eb_focus();
 
+    dorvex_convertor& converter_;
     QString success_text_;
     QString error_text_;
     QString extension_;

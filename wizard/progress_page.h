@@ -4,11 +4,13 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "wizard/wizard_page.h"
 
 class QLabel;
 class QProgressBar;
+class dorvex_convertor;
 
 // What the page shows of a run, read from the driver on each tick.
 struct progress_snapshot {
@@ -29,18 +31,32 @@ class progress_page : public wizard_page {
   public:
     static constexpr int timer_period_ms = 200;
 
-    progress_page();
+    explicit progress_page(dorvex_convertor& converter);
+    ~progress_page() override;
 
     QProgressBar* bar() const { return bar_; }
     QLabel* table_text() const { return table_; }
+    // True while the conversion runs on the worker.
+    bool running() const;
 
     // One timer tick: the bar, the finish page when the run has finished, the table text.
     void show_progress(const progress_snapshot& progress);
+
+    // Cancel during a run asks the run to stop and waits for it to end.
+    bool on_cancel() override;
 
   protected:
     void page_init() override;
 
   private:
+    class conversion_thread;
+
+    progress_snapshot read_progress() const;
+    void on_tick();
+
+    dorvex_convertor& converter_;
+    std::unique_ptr<conversion_thread> worker_;
+    bool cancelling_ = false;
     QProgressBar* bar_ = nullptr;
     QLabel* table_ = nullptr;
 };

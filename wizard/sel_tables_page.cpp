@@ -6,7 +6,10 @@
 #include <QVBoxLayout>
 
 #include "TK/tk_trace_log.h"
+#include "core/dorvex_convertor.h"
+#include "wizard/qt_text.h"
 #include "wizard/sorted_list.h"
+#include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
 
 namespace {
@@ -19,9 +22,10 @@ QPushButton* button(QWidget* parent, const char* text, const char* name) {
 
 }  // namespace
 
-sel_tables_page::sel_tables_page()
+sel_tables_page::sel_tables_page(dorvex_convertor& converter)
     : wizard_page(127, QStringLiteral("Step 4 of 5"), QStringLiteral("Select tables to convert"),
-                  back_button | next_button, 1016) {
+                  back_button | next_button, 1016),
+      converter_(converter) {
     text_ = new QLabel(this);
     available_label_ = new QLabel(this);
     selected_label_ = new QLabel(this);
@@ -61,34 +65,81 @@ sel_tables_page::sel_tables_page()
     layout->addWidget(text_);
     layout->addLayout(grid);
 
-    connect(add, &QPushButton::clicked, this, &sel_tables_page::on_add);
-    connect(add_all, &QPushButton::clicked, this, &sel_tables_page::on_add_all);
-    connect(remove, &QPushButton::clicked, this, &sel_tables_page::on_delete);
-    connect(remove_all, &QPushButton::clicked, this, &sel_tables_page::on_del_all);
-    connect(add_query_, &QPushButton::clicked, this, &sel_tables_page::on_add_query);
-    connect(selected_, &QListWidget::itemDoubleClicked, this, &sel_tables_page::on_edit_query);
+    connect(add, &QPushButton::clicked, this, guarded([this] { on_add(); }));
+    connect(add_all, &QPushButton::clicked, this, guarded([this] { on_add_all(); }));
+    connect(remove, &QPushButton::clicked, this, guarded([this] { on_delete(); }));
+    connect(remove_all, &QPushButton::clicked, this, guarded([this] { on_del_all(); }));
+    connect(add_query_, &QPushButton::clicked, this, guarded([this] { on_add_query(); }));
+    connect(selected_, &QListWidget::itemDoubleClicked, this, guarded([this] { on_edit_query(); }));
 }
 
 bool sel_tables_page::is_query(const QString& name) const {
     return selected_queries_.contains(name) || available_queries_.contains(name);
 }
 
+namespace {
+
+sel_tables_page::query_map to_page(const udb_converter::query_map& queries) {
+    sel_tables_page::query_map result;
+    for (const auto& [name, query] : queries) {
+        result.insert(from_wide(name), from_wide(query));
+    }
+    return result;
+}
+
+udb_converter::query_map to_converter(const sel_tables_page::query_map& queries) {
+    udb_converter::query_map result;
+    for (auto it = queries.begin(); it != queries.end(); ++it) {
+        result.emplace(to_wide(it.key()), to_wide(it.value()));
+    }
+    return result;
+}
+
+}  // namespace
+
 void sel_tables_page::page_init() {
+    tk_trace(1, "sel_tables_page::page_init");
     text_->setText(QStringLiteral("Select MySQL tables to convert into Oracle format."));
     available_label_->setText(QStringLiteral("&Available tables:"));
     selected_label_->setText(QStringLiteral("&Selected tables:"));
     add_query_->show();
+    QStringList all_tables;
+    try {
+        for (const std::wstring& name : converter_.get_all_tables()) {
+            all_tables << from_wide(name);
+        }
+    } catch (const tk_exception& e) {
+        shell().error(from_ansi(e.message()));
+    }
+    QStringList remembered;
+    for (const std::wstring& name : converter_.selected_tables) {
+        remembered << from_wide(name);
+    }
+    fill(all_tables, remembered, to_page(converter_.selected_queries),
+         to_page(converter_.unselected_queries));
 }
 
-void sel_tables_page::fill(const QStringList& all_tables, const query_map& selected_queries,
-                           const query_map& unselected_queries) {
+set_query_dlg::statement_tester sel_tables_page::statement_tester() const {
+    return [&converter = converter_](const QString& statement) {
+        return converter.test_source_statement(to_wide(statement));
+    };
+}
+
+void sel_tables_page::fill(const QStringList& all_tables, const QStringList& remembered_tables,
+                           const query_map& selected_queries, const query_map& unselected_queries) {
     all_tables_ = all_tables;
     available_->clear();
     selected_->clear();
     selected_queries_.clear();
     available_queries_.clear();
     for (const QString& table : all_tables_) {
-        available_->add_sorted(table);
+        // A table chosen before (in this run or by a loaded profile) stays chosen while the
+        // database still has it.
+        if (remembered_tables.contains(table)) {
+            selected_->add_sorted(table);
+        } else {
+            available_->add_sorted(table);
+        }
     }
     for (auto it = selected_queries.begin(); it != selected_queries.end(); ++it) {
         if (it.value().isEmpty() || selected_->find_exact(it.key()) >= 0) {
@@ -228,10 +279,14 @@ bool sel_tables_page::on_next() {
         return false;
     }
     selected_tables_.clear();
+    converter_.selected_tables.clear();
     for (const QString& name : selected_->texts()) {
         if (!is_query(name)) {
             selected_tables_ << name;
+            converter_.selected_tables.push_back(to_wide(name));
         }
     }
+    converter_.selected_queries = to_converter(selected_queries_);
+    converter_.unselected_queries = to_converter(available_queries_);
     return true;
 }

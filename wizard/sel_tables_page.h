@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class dorvex_convertor;
 class sorted_list;
 
 class sel_tables_page : public wizard_page {
@@ -20,7 +21,7 @@ class sel_tables_page : public wizard_page {
     // Name to query text.
     using query_map = QMap<QString, QString>;
 
-    sel_tables_page();
+    explicit sel_tables_page(dorvex_convertor& converter);
 
     sorted_list* available() const { return available_; }
     sorted_list* selected() const { return selected_; }
@@ -38,15 +39,14 @@ class sel_tables_page : public wizard_page {
     void on_add_query();
     void on_edit_query();
 
+    // Fills the lists: all_tables available, the remembered tables (those still in
+    // all_tables) and queries selected, the queries kept aside available.
+    void fill(const QStringList& all_tables, const QStringList& remembered_tables,
+              const query_map& selected_queries, const query_map& unselected_queries);
+
   protected:
     void page_init() override;
     bool on_next() override;
-
-    // Fills the lists: all_tables available, then the remembered queries.
-    void fill(const QStringList& all_tables, const query_map& selected_queries,
-              const query_map& unselected_queries);
-    // The tester of the query dialog's Test Query.
-    virtual set_query_dlg::statement_tester statement_tester() const { return {}; }
 
   private:
     // Moves the current entry of from into to, with its query; false when none is selected.
@@ -59,6 +59,9 @@ class sel_tables_page : public wizard_page {
     // either list has (own_name, when not null, is the entry being edited).
     bool ask_query(QString& name, QString& query, const QString& own_name);
 
+    set_query_dlg::statement_tester statement_tester() const;
+
+    dorvex_convertor& converter_;
     QLabel* text_ = nullptr;
     QLabel* available_label_ = nullptr;
     QLabel* selected_label_ = nullptr;

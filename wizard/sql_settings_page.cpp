@@ -1,26 +1,30 @@
 #include "wizard/sql_settings_page.h"
 
-#include <QLineEdit>
-#include <QRadioButton>
+#include "core/tk_error_converter.h"
+#include "wizard/wizard_shell.h"
 
-#include "TK/tk_trace_log.h"
+namespace {
 
-sql_settings_page2::sql_settings_page2()
-    : wizard_page(123, QStringLiteral("Step 1 of 5"), QStringLiteral("Connect to MySQL server"),
-                  back_button | next_button, 1011) {
-    form_.build(this);
-    connect(form_.local, &QRadioButton::clicked, this, [this] { show_local(true); });
-    connect(form_.remote, &QRadioButton::clicked, this, [this] { show_local(false); });
+constexpr int auth_help_topic = 1017;
+
+}  // namespace
+
+void report_mysql_connect_failure(const tk_exception& e, bool auth_not_supported) {
+    wizard_shell& shell = wizard_shell::instance();
+    if (auth_not_supported) {
+        shell.error(from_ansi(e.message()));
+        shell.display_help(auth_help_topic);
+        return;
+    }
+    static const tk_error_converter mysql_messages(mysql_error_count, mysql_error_table);
+    const std::string prepared = mysql_messages.convert(e.code());
+    shell.error(from_ansi(prepared.empty() ? e.message() : prepared));
+    const int number = e.code() & 0xFFFF;
+    if (number == 1249 || number == 1250) {
+        shell.display_help(auth_help_topic);
+    }
 }
 
-void sql_settings_page2::page_init() {
-    tk_trace(1, "sql_settings_page2<t_converter>::page_init");
-    show_local(form_.host->text().isEmpty());
-}
-
-void sql_settings_page2::show_local(bool local) {
-    form_.local->setChecked(local);
-    form_.remote->setChecked(!local);
-    form_.host->setEnabled(!local);
-    form_.port->setEnabled(!local);
+void report_unexpected_failure(const std::exception& e) {
+    wizard_shell::instance().error(from_ansi(e.what()));
 }

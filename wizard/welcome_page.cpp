@@ -6,10 +6,14 @@
 
 #include "TK/tk_trace_log.h"
 #include "wizard/g_f_dlg.h"
+#include "wizard/profile_files.h"
+#include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
 
-welcome_page::welcome_page(const QString& profile_extension)
-    : wizard_page(103, QString(), QString(), next_button, 1014), extension_(profile_extension) {
+welcome_page::welcome_page(dorvex_convertor& converter, const QString& profile_extension)
+    : wizard_page(103, QString(), QString(), next_button, 1014),
+      converter_(converter),
+      extension_(profile_extension) {
     title_ = new QLabel(QStringLiteral("Welcome to the Database\nConversion Wizard\n"), this);
     title_->setObjectName(QStringLiteral("title"));
 
@@ -35,7 +39,7 @@ welcome_page::welcome_page(const QString& profile_extension)
     row->addWidget(load);
     row->addStretch();
     layout->addLayout(row);
-    connect(load, &QPushButton::clicked, this, &welcome_page::on_load_settings);
+    connect(load, &QPushButton::clicked, this, guarded([this] { on_load_settings(); }));
 }
 
 void welcome_page::page_init() {
@@ -53,4 +57,5 @@ void welcome_page::on_load_settings() {
     if (path.isEmpty()) {
         return;
     }
+    load_profile_or_say_so(converter_, path);
 }

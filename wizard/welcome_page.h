@@ -5,13 +5,14 @@
 #include "wizard/wizard_page.h"
 
 class QLabel;
+class dorvex_convertor;
 class QPushButton;
 
 class welcome_page : public wizard_page {
     Q_OBJECT
 
   public:
-    explicit welcome_page(const QString& profile_extension);
+    welcome_page(dorvex_convertor& converter, const QString& profile_extension);
 
   protected:
     void page_init() override;
@@ -19,6 +20,7 @@ class welcome_page : public wizard_page {
   private:
     void on_load_settings();
 
+    dorvex_convertor& converter_;
     QString extension_;
     QLabel* title_ = nullptr;
     bool title_font_set_ = false;

@@ -7,6 +7,7 @@
 
 #include "TK/tk_trace_log.h"
 #include "wizard/wizard_art.h"
+#include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
 
 wizard_page::wizard_page(int template_id, const QString& header_title, const QString& subtitle,
