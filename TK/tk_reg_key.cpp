@@ -59,19 +59,25 @@ LONG tk_reg_key::get_value(uint32_t& value, const char* name) {
 }
 
 LONG tk_reg_key::get_value(char* buffer, const char* name, DWORD* size) {
-    TK_ASSERT(key_ != nullptr);
-    TK_ASSERT(name != nullptr);
-    TK_ASSERT(size != nullptr);
-    tk_trace(2, "tk_reg_key::get_value(LPSTR, %s)", name);
-    return RegQueryValueExA(key_, name, nullptr, buffer, size);
+    return get_text(buffer, name, size);
 }
 
 LONG tk_reg_key::get_value(wchar_t* buffer, const char* name, DWORD* size) {
+    return get_text(buffer, name, size);
+}
+
+template <class C>
+LONG tk_reg_key::get_text(C* buffer, const char* name, DWORD* size) {
     TK_ASSERT(key_ != nullptr);
     TK_ASSERT(name != nullptr);
     TK_ASSERT(size != nullptr);
-    tk_trace(2, "tk_reg_key::get_value(LPWSTR, %s)", name);
-    return RegQueryValueExW(key_, name, nullptr, buffer, size);
+    if constexpr (sizeof(C) == 1) {
+        tk_trace(2, "tk_reg_key::get_value(LPSTR, %s)", name);
+        return RegQueryValueExA(key_, name, nullptr, buffer, size);
+    } else {
+        tk_trace(2, "tk_reg_key::get_value(LPWSTR, %s)", name);
+        return RegQueryValueExW(key_, name, nullptr, buffer, size);
+    }
 }
 
 LONG tk_reg_key::set_value(uint32_t value, const char* name) {

@@ -55,6 +55,8 @@ class tk_reg_key {
 
   private:
     template <class C>
+    platform::LONG get_text(C* buffer, const char* name, platform::DWORD* size);
+    template <class C>
     bool exchange_text(const char* name, std::basic_string<C>& value, bool store);
     platform::LONG query_type(const char* name, platform::DWORD* type);
 

@@ -93,9 +93,8 @@ void apply_mode(agent_converter& converter, const std::string& value) {
     errno = 0;
     char* end = nullptr;
     const long parsed = std::strtol(value.c_str(), &end, 10);
-    const int mode = errno == 0 && parsed >= INT32_MIN && parsed <= INT32_MAX
-                         ? static_cast<int>(parsed)
-                         : 0;
+    const int mode =
+        errno == 0 && parsed >= INT32_MIN && parsed <= INT32_MAX ? static_cast<int>(parsed) : 0;
     tk_trace(2, "\tgot mode %d", mode);
     if (errno != 0 || std::to_string(parsed) != value || parsed < mode_overwrite ||
         parsed > mode_skip) {
@@ -186,13 +185,27 @@ void apply_option(const tk_cmdli& option, agent_converter& converter, option_hol
 }  // namespace
 
 const cmdli_option agent_options[21] = {
-    {opt_blob2text, "--blob2text"}, {opt_dest, "--dest="},         {opt_direct, "--direct"},
-    {opt_help, "--help"},           {opt_logfile, "--logfile="},   {opt_mode, "--mode="},
-    {opt_myport, "--myport="},      {opt_mysqlh, "--mysqlh="},     {opt_mysqlu, "--mysqlu="},
-    {opt_mysqlp, "--mysqlp="},      {opt_oraclu, "--oraclu="},     {opt_oraclp, "--oraclp="},
-    {opt_oraport, "--oraport="},    {opt_profile, "--profile="},   {opt_silent, "--silent"},
-    {opt_skip_idx, "--skip_idx"},   {opt_src, "--src="},           {opt_tab_def, "--tab_def"},
-    {opt_tab_file, "--tab_file="},  {opt_uppercase, "--uppercase"}, {0, ""},
+    {opt_blob2text, "--blob2text"},
+    {opt_dest, "--dest="},
+    {opt_direct, "--direct"},
+    {opt_help, "--help"},
+    {opt_logfile, "--logfile="},
+    {opt_mode, "--mode="},
+    {opt_myport, "--myport="},
+    {opt_mysqlh, "--mysqlh="},
+    {opt_mysqlu, "--mysqlu="},
+    {opt_mysqlp, "--mysqlp="},
+    {opt_oraclu, "--oraclu="},
+    {opt_oraclp, "--oraclp="},
+    {opt_oraport, "--oraport="},
+    {opt_profile, "--profile="},
+    {opt_silent, "--silent"},
+    {opt_skip_idx, "--skip_idx"},
+    {opt_src, "--src="},
+    {opt_tab_def, "--tab_def"},
+    {opt_tab_file, "--tab_file="},
+    {opt_uppercase, "--uppercase"},
+    {0, ""},
 };
 
 std::string agent_usage_text() {
@@ -241,8 +254,8 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         converter.store_oracle_settings(holders.oracle_destination, holders.oracle_user,
                                         holders.oracle_password);
     }
-    converter.store_mysql_settings(holders.mysql_host, holders.mysql_user,
-                                   holders.mysql_password, holders.mysql_port);
+    converter.store_mysql_settings(holders.mysql_host, holders.mysql_user, holders.mysql_password,
+                                   holders.mysql_port);
     return true;
 }
 
@@ -292,10 +305,11 @@ void process_tab_file(const std::string& path) {
     }
     table_names read = read_table_names(in);
     if (read.long_line != 0) {
-        exit_with_message(tk_format("Table names file has a line longer than %d characters "
-                                    "(line %zu).\nA table name cannot be that long; please "
-                                    "verify the correct file was given.",
-                                    static_cast<int>(table_name_line_limit), read.long_line));
+        exit_with_message(
+            tk_format("Table names file has a line longer than %d bytes "
+                      "(line %zu).\nA table name cannot be that long; please "
+                      "verify the correct file was given.",
+                      static_cast<int>(table_name_line_limit), read.long_line));
     }
     agent_converter::instance().selected_tables = std::move(read.names);
 }

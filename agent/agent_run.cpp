@@ -12,6 +12,5 @@ void run_conversion(agent_converter& /*converter*/) {
     //   3. converter();                         (the whole conversion, with console output)
     // Until then the agent says plainly that nothing was converted, rather than ending with
     // status 0 as if it had.
-    throw tk_exception("The conversion is not available in this build: nothing was converted.",
-                       1);
+    throw tk_exception("The conversion is not available in this build: nothing was converted.", 1);
 }

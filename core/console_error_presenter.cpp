@@ -10,8 +10,8 @@ void console_error_presenter::show_internal_error(const std::string& message) {
     std::fflush(stdout);
 }
 
-void console_error_presenter::show_error(error_handler& handler, const std::string& text,
-                                         int level, bool /*after_run*/) {
+void console_error_presenter::show_error(error_handler& handler, const std::string& text, int level,
+                                         bool /*after_run*/) {
     if (!handler.silent()) {
         std::fputs("Error:\n", stdout);
         std::fwrite(text.data(), 1, text.size(), stdout);

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/codepage.h"
+#include "platform/posix_io.h"
 
 extern char** environ;
 
@@ -44,18 +45,7 @@ class message_file {
             return;
         }
         path_ = pattern;
-        size_t written = 0;
-        while (written < content.size()) {
-            const ssize_t n = ::write(fd_, content.data() + written, content.size() - written);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            written += static_cast<size_t>(n);
-        }
-        ok_ = written == content.size() && ::lseek(fd_, 0, SEEK_SET) == 0;
+        ok_ = write_all(fd_, content) && ::lseek(fd_, 0, SEEK_SET) == 0;
     }
     ~message_file() {
         if (fd_ >= 0) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/posix_io.h"
 
 namespace platform {
 
@@ -176,18 +177,7 @@ bool write_file_atomically(const std::string& path, const std::string& content) 
     if (fd < 0) {
         return false;
     }
-    size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool ok = written == content.size() && ::fsync(fd) == 0;
+    const bool ok = write_all(fd, content) && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -332,13 +322,17 @@ LONG RegCreateKeyExA(HKEY parent, const char* subkey, DWORD /*options*/, REGSAM 
     const bool exists = std::filesystem::exists(file, error);
     if (exists) {
         std::ifstream in(file, std::ios::binary);
-        std::string line;
-        if (!in || !std::getline(in, line)) {
+        if (!in) {
             return ERROR_ACCESS_DENIED;
         }
-        // A file of another format is left alone rather than overwritten.
-        if (line != file_header) {
+        std::string line;
+        // An empty file is an empty key; a file of another format is left alone rather than
+        // overwritten.
+        if (std::getline(in, line) && line != file_header) {
             return ERROR_INVALID_DATA;
+        }
+        if (in.bad()) {
+            return ERROR_ACCESS_DENIED;
         }
         while (std::getline(in, line)) {
             parse_line(line, key->values);

@@ -10,8 +10,8 @@
 namespace {
 
 const cmdli_option options[] = {
-    {0, "--blob2text"}, {2, "--dest="}, {3, "--help"}, {16, "--tab_def"}, {17, "--tab_file="},
-    {0, ""},
+    {0, "--blob2text"}, {2, "--dest="},      {3, "--help"},
+    {16, "--tab_def"},  {17, "--tab_file="}, {0, ""},
 };
 
 struct parsed {

@@ -76,6 +76,20 @@ TEST(tk_converter, set_logfile_switches_the_log_on_and_a_second_run_replaces_the
     EXPECT_EQ(read_file(path), "second run\r\n");
 }
 
+TEST(tk_converter, a_relative_log_file_stays_where_it_was_named) {
+    test_support::temp_dir dir;
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    tk_trace_log log("", false, 3, false);
+    tk_converter converter;
+    converter.set_logfile("run.log");
+    EXPECT_EQ(converter.log_file(), "run.log");
+    EXPECT_EQ(log.file_name(), (fs::current_path() / "run.log").string());
+    fs::current_path(before);
+    tk_trace(3, "line");
+    EXPECT_EQ(read_file(dir.path() / "run.log"), "line\r\n");
+}
+
 TEST(tk_converter, set_logfile_needs_the_trace_log) {
     test_support::temp_dir dir;
     tk_converter converter;

@@ -23,10 +23,10 @@ fs::path make_file(const fs::path& path, fs::perms perms) {
 // Read-only means "no write bit": the answer must not depend on running as root.
 TEST(tk_file, file_exist_by_mode) {
     test_support::temp_dir dir;
-    const fs::path writable = make_file(dir.path() / "rw.txt", fs::perms::owner_read |
-                                                                   fs::perms::owner_write);
-    const fs::path read_only = make_file(dir.path() / "ro.txt", fs::perms::owner_read |
-                                                                    fs::perms::group_read);
+    const fs::path writable =
+        make_file(dir.path() / "rw.txt", fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path read_only =
+        make_file(dir.path() / "ro.txt", fs::perms::owner_read | fs::perms::group_read);
     const fs::path missing = dir.path() / "missing.txt";
     ASSERT_EQ(mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
     struct row {

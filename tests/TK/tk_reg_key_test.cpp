@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "TK/tk_exception.h"
-#include "test_support/temp_dir.h"
+#include "test_support/config_home.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -18,12 +18,9 @@ namespace {
 
 const char test_key[] = "Software\\Vastrelco\\Test";
 
-// Points the registry at a private configuration folder for one test.
+// The registry of each test lives in a private configuration folder.
 class registry_test : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
-
     tk_reg_key open_key() {
         tk_reg_key key;
         EXPECT_EQ(key.create(HKEY_CURRENT_USER, test_key), ERROR_SUCCESS);
@@ -31,7 +28,7 @@ class registry_test : public ::testing::Test {
     }
     fs::path key_file() const { return dir_.path() / "Vastrelco" / "Test.reg"; }
 
-    test_support::temp_dir dir_;
+    test_support::config_home dir_;
 };
 
 TEST_F(registry_test, key_lives_in_a_private_file_under_the_config_folder) {
@@ -148,6 +145,21 @@ TEST_F(registry_test, a_damaged_line_loses_only_its_value) {
     EXPECT_TRUE(key.exchange("b", b, false));
     EXPECT_FALSE(key.exchange("c", a, false));
     EXPECT_FALSE(key.exchange("d", d, false));
+}
+
+TEST_F(registry_test, an_empty_file_is_an_empty_key_and_a_foreign_file_is_left_alone) {
+    fs::create_directories(key_file().parent_path());
+    std::ofstream(key_file()).close();
+    {
+        tk_reg_key key = open_key();
+        EXPECT_EQ(key.set_value(1u, "a"), ERROR_SUCCESS);
+    }
+    std::ofstream(key_file()) << "[settings]\nmode=1\n";
+    tk_reg_key key;
+    EXPECT_EQ(key.create(HKEY_CURRENT_USER, test_key), ERROR_INVALID_DATA);
+    std::ostringstream content;
+    content << std::ifstream(key_file()).rdbuf();
+    EXPECT_EQ(content.str(), "[settings]\nmode=1\n");
 }
 
 TEST_F(registry_test, unusable_keys_and_arguments) {

@@ -76,9 +76,9 @@ TEST_F(parse_test, direct_connection_defaults_to_port_1521) {
 }
 
 TEST_F(parse_test, switches_and_mysql_values) {
-    ASSERT_TRUE(parse({"--src=caf\xc3\xa9", "--dest=X", "--blob2text", "--uppercase",
-                       "--skip_idx", "--tab_defx", "--mode=2", "--mode=1", "--mysqlh= db1 ",
-                       "--mysqlu=root", "--mysqlp=pw", "--myport=", "--silent"}));
+    ASSERT_TRUE(parse({"--src=caf\xc3\xa9", "--dest=X", "--blob2text", "--uppercase", "--skip_idx",
+                       "--tab_defx", "--mode=2", "--mode=1", "--mysqlh= db1 ", "--mysqlu=root",
+                       "--mysqlp=pw", "--myport=", "--silent"}));
     EXPECT_EQ(converter_.source_database, L"caf\u00e9");
     EXPECT_TRUE(converter_.blob2text);
     EXPECT_TRUE(converter_.uppercase);
@@ -129,11 +129,17 @@ TEST(read_table_names, lines_encoding_and_limits) {
         {"crlf and empty lines", "\r\norders\r\n\r\n\ncustomers\r\n", {L"orders", L"customers"}, 0},
         {"blanks are a name", "a\n   \n b \n", {L"a", L"   ", L" b "}, 0},
         {"duplicates kept", "a\na\n", {L"a", L"a"}, 0},
-        {"mark dropped, UTF-8", bom + "caf\xc3\xa9\nna\xc3\xafve\n", {L"caf\u00e9", L"na\u00efve"}, 0},
+        {"mark dropped, UTF-8",
+         bom + "caf\xc3\xa9\nna\xc3\xafve\n",
+         {L"caf\u00e9", L"na\u00efve"},
+         0},
         {"mark after empty lines", "\n\r\n" + bom + "t\n", {L"t"}, 0},
         {"mark alone names nothing", bom + "\nt\n", {L"t"}, 0},
         {"mark only on the first line", bom + "a\n" + bom + "b\n", {L"a", L"\ufeffb"}, 0},
-        {"254 bytes fit", longest + "\n" + bom.substr(0, 0) + "x", {std::wstring(254, L'n'), L"x"}, 0},
+        {"254 bytes fit",
+         longest + "\n" + bom.substr(0, 0) + "x",
+         {std::wstring(254, L'n'), L"x"},
+         0},
         {"the mark does not count", bom + longest, {std::wstring(254, L'n')}, 0},
         {"255 bytes are refused", "a\n\n" + longest + "n\nb\n", {L"a"}, 3},
         {"the line end does not count", longest + "\r\n", {std::wstring(254, L'n')}, 0},

@@ -103,7 +103,7 @@ TEST(agent_process, an_over_long_line_in_the_table_names_file_is_refused) {
     std::ofstream(names) << "orders\n" << std::string(255, 'x') << "\ncustomers\n";
     check({{"--src=shop", "--dest=x", "--tab_file=" + names.string()},
            "",
-           "Table names file has a line longer than 254 characters (line 2).\nA table name "
+           "Table names file has a line longer than 254 bytes (line 2).\nA table name "
            "cannot be that long; please verify the correct file was given.\n",
            255});
 }
@@ -157,12 +157,11 @@ TEST(agent_process, options_that_pass_every_check_reach_the_run) {
     test_support::temp_dir dir;
     const fs::path names = dir.path() / "tables.txt";
     std::ofstream(names) << "\xEF\xBB\xBForders\r\n\r\n   \r\ncustomers\r\n";
-    const process_result got =
-        agent({"--src=shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger", "--mode=1",
-               "--blob2text", "--uppercase", "--skip_idx", "--tab_def", "--direct",
-               "--oraport=1522", "--mysqlh=localhost", "--myport=3307", "--mysqlu=root",
-               "--mysqlp=pw", "--tab_file=" + names.string(), "--logfile=" +
-               (dir.path() / "run.log").string()});
+    const process_result got = agent(
+        {"--src=shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger", "--mode=1", "--blob2text",
+         "--uppercase", "--skip_idx", "--tab_def", "--direct", "--oraport=1522",
+         "--mysqlh=localhost", "--myport=3307", "--mysqlu=root", "--mysqlp=pw",
+         "--tab_file=" + names.string(), "--logfile=" + (dir.path() / "run.log").string()});
     EXPECT_EQ(got.err, "");
     EXPECT_EQ(got.out.find("Usage"), std::string::npos);
 }

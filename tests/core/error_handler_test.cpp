@@ -45,10 +45,9 @@ TEST(error_tables, match_the_published_texts_in_order) {
         expected.push_back(line);
     }
     std::vector<std::string> actual;
-    for (const auto& table : {std::vector<tk_error_entry>(oracle_error_table,
-                                                          oracle_error_table + oracle_error_count),
-                              std::vector<tk_error_entry>(mysql_error_table,
-                                                          mysql_error_table + mysql_error_count)}) {
+    for (const auto& table :
+         {std::vector<tk_error_entry>(oracle_error_table, oracle_error_table + oracle_error_count),
+          std::vector<tk_error_entry>(mysql_error_table, mysql_error_table + mysql_error_count)}) {
         for (const tk_error_entry& entry : table) {
             char code[16];
             std::snprintf(code, sizeof code, "0x%06X", static_cast<unsigned>(entry.code));

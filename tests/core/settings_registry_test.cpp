@@ -6,15 +6,12 @@
 #include <fstream>
 
 #include "TK/tk_reg_key.h"
-#include "test_support/temp_dir.h"
+#include "test_support/config_home.h"
 
 namespace {
 
 class settings_registry_test : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
-
     tk_reg_key open_key() {
         tk_reg_key key;
         EXPECT_EQ(key.create(platform::HKEY_CURRENT_USER, settings_registry_key),
@@ -22,7 +19,7 @@ class settings_registry_test : public ::testing::Test {
         return key;
     }
 
-    test_support::temp_dir dir_;
+    test_support::config_home dir_;
     oracle_converter_impl oracle_;
     mysql_converter_impl mysql_;
     conversion_switches switches_;
@@ -99,8 +96,8 @@ TEST_F(settings_registry_test, stored_settings_come_back) {
 TEST_F(settings_registry_test, damaged_values_keep_the_defaults) {
     {
         tk_reg_key key = open_key();
-        key.set_value(7u, "mode");             // no such mode
-        key.set_value("yes", "uppercase");     // text where a number belongs
+        key.set_value(7u, "mode");          // no such mode
+        key.set_value("yes", "uppercase");  // text where a number belongs
         key.set_value(L"caf\u00e9", "src");
     }
     switches_.mode = 2;

@@ -31,8 +31,8 @@ TEST(mysql_converter_impl, port_number_takes_the_leading_digits) {
         const char* port;
         unsigned number;  // 0: "Invalid port number"
     } rows[] = {
-        {"3307", 3307}, {"3306x", 3306}, {"1", 1},   {"65535", 65535}, {"0", 0},
-        {"", 0},        {"abc", 0},      {"-1", 0},  {" 3306", 0},     {"00", 0},
+        {"3307", 3307}, {"3306x", 3306},   {"1", 1},  {"65535", 65535}, {"0", 0},
+        {"", 0},        {"abc", 0},        {"-1", 0}, {" 3306", 0},     {"00", 0},
         {"65536", 0},   {"4294970602", 0},  // would wrap to 3306 in 32 bits
     };
     for (const auto& row : rows) {

@@ -1,0 +1,526 @@
+#include "ORA/ora_engine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "ORA/ora_database.h"
+#include "TK/tk_string.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace_log.h"
+#include "platform/codepage.h"
+
+namespace {
+
+// Room for OCIErrorGet's text: long enough for the longest messages with three quoted names.
+constexpr size_t error_text_bytes = 2048;
+
+const ora_oci_functions& oci() {
+    return ora_oci();
+}
+
+ora_engine& engine() {
+    return ora_engine::instance();
+}
+
+// The text up to the first NUL code unit, without trailing line ends and blanks.
+std::wstring error_text(const char16_t* buffer, size_t units) {
+    size_t length = 0;
+    while (length < units && buffer[length] != u'\0') {
+        ++length;
+    }
+    std::wstring text = platform::utf16_to_wide(std::u16string_view(buffer, length));
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+// ---- text at the OCI boundary ----------------------------------------------------------------
+
+std::u16string ora_to_oci(const std::wstring& text) {
+    return platform::wide_to_utf16(text);
+}
+
+std::wstring ora_from_oci(const void* text, size_t bytes) {
+    if (text == nullptr || bytes < 2) {
+        return {};
+    }
+    std::u16string units(bytes / 2, u'\0');
+    std::memcpy(units.data(), text, units.size() * 2);
+    return platform::utf16_to_wide(units);
+}
+
+// ---- ora_exception -----------------------------------------------------------------------------
+
+ora_exception::ora_exception(int32_t ora_number, const std::wstring& text)
+    : tk_exception(text, 0), ora_error_(ora_number) {
+    set_system_error(code_base | (static_cast<uint32_t>(ora_number) & 0xFFFFu));
+}
+
+// ---- ora_engine ----------------------------------------------------------------------------
+
+ora_engine::ora_engine() {
+    tk_trace(2, "ora_engine::ctor");
+}
+
+ora_engine::~ora_engine() {
+    tk_trace(2, "ora_engine::dtor");
+    if (!initialized_) {
+        return;
+    }
+    // Children before parents: the session (with its implicit server and service context),
+    // then the error handle, then the environment.
+    logoff();
+    if (error_ != nullptr) {
+        oci().OCIHandleFree(error_, OCI_HTYPE_ERROR);
+        error_ = nullptr;
+    }
+    if (env_ != nullptr) {
+        oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
+        env_ = nullptr;
+    }
+}
+
+void ora_engine::initialize() {
+    tk_trace(2, "ora_engine::initialize");
+    if (initialized_) {
+        return;
+    }
+    ora_oci_load();
+    OCIEnv* env = nullptr;
+    const int status =
+        oci().OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+        if (env == nullptr) {
+            throw tk_exception("Cannot create the Oracle client environment.", 1);
+        }
+        env_ = env;
+        try {
+            raise_error(env_, OCI_HTYPE_ENV);
+        } catch (...) {
+            oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
+            env_ = nullptr;
+            throw;
+        }
+    }
+    env_ = env;
+    void* error = nullptr;
+    if (oci().OCIHandleAlloc(env_, &error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
+        oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
+        env_ = nullptr;
+        throw tk_exception("Cannot allocate the Oracle error handle.", 1);
+    }
+    error_ = static_cast<OCIError*>(error);
+    initialized_ = true;
+}
+
+std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect_string,
+                                                  const std::wstring& user,
+                                                  const std::wstring& password) {
+    // The password never reaches the trace.
+    tk_trace_w(2, L"ora_engine::open_db( %ls, %ls, %ls )", connect_string.c_str(), user.c_str(),
+               password.empty() ? L"" : L"***");
+    tk_trace_w(3, L"Connecting to Oracle data source '%ls'", connect_string.c_str());
+    if (!initialized_) {
+        initialize();
+    }
+    logoff();
+
+    const std::u16string user16 = ora_to_oci(user);
+    const std::u16string password16 = ora_to_oci(password);
+    const std::u16string connect16 = ora_to_oci(connect_string);
+    OCISvcCtx* service = nullptr;
+    check(oci().OCILogon(
+        env_, error_, &service, reinterpret_cast<const OraText*>(user16.data()),
+        static_cast<ub4>(user16.size() * 2), reinterpret_cast<const OraText*>(password16.data()),
+        static_cast<ub4>(password16.size() * 2), reinterpret_cast<const OraText*>(connect16.data()),
+        static_cast<ub4>(connect16.size() * 2)));
+    service_ = service;
+    tk_trace(2, "The connection has been established");
+    connect_string_ = connect_string;
+    user_ = user;
+    password_ = password;
+    return std::make_unique<ora_database>(connect_string);
+}
+
+std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& host,
+                                                  const std::wstring& user,
+                                                  const std::wstring& password,
+                                                  const std::wstring& port) {
+    tk_trace_w(2, L"ora_engine::open_db (%ls,%ls,%ls,%ls)", host.c_str(), user.c_str(),
+               password.empty() ? L"" : L"***", port.c_str());
+    return open_db(direct_descriptor(host, port), user, password);
+}
+
+std::wstring ora_engine::direct_descriptor(const std::wstring& host, const std::wstring& port) {
+    return L"(DESCRIPTION=(CONNECT_DATA=(SERVICE_NAME=" + host +
+           L"))(ADDRESS=(PROTOCOL=TCP)(HOST=" + host + L")(PORT=" + port + L")))";
+}
+
+void ora_engine::logoff() noexcept {
+    if (service_ == nullptr) {
+        return;
+    }
+    // OCILogoff frees the service context, session and server that OCILogon allocated.
+    // A broken connection must not keep the next log-on from happening.
+    if (oci().OCILogoff(service_, error_) != OCI_SUCCESS) {
+        tk_trace(2, "ora_engine: log-off failed");
+    }
+    service_ = nullptr;
+}
+
+OCISvcCtx* ora_engine::service() const {
+    TK_ASSERT(service_ != nullptr);
+    return service_;
+}
+
+int32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query) {
+    tk_trace_w(2, L"ora_engine::get_records_cnt(%ls)", text.c_str());
+    TK_ASSERT(logged_on());
+    const std::wstring sql = is_query ? L"SELECT COUNT(*) FROM (" + text + L")"
+                                      : L"SELECT COUNT(*) FROM \"" + text + L"\"";
+    ora_stmt statement(sql);
+    int64_t count = 0;
+    int16_t indicator = 0;
+    statement.define(1, &count, sizeof count, SQLT_INT, &indicator, nullptr);
+    TK_ASSERT(statement.execute(1) != ora_status::no_data);
+    if (count > INT32_MAX) {
+        return INT32_MAX;
+    }
+    return static_cast<int32_t>(count);
+}
+
+uint32_t ora_engine::parse_version(const std::string& banner) {
+    for (const std::string& word : tk_split(banner, ' ')) {
+        if (word.empty() || word[0] < '0' || word[0] > '9') {
+            continue;
+        }
+        int major = 0;
+        int minor = 0;
+        int patch = 0;
+        if (std::sscanf(word.c_str(), "%d.%d.%d", &major, &minor, &patch) == 3) {
+            tk_trace(2, "Got Oracle version: %d,%d,%d", major, minor, patch);
+            return static_cast<uint32_t>(major) * 65536u +
+                   static_cast<uint32_t>(minor & 0xFF) * 256u + static_cast<uint32_t>(patch & 0xFF);
+        }
+    }
+    return 0;
+}
+
+uint32_t ora_engine::get_version() {
+    tk_trace(2, "ora_engine::get_version");
+    TK_ASSERT(logged_on());
+    std::vector<char16_t> buffer(64 * 1024, u'\0');
+    int16_t indicator = 0;
+    try {
+        ora_stmt statement(L"select * from v$version");
+        statement.define(1, buffer.data(), static_cast<int32_t>(buffer.size() * 2), SQLT_STR,
+                         &indicator, nullptr);
+        if (statement.execute(1) == ora_status::no_data || indicator == OCI_IND_NULL) {
+            return 0;
+        }
+    } catch (const ora_exception& e) {
+        tk_trace(2, "Cannot read the server version: %s", e.what());
+        return 0;
+    }
+    const std::string banner = platform::wide_to_utf8(error_text(buffer.data(), buffer.size()));
+    tk_trace(2, "Got versioned string:\n%s", banner.c_str());
+    return parse_version(banner);
+}
+
+int ora_engine::check(int status) {
+    if (status == OCI_ERROR) {
+        raise_error(error_, OCI_HTYPE_ERROR);
+    }
+    if (status == OCI_INVALID_HANDLE) {
+        tk_trace(3, "An OCI call was given an invalid handle");
+        TK_FAIL();
+    }
+    return status;
+}
+
+int ora_engine::check_env(int status) {
+    if (status == OCI_ERROR) {
+        raise_error(env_, OCI_HTYPE_ENV);
+    }
+    return check(status);
+}
+
+ora_status ora_engine::status_of(int status) {
+    switch (check(status)) {
+        case OCI_SUCCESS:
+            return ora_status::success;
+        case OCI_SUCCESS_WITH_INFO:
+            return ora_status::success_with_info;
+        case OCI_NO_DATA:
+            return ora_status::no_data;
+        default:
+            tk_trace(3, "Unexpected OCI result %d", status);
+            TK_FAIL();
+    }
+}
+
+int32_t ora_engine::warning(std::string* text) {
+    char16_t buffer[error_text_bytes / 2] = {};
+    sb4 code = 0;
+    if (oci().OCIErrorGet(error_, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer),
+                          sizeof buffer, OCI_HTYPE_ERROR) != OCI_SUCCESS) {
+        return 0;
+    }
+    if (text != nullptr) {
+        *text = tk_ucs2_to_ansi(error_text(buffer, std::size(buffer)));
+    }
+    return code;
+}
+
+void ora_engine::raise_error(void* handle, uint32_t handle_type) {
+    char16_t buffer[error_text_bytes / 2] = {};
+    sb4 code = 0;
+    std::wstring text;
+    if (handle != nullptr &&
+        oci().OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer),
+                          sizeof buffer, handle_type) == OCI_SUCCESS) {
+        text = error_text(buffer, std::size(buffer));
+    }
+    if (text.empty()) {
+        text = tk_wformat(L"ORA-%05d: unknown Oracle error", static_cast<int>(code));
+    }
+    tk_trace_w(2, L"Oracle error %d: %ls", static_cast<int>(code), text.c_str());
+    throw ora_exception(code, text);
+}
+
+void ora_engine::commit() {
+    check(oci().OCITransCommit(service(), error_, OCI_DEFAULT));
+}
+
+void ora_engine::rollback() {
+    check(oci().OCITransRollback(service(), error_, OCI_DEFAULT));
+}
+
+// ---- ora_stmt --------------------------------------------------------------------------------
+
+ora_stmt::ora_stmt() {
+    tk_trace(1, "ora_stmt::ctor");
+    ora_engine& owner = engine();
+    TK_ASSERT(owner.is_initialized());
+    void* handle = nullptr;
+    owner.check(oci().OCIHandleAlloc(owner.env(), &handle, OCI_HTYPE_STMT, 0, nullptr));
+    handle_ = static_cast<OCIStmt*>(handle);
+}
+
+ora_stmt::ora_stmt(const std::wstring& sql) : ora_stmt() {
+    prepare(sql);
+}
+
+ora_stmt::~ora_stmt() {
+    tk_trace(1, "ora_stmt::dtor");
+    release();
+    tk_trace(1, "ora_stmt::dtor - END");
+}
+
+ora_stmt::ora_stmt(ora_stmt&& other) noexcept
+    : handle_(other.handle_), text_(std::move(other.text_)) {
+    other.handle_ = nullptr;
+}
+
+ora_stmt& ora_stmt::operator=(ora_stmt&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        text_ = std::move(other.text_);
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+void ora_stmt::release() noexcept {
+    if (handle_ != nullptr) {
+        oci().OCIHandleFree(handle_, OCI_HTYPE_STMT);
+        handle_ = nullptr;
+    }
+}
+
+void ora_stmt::prepare(const std::wstring& sql) {
+    text_ = sql;
+    const std::u16string text16 = ora_to_oci(sql);
+    engine().check(oci().OCIStmtPrepare(
+        handle_, engine().error(), reinterpret_cast<const OraText*>(text16.data()),
+        static_cast<ub4>(text16.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
+}
+
+ora_status ora_stmt::execute(uint32_t iters, uint32_t mode) {
+    ora_engine& owner = engine();
+    return owner.status_of(oci().OCIStmtExecute(owner.service(), handle_, owner.error(), iters, 0,
+                                                nullptr, nullptr, mode));
+}
+
+bool ora_stmt::fetch() {
+    return engine().status_of(oci().OCIStmtFetch(handle_, engine().error(), 1, OCI_FETCH_NEXT,
+                                                 OCI_DEFAULT)) != ora_status::no_data;
+}
+
+uint32_t ora_stmt::param_count() {
+    ub4 count = 0;
+    engine().check(oci().OCIAttrGet(handle_, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT,
+                                    engine().error()));
+    return count;
+}
+
+OCIBind* ora_stmt::bind(const std::wstring& placeholder, void* buffer, int32_t size, uint16_t type,
+                        int16_t* indicator, uint16_t* length, uint32_t mode) {
+    const std::u16string name16 = ora_to_oci(placeholder);
+    OCIBind* bind = nullptr;
+    engine().check(oci().OCIBindByName(handle_, &bind, engine().error(),
+                                       reinterpret_cast<const OraText*>(name16.data()),
+                                       static_cast<sb4>(name16.size() * 2), buffer, size, type,
+                                       indicator, length, nullptr, 0, nullptr, mode));
+    return bind;
+}
+
+OCIDefine* ora_stmt::define(uint32_t position, void* buffer, int32_t size, uint16_t type,
+                            int16_t* indicator, uint16_t* length) {
+    OCIDefine* define = nullptr;
+    engine().check(oci().OCIDefineByPos(handle_, &define, engine().error(), position, buffer, size,
+                                        type, indicator, length, nullptr, OCI_DEFAULT));
+    return define;
+}
+
+// ---- ora_param -----------------------------------------------------------------------------
+
+ora_param::ora_param(ora_stmt& statement, uint32_t position) {
+    engine().check(oci().OCIParamGet(statement.handle(), OCI_HTYPE_STMT, engine().error(), &handle_,
+                                     position));
+}
+
+ora_param::~ora_param() {
+    if (handle_ != nullptr) {
+        oci().OCIDescriptorFree(handle_, OCI_DTYPE_PARAM);
+    }
+}
+
+template <class T>
+T ora_param::get(uint32_t attribute) const {
+    T value{};
+    engine().check(
+        oci().OCIAttrGet(handle_, OCI_DTYPE_PARAM, &value, nullptr, attribute, engine().error()));
+    return value;
+}
+
+uint16_t ora_param::data_type() const {
+    return get<ub2>(OCI_ATTR_DATA_TYPE);
+}
+
+uint16_t ora_param::data_size() const {
+    return get<ub2>(OCI_ATTR_DATA_SIZE);
+}
+
+int16_t ora_param::precision() const {
+    return get<sb2>(OCI_ATTR_PRECISION);
+}
+
+int16_t ora_param::scale() const {
+    return get<sb1>(OCI_ATTR_SCALE);
+}
+
+bool ora_param::is_null() const {
+    return get<ub1>(OCI_ATTR_IS_NULL) != 0;
+}
+
+uint16_t ora_param::char_size() const {
+    try {
+        return get<ub2>(OCI_ATTR_CHAR_SIZE);
+    } catch (const ora_exception&) {
+        return 0;
+    }
+}
+
+std::wstring ora_param::name() const {
+    OraText* text = nullptr;
+    ub4 bytes = 0;
+    engine().check(
+        oci().OCIAttrGet(handle_, OCI_DTYPE_PARAM, &text, &bytes, OCI_ATTR_NAME, engine().error()));
+    return ora_from_oci(text, bytes);
+}
+
+// ---- ora_lob_locator -------------------------------------------------------------------------
+
+ora_lob_locator::ora_lob_locator() {
+    ora_engine& owner = engine();
+    void* locator = nullptr;
+    owner.check(oci().OCIDescriptorAlloc(owner.env(), &locator, OCI_DTYPE_LOB, 0, nullptr));
+    locator_ = static_cast<OCILobLocator*>(locator);
+}
+
+ora_lob_locator::~ora_lob_locator() {
+    release();
+}
+
+ora_lob_locator::ora_lob_locator(ora_lob_locator&& other) noexcept : locator_(other.locator_) {
+    other.locator_ = nullptr;
+}
+
+ora_lob_locator& ora_lob_locator::operator=(ora_lob_locator&& other) noexcept {
+    if (this != &other) {
+        release();
+        locator_ = other.locator_;
+        other.locator_ = nullptr;
+    }
+    return *this;
+}
+
+void ora_lob_locator::release() noexcept {
+    if (locator_ != nullptr) {
+        oci().OCIDescriptorFree(locator_, OCI_DTYPE_LOB);
+        locator_ = nullptr;
+    }
+}
+
+uint8_t ora_lob_locator::charset_form() const {
+    ub1 form = 0;
+    engine().check(oci().OCILobCharSetForm(engine().env(), engine().error(), locator_, &form));
+    return form;
+}
+
+uint32_t ora_lob_locator::length() const {
+    ub4 length = 0;
+    engine().check(oci().OCILobGetLength(engine().service(), engine().error(), locator_, &length));
+    return length;
+}
+
+void ora_lob_locator::write_text(const std::u16string& text, uint8_t charset_form) {
+    ub4 amount = static_cast<ub4>(text.size());
+    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount, 1,
+                                     const_cast<char16_t*>(text.data()),
+                                     static_cast<ub4>(text.size() * 2), OCI_ONE_PIECE, nullptr,
+                                     nullptr, OCI_UTF16ID, charset_form));
+    if (amount != text.size()) {
+        throw tk_exception(tk_format("Only %u of %zu characters of a CLOB were written.",
+                                     static_cast<unsigned>(amount), text.size()),
+                           0);
+    }
+}
+
+void ora_lob_locator::write_bytes(const uint8_t* bytes, uint32_t count) {
+    ub4 amount = count;
+    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount, 1,
+                                     const_cast<uint8_t*>(bytes), count, OCI_ONE_PIECE, nullptr,
+                                     nullptr, 0, 0));
+    if (amount != count) {
+        throw tk_exception(tk_format("Only %u of %u bytes of a BLOB were written.",
+                                     static_cast<unsigned>(amount), static_cast<unsigned>(count)),
+                           0);
+    }
+}
+
+uint32_t ora_lob_locator::read(uint32_t offset, void* buffer, uint32_t buffer_bytes,
+                               uint32_t amount, uint8_t charset_form) {
+    ub4 read_amount = amount;
+    const ub2 charset = charset_form == 0 ? 0 : OCI_UTF16ID;
+    const ora_status status = engine().status_of(
+        oci().OCILobRead(engine().service(), engine().error(), locator_, &read_amount, offset,
+                         buffer, buffer_bytes, nullptr, nullptr, charset, charset_form));
+    return status == ora_status::no_data ? 0 : read_amount;
+}

@@ -1,0 +1,367 @@
+#include "ORA/ora_schema_initializer.h"
+
+#include <cmath>
+#include <cwchar>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_type.h"
+#include "ORA/ora_type_mapping.h"
+#include "TK/tk_string.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace_log.h"
+#include "UDB/ole_date.h"
+
+namespace {
+
+const char* const no_sequence_privilege =
+    "Insufficient privileges to create sequence.\nAuto increment will not be converted.";
+
+// Oracle refuses NUMBER values of this magnitude and beyond.
+constexpr double number_limit = 1e126;
+
+bool is_integer_kind(VARTYPE kind) {
+    switch (kind) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A decimal integer in its shortest form ("0", "-12"), as it prints back.
+bool is_canonical_integer(const std::wstring& text) {
+    size_t first = text.size() > 1 && text[0] == L'-' ? 1 : 0;
+    if (first == text.size() || text.size() - first > 20) {
+        return false;
+    }
+    if (text[first] == L'0' && (text.size() - first > 1 || first == 1)) {
+        return false;
+    }
+    for (size_t i = first; i < text.size(); ++i) {
+        if (text[i] < L'0' || text[i] > L'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring numeric_default(const std::wstring& written) {
+    std::wstring text = tk_trim(written);
+    for (wchar_t& c : text) {
+        if (c == L',') {
+            c = L'.';
+        }
+    }
+    wchar_t* end = nullptr;
+    const double value = std::wcstod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size()) {
+        return {};
+    }
+    if (!std::isfinite(value) || std::fabs(value) > number_limit) {
+        tk_trace(1, "def value is out of range");
+        return L"0";
+    }
+    if (value == 0) {
+        return text.find_first_not_of(L"0eE-+.,") == std::wstring::npos ? L"0" : L"";
+    }
+    return text;
+}
+
+std::wstring date_default(const t_ftd& field) {
+    tk_trace(1, "Got DATE def value");
+    const std::wstring written = field.default_value.to_wstring();
+    const ole_date date{std::wstring_view(written)};
+    if (!date.is_valid()) {
+        return {};
+    }
+    const SYSTEMTIME& parts = date.parts();
+    // MySQL's zero date is no date at all: the column gets no default rather than the first
+    // day of whatever month the row is inserted in. A TIME column's midnight stays a time.
+    if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0 && field.subtype != 3 &&
+        parts.wHour == 0 && parts.wMinute == 0 && parts.wSecond == 0) {
+        return {};
+    }
+    const std::wstring canonical = date.to_wstring();
+    tk_trace_w(1, L"After canonization: %ls", canonical.c_str());
+    return ora_date_literal(canonical);
+}
+
+}  // namespace
+
+// ---- ora_schema_initializer ----------------------------------------------------------------
+
+ora_schema_initializer::ora_schema_initializer(const std::wstring& table,
+                                               const udb_schema& source_fields, bool uppercase)
+    : table_(table), uppercase_(uppercase), validator_(source_fields) {
+    tk_trace(2, "ora_schema_initializer::ctor");
+    for (const t_ftd* source : source_fields) {
+        std::wstring name = source->name;
+        if (uppercase_) {
+            tk_wstring::to_upper(name);
+        }
+        if (!validator_.is_acceptable(name)) {
+            name = validator_.get_safe_name(name);
+        }
+        t_ftd field = *source;
+        field.name = name;
+        if (field.auto_increment) {
+            field.default_value.clear();
+            field.not_null = false;
+            auto_increment_ = name;
+        }
+        if (name != source->name) {
+            tk_trace_w(2, L"Store generated column name '%ls'", name.c_str());
+            validator_.add_mapped_pair(source->name, name);
+        }
+        fields_.add(std::move(field));
+    }
+    sequence_start_ = source_fields.auto_increment_next > 1 ? source_fields.auto_increment_next : 1;
+}
+
+std::wstring ora_schema_initializer::make_ora_def_val(const t_ftd& field) {
+    const ole_variant& value = field.default_value;
+    tk_trace_w(1, L"make_ora_def_val(%ls)", value.to_wstring().c_str());
+    if (value.is_null()) {
+        tk_trace(1, "Got empty def value");
+        return {};
+    }
+    if (ora_is_text_kind(field.vartype)) {
+        std::wstring text = value.to_wstring();
+        tk_trace_w(1, L"Got BSTR or DATE def value: %ls", text.c_str());
+        if (field.size > 0 && text.size() > static_cast<size_t>(field.size)) {
+            text.resize(static_cast<size_t>(field.size));
+        }
+        return ora_quote_string(text);
+    }
+    if (is_integer_kind(field.vartype)) {
+        const std::wstring text = tk_trim(value.to_wstring());
+        return is_canonical_integer(text) ? text : L"";
+    }
+    switch (field.vartype) {
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL:
+            return numeric_default(value.to_wstring());
+        case VT_DATE:
+            return date_default(field);
+        default:
+            return {};
+    }
+}
+
+std::wstring ora_schema_initializer::get_init_str() const {
+    tk_trace(1, "ora_schema_initializer::get_init_str(n_columns=%d)",
+             static_cast<int>(fields_.size()));
+    std::wstring sql = L"CREATE TABLE \"" + table_ + L"\" (";
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const t_ftd& field = fields_[i];
+        if (i > 0) {
+            sql += L", ";
+        }
+        sql += L"\"" + field.name + L"\" " + get_native_type(field);
+        if (ora_is_lob_column(field)) {
+            continue;
+        }
+        const std::wstring value = make_ora_def_val(field);
+        tk_trace_w(1, L"got def value: %ls", value.c_str());
+        if (!value.empty()) {
+            sql += L" DEFAULT " + value;
+        }
+        if (field.not_null) {
+            sql += L" NOT NULL";
+        }
+    }
+    return sql + L")";
+}
+
+void ora_schema_initializer::create_table(ora_database& database) const {
+    database.query(get_init_str());
+}
+
+void ora_schema_initializer::create_auto_increment(ora_database& database) const {
+    if (auto_increment_.empty()) {
+        return;
+    }
+    const std::wstring sequence = create_sequence(database);
+    if (sequence.empty()) {
+        tk_trace_w(3, L"Failed to create a sequence for table %ls", table_.c_str());
+        return;
+    }
+    create_trigger(database, sequence);
+}
+
+std::wstring ora_schema_initializer::sequence_name(const std::wstring& table, int n) {
+    const std::wstring suffix = tk_wformat(L"_%d", n);
+    std::wstring base = table.size() > 28 ? table.substr(0, table.size() - 2) : table;
+    const size_t room = ora_validator::max_name_bytes - suffix.size();
+    if (ora_validator::byte_length(base) > room) {
+        base = ora_validator::cut_to_bytes(base, room);
+    }
+    return base + suffix;
+}
+
+std::wstring ora_schema_initializer::trigger_name(const std::wstring& table,
+                                                  const std::wstring& sequence) {
+    const std::wstring name = table + L"__TRIGGER";
+    return ora_validator::byte_length(name) <= ora_validator::max_name_bytes ? name : sequence;
+}
+
+std::wstring ora_schema_initializer::create_sequence(ora_database& database) const {
+    tk_trace(2, "ora_schema_initializer::create_sequence");
+    for (int n = 0; n < 100; ++n) {
+        const std::wstring name = sequence_name(table_, n);
+        try {
+            database.query(
+                tk_wformat(L"CREATE SEQUENCE \"%ls\" INCREMENT BY 1 START WITH %lld "
+                           L"MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER",
+                           name.c_str(), static_cast<long long>(sequence_start_)));
+            return name;
+        } catch (const ora_exception& e) {
+            if (e.ora_error() == 955) {
+                continue;
+            }
+            if (e.ora_error() == 1031) {
+                throw tk_exception(no_sequence_privilege, 0);
+            }
+            throw;
+        }
+    }
+    tk_trace(2, "Failed to create a sequence");
+    return {};
+}
+
+void ora_schema_initializer::create_trigger(ora_database& database,
+                                            const std::wstring& sequence) const {
+    const std::wstring trigger = trigger_name(table_, sequence);
+    const std::wstring column = L"\"" + auto_increment_ + L"\"";
+    const std::wstring sql = L"CREATE OR REPLACE TRIGGER \"" + trigger + L"\" BEFORE INSERT ON \"" +
+                             table_ + L"\" FOR EACH ROW WHEN (new." + column +
+                             L" IS NULL) BEGIN select \"" + sequence + L"\".nextval into :new." +
+                             column + L" from dual; END;";
+    try {
+        if (database.execute(sql) != ora_status::success_with_info) {
+            return;
+        }
+        // Created with compilation errors: such a trigger would make every insert fail.
+        std::string text;
+        ora_engine::instance().warning(&text);
+        tk_trace(3, "Error while creating index for trigger:\n%s\n", text.c_str());
+        database.query(L"DROP TRIGGER \"" + trigger + L"\"");
+    } catch (const ora_exception& e) {
+        tk_trace(3, "Error while creating index for trigger:\n%s\n", e.what());
+    }
+}
+
+// ---- ora_indexes_initializer ---------------------------------------------------------------
+
+ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table,
+                                                 const udb_schema& fields,
+                                                 const udb_indexes& source_indexes,
+                                                 const t_names_map& column_names)
+    : table_(table) {
+    ora_in_validator& names = ora_in_validator::instance();
+    names.load(source_indexes);
+    ora_validator& validator = names.validator;
+    for (const udb_index& source : source_indexes) {
+        udb_index index = source;
+        index.fields.clear();
+        bool usable = true;
+        for (const std::wstring& source_field : source.fields) {
+            const std::wstring column = column_names.get_mapped_name(source_field, false);
+            tk_trace(1, "ora_indexes_initializer::can_be_part_of_index");
+            if (!fields.find_field(column)) {
+                tk_trace_w(2, L"Field '%ls' is not a column of the table", column.c_str());
+                usable = false;
+                break;
+            }
+            const t_ftd& field = fields.get_field(column);
+            tk_trace(1, "GOT FIELD: vt=%d, size=%d", field.vartype, field.size);
+            if (ora_is_lob_column(field)) {
+                tk_trace_w(2, L"Field '%ls' cannot be part of index", field.name.c_str());
+                usable = false;
+                break;
+            }
+            index.fields.push_back(field.name);
+        }
+        if (!usable) {
+            continue;
+        }
+        if (!validator.is_acceptable(index.name)) {
+            index.name = validator.get_safe_name(index.name);
+        }
+        if (index.name != source.name) {
+            tk_trace_w(2, L"Store generated index name '%ls'", index.name.c_str());
+            validator.add_mapped_pair(source.name, index.name);
+        } else {
+            // Index and constraint names are unique in the whole schema: the next table's
+            // index of the same MySQL name gets a safe name instead of failing.
+            validator.restricted.push_back(index.name);
+        }
+        if (index.is_primary) {
+            primary_ = static_cast<int32_t>(indexes_.size());
+        }
+        indexes_.push_back(std::move(index));
+    }
+}
+
+std::wstring ora_indexes_initializer::index_statement(const udb_index& index) const {
+    std::wstring columns;
+    for (const std::wstring& field : index.fields) {
+        tk_trace_w(1, L"Process idx.field %ls", field.c_str());
+        if (!columns.empty()) {
+            columns += L", ";
+        }
+        columns += L"\"" + field + L"\"";
+    }
+    const std::wstring alter = L"ALTER TABLE \"" + table_ + L"\" ADD CONSTRAINT \"" + index.name;
+    if (index.is_primary) {
+        return alter + L"\" PRIMARY KEY (" + columns + L")";
+    }
+    if (primary_ >= 0 && index.consists_of_fields(indexes_[static_cast<size_t>(primary_)].fields)) {
+        tk_trace_w(1, L"Skip index '%ls', it is equal to PK", index.name.c_str());
+        return {};
+    }
+    if (index.is_unique) {
+        return alter + L"\" UNIQUE (" + columns + L")";
+    }
+    return L"CREATE INDEX \"" + index.name + L"\" ON \"" + table_ + L"\" (" + columns + L")";
+}
+
+void ora_indexes_initializer::build_indexes(ora_database& database) const {
+    tk_trace(2, "ora_indexes_initializer::build_indexes(n_indexes=%d)",
+             static_cast<int>(indexes_.size()));
+    for (const udb_index& index : indexes_) {
+        const std::wstring sql = index_statement(index);
+        if (sql.empty()) {
+            continue;
+        }
+        tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
+        try {
+            database.query(sql);
+        } catch (const ora_exception& e) {
+            tk_trace(2, "Got error: %08X", static_cast<unsigned>(e.ora_error()));
+            // 1408: the column list is already indexed; 2261: the key already exists;
+            // 1450: the key is longer than an index entry may be. The table and its records
+            // are worth more than the index.
+            if (e.ora_error() == 1408 || e.ora_error() == 2261) {
+                continue;
+            }
+            if (e.ora_error() == 1450) {
+                tk_trace(3, "Index left out: %s", e.what());
+                continue;
+            }
+            throw;
+        }
+    }
+}

@@ -1,0 +1,30 @@
+// The creation text of a table (SHOW CREATE TABLE), kept as lines.
+//
+// Foreign keys are not carried over, so nothing is made of the CONSTRAINT lines. The text is
+// also the one place that tells a literal column default from an expression: SHOW COLUMNS
+// prints the literal 'abc' and the expression current_timestamp() alike, without quotes,
+// while the creation text quotes literals ('abc', '2024-01-01') or writes them as numbers
+// (5, 1.50) or bit strings (b'101').
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class sql_default_kind { none, literal, expression };
+
+class sql_fk_parser {
+  public:
+    sql_fk_parser(const std::wstring& table, const std::wstring& text);
+
+    const std::vector<std::wstring>& lines() const { return lines_; }
+
+    // What the column's DEFAULT clause is: none (no clause, or DEFAULT NULL), a literal, or an
+    // expression. Nothing when the column has no line in the text (a view, an odd server).
+    // Column names compare case-insensitively, as MySQL compares them.
+    std::optional<sql_default_kind> column_default(const std::wstring& column) const;
+
+  private:
+    std::wstring table_;
+    std::vector<std::wstring> lines_;
+};

@@ -1,0 +1,452 @@
+#include "SQL/sql_recordset.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <stdexcept>
+
+#include "SQL/sql_engine.h"
+#include "TK/tk_string.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace_log.h"
+
+namespace {
+
+// SHOW COLUMNS: the declared type is column 1, the default the second to last.
+constexpr size_t show_columns_type = 1;
+// SHOW INDEX: Non_unique, Key_name and Column_name.
+constexpr size_t show_index_non_unique = 1;
+constexpr size_t show_index_key_name = 2;
+constexpr size_t show_index_column = 4;
+// SHOW CREATE TABLE: the creation text.
+constexpr size_t show_create_text = 1;
+
+int32_t clamp_size(unsigned long length) {
+    return length > static_cast<unsigned long>(INT32_MAX) ? INT32_MAX
+                                                          : static_cast<int32_t>(length);
+}
+
+int32_t date_or_hyper_subtype(const sql_column_type& type) {
+    switch (type.type) {
+        case sql_type_datetime:
+            return 1;
+        case sql_type_date:
+            return 2;
+        case sql_type_time:
+            return 3;
+        case sql_type_longlong:
+            return type.is_unsigned() ? 2 : 1;
+        default:
+            return 0;
+    }
+}
+
+// A date default that no date can hold ("0000-00-00", "0000-00-00 00:00:00[.000000]",
+// "00000000000000"), or none at all.
+bool is_empty_date(const std::wstring& text) {
+    return text.find_first_not_of(L"0-: .") == std::wstring::npos;
+}
+
+// A BIT default as SHOW COLUMNS prints it: b'101'. Older servers print the raw bytes.
+ole_variant bit_default(VARTYPE kind, const std::wstring& text) {
+    std::vector<unsigned char> bytes;
+    if (text.size() >= 3 && (text[0] == L'b' || text[0] == L'B') && text[1] == L'\'' &&
+        text.back() == L'\'') {
+        uint64_t bits = 0;
+        for (size_t i = 2; i + 1 < text.size(); ++i) {
+            bits = (bits << 1) | (text[i] == L'1' ? 1 : 0);
+        }
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            bytes.push_back(static_cast<unsigned char>(bits >> shift));
+        }
+    } else {
+        for (wchar_t c : text) {
+            bytes.push_back(static_cast<unsigned char>(c));
+        }
+    }
+    return sql_bits_value(kind, bytes.data(), bytes.size());
+}
+
+bool reads_as_true(const udb_field& value) {
+    const std::wstring text = value.to_wstring();
+    return !text.empty() && text != L"0";
+}
+
+}  // namespace
+
+sql_recordset::sql_recordset(sql_database& database, const std::wstring& name)
+    : sql_recordset(database, name, std::wstring()) {}
+
+sql_recordset::sql_recordset(sql_database& database, const std::wstring& name,
+                             const std::wstring& query_text)
+    : udb_recordset(name, query_text, true),
+      database_(database),
+      relationships_(&database.relationships) {
+    tk_trace(2, "sql_recordset::sql_recordset");
+    initialize();
+}
+
+sql_recordset::~sql_recordset() {
+    tk_trace(1, "sql_recordset::dtor");
+    clean();
+}
+
+bool sql_recordset::append_record(udb_record&) {
+    TK_FAIL();
+}
+
+void sql_recordset::initialize() {
+    tk_trace(2, "sql_recordset::initialize");
+    clean();
+    record_count_ = get_rec_count();
+    tk_trace(1, "get_rec_count returns %d", record_count_);
+
+    if (is_query()) {
+        // A custom query's rows come from the same statement that describes it.
+        seek(0);
+        describe(stream_->columns(), stream_->result().fields());
+        return;
+    }
+    {
+        sql_result description = sql_result::stream(
+            database_.handle(),
+            tk_ucs2_to_utf8(L"SELECT * FROM " + database_.quote_name(name) + L" LIMIT 0"));
+        TK_ASSERT(description);
+        describe(sql_describe_columns(description.fields(), description.field_count(),
+                                      database_.blob_to_text()),
+                 description.fields());
+    }
+    read_create_text();
+    refine_columns();
+    read_indexes();
+}
+
+void sql_recordset::describe(const std::vector<sql_column>& columns, const MYSQL_FIELD* fields) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const sql_column& column = columns[i];
+        const sql_column_type& type = column.type;
+        tk_trace(1, "Processing field #%d", static_cast<int>(i + 1));
+        tk_trace(2, "GOT FIELD: name=%s, type=%d, size=%lu", fields[i].name, type.type,
+                 type.length);
+        auto field = std::make_unique<t_ftd>(
+            *column.name, column.kind.vartype, clamp_size(type.length),
+            (type.flags & sql_flag_not_null) != 0, (type.flags & sql_flag_auto_increment) != 0,
+            ole_variant(), date_or_hyper_subtype(type));
+        if (type.is_blob() && column.kind.vartype == VT_BSTR) {
+            tk_trace(2, "Change type from BLOB to TEXT");
+        } else if (type.type == sql_type_decimal || type.type == sql_type_newdecimal) {
+            tk_trace(1, "Scale/precision: (%u,%lu)", type.decimals, type.length);
+            field->subtype = t_ftd::pack_precision(sql_decimal_precision(type),
+                                                   static_cast<int32_t>(type.decimals));
+        }
+        schema.add(std::move(field));
+    }
+}
+
+void sql_recordset::refine_columns() {
+    const std::unique_ptr<sql_tmp_recordset> rows =
+        database_.read_all(L"SHOW COLUMNS FROM " + database_.quote_name(name));
+    if (!rows) {
+        return;
+    }
+    for (size_t k = 0; k < rows->size(); ++k) {
+        const sql_record& row = (*rows)[k];
+        if (row.size() < 3) {
+            continue;
+        }
+        // Row k describes field k; a column added or dropped in between is matched by name.
+        const std::wstring column = row[0].to_wstring();
+        if (k < schema.size() && udb_names_equal(schema[k].name, column)) {
+            refine_column(schema[k], row);
+        } else if (schema.find_field(column)) {
+            refine_column(schema.get_field(column), row);
+        }
+    }
+}
+
+void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
+    const std::string type_text = tk_ucs2_to_utf8(row[show_columns_type].to_wstring());
+    tk_trace(2, "Got type: %s", type_text.c_str());
+    int first = 0;
+    int second = 0;
+    if (std::sscanf(type_text.c_str(), "varchar(%d)", &first) == 1) {
+        tk_trace(2, "Refining size for varchar: %d", first);
+        field.size = first;
+    } else if (std::sscanf(type_text.c_str(), "float(%d,%d)", &first, &second) == 2) {
+        tk_trace(2, "Refining type for FLOAT(%d,%d)", first, second);
+        if (first != 0 && second != 0 && second < first) {
+            field.vartype = VT_DECIMAL;
+            field.subtype = t_ftd::pack_precision(first, second);
+        }
+    }
+
+    const udb_field& default_value = row[row.size() - 2];
+    const std::wstring text = default_value.to_wstring();
+    tk_trace_w(2, L"Got default value: %ls", text.c_str());
+    if (!field.not_null && text.empty()) {
+        return;
+    }
+    tk_trace(2, "Default value's type: %08X", static_cast<unsigned>(field.vartype));
+    if (field.vartype == VT_DATE && is_empty_date(text)) {
+        tk_trace(2, "Skip empty def.values for date column");
+        field.not_null = false;
+        return;
+    }
+    // SHOW COLUMNS prints literals and expressions alike; the creation text tells them apart.
+    // Without it, a default is a literal as printed, and NULL (no default) stays none.
+    const std::optional<sql_default_kind> kind =
+        fk_parser_ ? fk_parser_->column_default(field.name) : std::nullopt;
+    const sql_default_kind clause =
+        kind.value_or(default_value.is_null() ? sql_default_kind::none : sql_default_kind::literal);
+    if (clause == sql_default_kind::expression) {
+        tk_trace_w(2, L"Default is an expression: %ls", text.c_str());
+        return;
+    }
+    if (clause == sql_default_kind::none) {
+        return;
+    }
+    switch (field.vartype) {
+        case VT_DATE:
+        case VT_BSTR:
+            field.default_value = get_variant(VT_BSTR, text);
+            break;
+        case VT_BLOB: {
+            const std::string bytes = tk_ucs2_to_utf8(text);
+            field.default_value = ole_variant(bytes.size(), bytes.data());
+            break;
+        }
+        default:
+            field.default_value = field.vartype == VT_BOOL || text.starts_with(L"b'")
+                                      ? bit_default(field.vartype, text)
+                                      : get_variant(field.vartype, text);
+            break;
+    }
+}
+
+void sql_recordset::read_indexes() {
+    const std::unique_ptr<sql_tmp_recordset> rows =
+        database_.read_all(L"SHOW INDEX FROM " + database_.quote_name(name));
+    if (!rows) {
+        return;
+    }
+    std::vector<std::wstring> dropped;
+    for (size_t k = 0; k < rows->size(); ++k) {
+        const sql_record& row = (*rows)[k];
+        if (row.size() <= show_index_column) {
+            continue;
+        }
+        const bool unique = !reads_as_true(row[show_index_non_unique]);
+        const std::wstring key = row[show_index_key_name].to_wstring();
+        const bool primary = key == L"PRIMARY";
+        tk_trace_w(2, L"Got index '%ls' (primary=%d, unique=%d)", key.c_str(), primary, unique);
+        auto index = std::find_if(indexes.begin(), indexes.end(),
+                                  [&](const udb_index& i) { return i.name == key; });
+        // A key part that is an expression rather than a column (no column name) cannot be
+        // carried over; a unique index reduced to its other columns would refuse rows that
+        // MySQL holds, so the whole index stays behind.
+        if (row[show_index_column].is_null()) {
+            tk_trace_w(2, L"Index '%ls' has an expression part and is left out", key.c_str());
+            dropped.push_back(key);
+            if (index != indexes.end()) {
+                indexes.erase(index);
+            }
+            continue;
+        }
+        if (std::find(dropped.begin(), dropped.end(), key) != dropped.end()) {
+            continue;
+        }
+        const std::wstring column = row[show_index_column].to_wstring();
+        if (index == indexes.end()) {
+            udb_index added;
+            added.name = key;
+            added.is_primary = primary;
+            added.is_unique = unique;
+            added.fields.push_back(column);
+            indexes.push_back(std::move(added));
+        } else {
+            index->fields.push_back(column);
+        }
+    }
+}
+
+void sql_recordset::read_create_text() {
+    if (!database_.supports_foreign_keys()) {
+        return;
+    }
+    tk_trace(2, "Extracting foreign keys");
+    const std::unique_ptr<sql_tmp_recordset> rows =
+        database_.read_all(L"SHOW CREATE TABLE " + database_.quote_name(name));
+    if (!rows) {
+        return;
+    }
+    for (size_t k = 0; k < rows->size(); ++k) {
+        const sql_record& row = (*rows)[k];
+        if (row.size() > show_create_text) {
+            fk_parser_ = std::make_unique<sql_fk_parser>(name, row[show_create_text].to_wstring());
+        }
+    }
+}
+
+int32_t sql_recordset::get_rec_count() {
+    tk_trace(2, "sql_recordset::get_rec_count");
+    const std::wstring statement =
+        is_query() ? L"SELECT COUNT(*) FROM (" + sql_statement_text(query_text) + L") as query"
+                   : L"SELECT COUNT(*) FROM " + database_.quote_name(name);
+    std::unique_ptr<sql_tmp_recordset> rows;
+    try {
+        rows = database_.read_all(statement);
+    } catch (const sql_exception& e) {
+        if (!is_query()) {
+            throw;
+        }
+        // Not every query can be a derived table (two result columns of one name, a closing
+        // comment, a server without derived tables): its rows are then counted as it runs.
+        tk_trace(2, "Counting the query's rows one by one: %s", e.what());
+        return count_query_rows();
+    }
+    if (!rows || rows->size() == 0 || (*rows)[0].size() == 0) {
+        throw std::out_of_range("invalid vector<T> subscript");
+    }
+    return (*rows)[0][0].to_long();
+}
+
+int32_t sql_recordset::count_query_rows() {
+    sql_database::sql_limited_query rows(database_, query_text, true);
+    return static_cast<int32_t>(rows.skip(static_cast<size_t>(INT32_MAX)));
+}
+
+void sql_recordset::clean() {
+    tk_trace(2, "sql_recordset::clean");
+    for (auto& slot : page_) {
+        slot.reset();
+    }
+}
+
+void sql_recordset::ensure_stream() {
+    if (!stream_) {
+        seek(0);
+    }
+}
+
+void sql_recordset::seek(int32_t target) {
+    clean();
+    stream_.reset();
+    touched_ = false;
+    stream_ = std::make_unique<sql_database::sql_limited_query>(
+        database_, is_query() ? query_text : name, is_query());
+    page_start_ = target - target % static_cast<int32_t>(sql_page_size);
+    page_index_ = static_cast<size_t>(target - page_start_);
+    count = target;
+    stream_->skip(static_cast<size_t>(page_start_));
+    fill_page();
+}
+
+void sql_recordset::fetch_next_page() {
+    page_start_ += static_cast<int32_t>(sql_page_size);
+    page_index_ = 0;
+    touched_ = false;
+    fill_page();
+}
+
+void sql_recordset::fill_page() {
+    size_t stored = 0;
+    try {
+        stored = stream_->store_to(&page_);
+    } catch (...) {
+        // The rows of a broken stream are not handed out; the record set stays at its end.
+        clean();
+        throw;
+    }
+    if (stream_->exhausted()) {
+        // The rows really read replace the count taken before.
+        record_count_ = page_start_ + static_cast<int32_t>(stored);
+    }
+}
+
+udb_record* sql_recordset::get_item() {
+    ensure_stream();
+    touched_ = true;
+    return page_[page_index_].get();
+}
+
+bool sql_recordset::is_eof() {
+    ensure_stream();
+    return page_[page_index_] == nullptr;
+}
+
+int32_t sql_recordset::next() {
+    ensure_stream();
+    if (page_index_ + 1 < sql_page_size) {
+        ++page_index_;
+    } else {
+        clean();
+        fetch_next_page();
+    }
+    return ++count;
+}
+
+void sql_recordset::move_prev() {
+    ensure_stream();
+    if (count == 0) {
+        return;
+    }
+    if (page_index_ > 0) {
+        --page_index_;
+        --count;
+        return;
+    }
+    // The previous record belongs to a page no longer held: read up to it again.
+    seek(count - 1);
+}
+
+void sql_recordset::move_first() {
+    tk_trace(2, "sql_recordset::move_first");
+    // The first page as fetched, with no record handed out yet, is what a new fetch would give.
+    if (stream_ && page_start_ == 0 && !touched_) {
+        page_index_ = 0;
+        count = 0;
+        return;
+    }
+    seek(0);
+}
+
+sql_tmp_recordset::sql_tmp_recordset(sql_result result) : udb_recordset(std::wstring(), true) {
+    tk_trace(1, "sql_tmp_recordset::sql_tmp_recordset");
+    initialize(result);
+}
+
+sql_tmp_recordset::~sql_tmp_recordset() = default;
+
+void sql_tmp_recordset::initialize(sql_result& result) {
+    tk_trace(1, "sql_tmp_recordset::initialize");
+    TK_ASSERT(result);
+    // The system's own statements return names and texts: binary columns are read as text.
+    columns_ = sql_describe_columns(result.fields(), result.field_count(), true);
+    while (const sql_row row = result.fetch()) {
+        records_.push_back(std::make_unique<sql_record>(columns_, row));
+    }
+    result.reset();
+}
+
+bool sql_tmp_recordset::append_record(udb_record&) {
+    TK_FAIL();
+}
+
+udb_record* sql_tmp_recordset::get_item() {
+    return count >= 0 && static_cast<size_t>(count) < records_.size() ? records_[count].get()
+                                                                      : nullptr;
+}
+
+bool sql_tmp_recordset::is_eof() {
+    return count < 0 || static_cast<size_t>(count) >= records_.size();
+}
+
+int32_t sql_tmp_recordset::next() {
+    return ++count;
+}
+
+void sql_tmp_recordset::move_prev() {}
+
+void sql_tmp_recordset::move_first() {
+    count = 0;
+}

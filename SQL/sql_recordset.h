@@ -1,0 +1,111 @@
+// Record sets over MySQL tables, custom queries and the system's own statements.
+//
+// sql_recordset reads a table or a custom query. Its constructor describes it completely:
+// the schema (columns with kinds, sizes, NOT NULL, auto-increment and default values) and,
+// for a table, its indexes and its creation text. The rows then come from ONE streaming
+// statement: at most one page of sql_page_size records is held in memory, and rows are never
+// read twice or skipped, whatever order the server returns them in. A table's stream opens at
+// the first access to its records (so a record set used only for its description never reads
+// the table); a custom query's stream opens at construction.
+//
+// The end of the records is where the stream ends: is_eof is true exactly when get_item has no
+// record, even when rows were deleted or added after they were counted. The count taken at
+// construction (record_count) is what the progress display shows; it becomes the number of
+// rows really read once the stream has ended.
+//
+// A record from get_item stays valid until the next page is fetched (next from the last slot
+// of a page, move_first, move_prev across a page) or the record set is destroyed. Client
+// failures raise sql_exception; a record set must be destroyed before its database.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "SQL/sql_database.h"
+#include "SQL/sql_fk_parser.h"
+#include "SQL/sql_record.h"
+
+class sql_recordset : public udb_recordset {
+  public:
+    // A record set over a table.
+    sql_recordset(sql_database& database, const std::wstring& name);
+    // A record set over a custom query.
+    sql_recordset(sql_database& database, const std::wstring& name, const std::wstring& query_text);
+    ~sql_recordset() override;
+
+    // MySQL is never a destination: an internal error.
+    bool append_record(udb_record& record) override;
+    udb_record* get_item() override;
+    bool is_eof() override;
+    int32_t next() override;
+    void move_prev() override;
+    void move_first() override;
+
+    // Destroys the records of the page.
+    void clean();
+    // Counts the rows with "SELECT COUNT(*)" over the table or the query.
+    int32_t get_rec_count();
+
+    int32_t record_count() const { return record_count_; }
+    int32_t position() const { return count; }
+    // The creation text of the table (none for a custom query or a server without it).
+    const sql_fk_parser* fk_parser() const { return fk_parser_.get(); }
+    // The foreign keys of the database (never filled: they are not carried over).
+    udb_relationships* relationships() const { return relationships_; }
+
+  private:
+    void initialize();
+    int32_t count_query_rows();
+    void describe(const std::vector<sql_column>& columns, const MYSQL_FIELD* fields);
+    void refine_columns();
+    void refine_column(t_ftd& field, const sql_record& row);
+    void read_indexes();
+    void read_create_text();
+    // Opens the stream when it is not open yet.
+    void ensure_stream();
+    // (Re)opens the stream and makes the page that holds the row at target current.
+    void seek(int32_t target);
+    void fetch_next_page();
+    // Stores the next rows into the page; at the end of the rows the count becomes exact.
+    void fill_page();
+
+    sql_database& database_;
+    udb_relationships* relationships_;
+    int32_t record_count_ = 0;
+    // Position of the first row of the page and of the current row within it.
+    int32_t page_start_ = 0;
+    size_t page_index_ = 0;
+    sql_page page_;
+    // Whether a record of the page was handed out (and may have been changed by its user).
+    bool touched_ = false;
+    std::unique_ptr<sql_database::sql_limited_query> stream_;
+    std::unique_ptr<sql_fk_parser> fk_parser_;
+};
+
+// A record set over the result of one of the system's own statements (lists of databases and
+// tables, SHOW statements, counts): every row is read at construction.
+class sql_tmp_recordset : public udb_recordset {
+  public:
+    // Takes the result over; an empty result is an internal error.
+    explicit sql_tmp_recordset(sql_result result);
+    ~sql_tmp_recordset() override;
+
+    bool append_record(udb_record& record) override;
+    udb_record* get_item() override;
+    bool is_eof() override;
+    int32_t next() override;
+    void move_prev() override;
+    void move_first() override;
+
+    size_t size() const { return records_.size(); }
+    const sql_record& operator[](size_t i) const { return *records_[i]; }
+    const std::vector<sql_column>& columns() const { return columns_; }
+
+  private:
+    void initialize(sql_result& result);
+
+    std::vector<std::unique_ptr<sql_record>> records_;
+    std::vector<sql_column> columns_;
+};

@@ -1,0 +1,346 @@
+#include "core/dorvex_convertor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "ORA/ora_validator.h"
+#include "SQL/sql_database.h"
+#include "SQL/sql_recordset.h"
+#include "TK/tk_string.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace_log.h"
+#include "UDB/ole_variant.h"
+#include "core/error_handler.h"
+#include "core/init_conversion.h"
+#include "core/settings_profile.h"
+#include "core/settings_registry.h"
+
+namespace {
+
+// Oracle's "resource busy" (ORA-00054): the table is locked by another session.
+constexpr int32_t ora_resource_busy = 54;
+
+const char busy_table_message[] = "Cannot delete table because it is busy with another process";
+const char nonconforming_message[] =
+    "The structure of data source does not conform to the destination table.";
+
+}  // namespace
+
+// What one run holds besides the driver's own fields; destroyed before the run ends.
+struct dorvex_convertor::run_state {
+    ora_database& destination;
+    std::unique_ptr<sql_database> source;
+    std::unique_ptr<ora_tn_validator> validator;
+};
+
+dorvex_convertor::dorvex_convertor(program kind) : program_(kind) {
+    tk_trace(2, "dorvex_convertor::ctor");
+    if (program_ == program::wizard) {
+        // The wizard's defaults (uppercase on) are applied by the registry load.
+        serialize(false, *this, *this, *this);
+    } else {
+        mode = mode_overwrite;
+        blob2text = false;
+        uppercase = false;
+    }
+    standard_error_reporter = [this](const std::string& text) {
+        if (!silent()) {
+            std::fprintf(stderr, "%s\n", text.c_str());
+            std::fflush(stderr);
+        }
+    };
+}
+
+dorvex_convertor::~dorvex_convertor() {
+    tk_trace(2, "dorvex_convertor::dtor");
+    if (program_ == program::wizard) {
+        serialize(true, *this, *this, *this);
+    }
+}
+
+udb_converter::generic_settings_ref dorvex_convertor::generic_settings() {
+    return {source_database, selected_tables, tab_def, skip_idx};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connections
+
+ora_database* dorvex_convertor::connect_oracle_server() {
+    tk_trace(2, "oracle_converter_impl::connect_oracle_server");
+    oracle_database_.reset();
+    if (use_tns) {
+        oracle_database_ = oracle_engine.open_db(service_name, oracle_converter_impl::user,
+                                                 oracle_converter_impl::password);
+    } else {
+        oracle_database_ =
+            oracle_engine.open_db(oracle_converter_impl::host, oracle_converter_impl::user,
+                                  oracle_converter_impl::password, oracle_converter_impl::port);
+    }
+    return oracle_database_.get();
+}
+
+void dorvex_convertor::connect_mysql_server() {
+    tk_trace(2, "mysql_converter_impl::connect_mysql_server");
+    const unsigned port_value = port_number();
+    mysql_engine.connect(mysql_converter_impl::host, mysql_converter_impl::user,
+                         mysql_converter_impl::password, port_value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Source helpers for the wizard
+
+bool dorvex_convertor::test_source_statement(const std::wstring& statement) {
+    tk_trace_w(2, L"dorvex_convertor::test_source_statement(%ls)", statement.c_str());
+    try {
+        const std::unique_ptr<sql_database> source =
+            mysql_engine.open_db(source_database, open_mode);
+        return source->test_query(statement);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::vector<std::wstring> dorvex_convertor::get_all_tables() {
+    tk_trace(2, "dorvex_convertor::get_all_tables");
+    const std::unique_ptr<sql_database> source = mysql_engine.open_db(source_database, open_mode);
+    return source->tables;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Profiles
+
+bool dorvex_convertor::load_profile(const udb_profile& profile) {
+    if (!udb_converter::load_profile(profile) || !load_oracle_profile(*this, profile) ||
+        !load_mysql_profile(*this, profile)) {
+        return false;
+    }
+    if (const std::wstring value = profile.get_value(udb_profile::oracle_section, L"uppercase");
+        !value.empty()) {
+        uppercase = udb_profile_true_if_one(value);
+    }
+    if (const std::wstring value = profile.get_value(udb_profile::mysql_section, L"BLOB to text");
+        !value.empty()) {
+        blob2text = udb_profile_true_if_one(value);
+    }
+    return true;
+}
+
+bool dorvex_convertor::store_profile(udb_profile& profile) {
+    if (!udb_converter::store_profile(profile) || !store_oracle_profile(*this, profile) ||
+        !store_mysql_profile(*this, profile)) {
+        return false;
+    }
+    profile.set_value(udb_profile::oracle_section, L"uppercase", udb_profile_flag(uppercase));
+    profile.set_value(udb_profile::mysql_section, L"BLOB to text", udb_profile_flag(blob2text));
+    return true;
+}
+
+bool dorvex_convertor::load_profile(const std::string& path) {
+    return load_profile(tk_ansi_to_ucs2(path));
+}
+
+bool dorvex_convertor::load_profile(const std::wstring& path) {
+    udb_profile profile;
+    return profile.load_file(path) && load_profile(profile);
+}
+
+bool dorvex_convertor::save_profile(const std::wstring& path) {
+    udb_profile profile;
+    return store_profile(profile) && profile.save_file(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+void dorvex_convertor::operator()() {
+    tk_trace(2, "dorvex_convertor::operator()");
+    finished = false;
+    run_finished_.store(false);
+    {
+        init_conversion scope(&finished, true);
+        try {
+            run();
+        } catch (const tk_final_exception&) {
+            // The user chose to stop; nothing more to say.
+        } catch (const tk_exception& e) {
+            error_handler::instance().handle(e, true);
+        } catch (const std::exception& e) {
+            report_standard_error(e.what());
+        }
+        // Also after a failed run, so that its last table does not prefix later messages.
+        error_handler::instance().clear_context();
+        tables_done = 0;
+        tables_total = 0;
+    }
+    run_finished_.store(true);
+}
+
+void dorvex_convertor::run() {
+    ora_database* destination = oracle_database_.get();
+    TK_ASSERT(destination != nullptr);
+    // Generated index and constraint names avoid those the schema has already.
+    ora_in_validator index_names;
+
+    mysql_engine.blob_to_text = blob2text;
+    destination->uppercase = uppercase;
+
+    run_state state{*destination, mysql_engine.open_db(source_database, open_mode), nullptr};
+    if (program_ == program::agent && selected_tables.empty() && selected_queries.empty()) {
+        selected_tables = state.source->tables;
+    }
+
+    // Every table and query the run works through, each once: the number the progress shows.
+    std::set<std::wstring> entries(selected_tables.begin(), selected_tables.end());
+    for (const auto& entry : selected_queries) {
+        entries.insert(entry.first);
+    }
+    tables_total = static_cast<int32_t>(entries.size());
+    tk_trace_w(3, L"Converting database %ls (%d tables)", source_database.c_str(),
+               tables_total.load());
+    print(tk_wformat(L"Converting database %ls(%d tables)", source_database.c_str(),
+                     tables_total.load()));
+
+    state.validator = std::make_unique<ora_tn_validator>(selected_tables, destination->tables);
+    for (const auto& entry : selected_queries) {
+        state.validator->in_use.push_back(entry.first);
+    }
+    for (const std::wstring& name : selected_tables) {
+        selected_queries.emplace(name, std::wstring());
+    }
+
+    for (const auto& [name, query] : selected_queries) {
+        convert_entry(state, name, query);
+        ++tables_done;
+    }
+}
+
+std::unique_ptr<sql_recordset> dorvex_convertor::open_source(run_state& state,
+                                                             const std::wstring& name,
+                                                             const std::wstring& query) {
+    if (!query.empty()) {
+        return state.source->open_query(name, query);
+    }
+    // A name the source does not list (a typing error in a table-names file) is the user's
+    // mistake, not an internal one: report it for this entry and go on.
+    if (!state.source->is_table_exist(name)) {
+        throw tk_exception(tk_wformat(L"Table '%ls' does not exist in the MySQL database '%ls'.",
+                                      name.c_str(), source_database.c_str()),
+                           0);
+    }
+    return state.source->open_table(name);
+}
+
+std::wstring dorvex_convertor::destination_name(run_state& state, const std::wstring& name) {
+    std::wstring destination = name;
+    if (uppercase) {
+        tk_wstring::to_upper(destination);
+    }
+    if (!state.validator->is_acceptable(destination)) {
+        destination = state.validator->get_safe_name(destination);
+    }
+    return destination;
+}
+
+bool dorvex_convertor::handle_existing_table(const std::wstring& destination) {
+    tk_trace_w(2, L"Table %ls already exists", destination.c_str());
+    switch (mode) {
+        case mode_overwrite:
+            try {
+                oracle_database_->delete_tab(destination);
+            } catch (const ora_exception& e) {
+                if (e.ora_error() == ora_resource_busy) {
+                    throw tk_exception(busy_table_message, 0);
+                }
+                throw;
+            }
+            return true;
+        case mode_skip:
+            tk_trace(2, "Skip existing table");
+            return false;
+        default:
+            return true;
+    }
+}
+
+void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
+                                     const std::wstring& query) {
+    set_current_table(name);
+    records_done = 0;
+    records_total = 0;
+    try {
+        const std::unique_ptr<sql_recordset> source = open_source(state, name, query);
+        if (source->schema.empty()) {
+            return;
+        }
+        const std::wstring destination = destination_name(state, name);
+        ora_database& oracle = state.destination;
+        if (oracle.is_table_exist(destination) && !handle_existing_table(destination)) {
+            return;
+        }
+        const bool merge = oracle.is_table_exist(destination);
+        const std::unique_ptr<udb_recordset> table =
+            merge ? oracle.get_table(destination, append_mode)
+                  : oracle.create_table(destination, source->schema,
+                                        skip_idx ? udb_indexes() : source->indexes);
+        if (mode == mode_merge && !source->schema.conform_to(table->schema)) {
+            throw tk_exception(nonconforming_message, 0);
+        }
+        if (destination != name) {
+            tk_trace_w(2, L"Store generated table name '%ls'", destination.c_str());
+            state.validator->in_use.push_back(destination);
+            oracle.names_map.add_tn_mapping(name, destination);
+        }
+        state.validator->restricted.push_back(destination);
+
+        records_total = source->record_count();
+        tk_trace_w(3, L"Converting table %ls (%d records)", name.c_str(), records_total.load());
+        print(tk_wformat(L"Converting table %ls(%d records)", name.c_str(), records_total.load()));
+        if (records_total != 0 && !tab_def) {
+            copy_records(*source, *table, name);
+        }
+    } catch (const tk_exception& e) {
+        error_handler& handler = error_handler::instance();
+        handler.set_context(name);
+        handler.handle(e, false);
+    }
+}
+
+void dorvex_convertor::copy_records(sql_recordset& source, udb_recordset& destination,
+                                    const std::wstring& name) {
+    source.move_first();
+    while (!source.is_eof()) {
+        tk_trace(1, "Converting %d record", records_done.load());
+        try {
+            destination.append_record(*source.get_item());
+        } catch (const tk_exception& e) {
+            // A value Oracle refuses, or one that cannot take the column's type, costs this
+            // record only. Failures of the source end the table (they are sql_exception).
+            if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
+                dynamic_cast<const ole_type_exception*>(&e) == nullptr) {
+                throw;
+            }
+            error_handler& handler = error_handler::instance();
+            handler.set_context(name, records_done + 1);
+            handler.handle(e, false);
+        }
+        source.next();
+        ++records_done;
+    }
+}
+
+void dorvex_convertor::print(const std::wstring& line) const {
+    if (program_ != program::agent || silent()) {
+        return;
+    }
+    const std::string text = tk_ucs2_to_ansi(line);
+    std::fprintf(stdout, "%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+void dorvex_convertor::report_standard_error(const std::string& text) const {
+    tk_trace(3, "ERROR:\n%s", text.c_str());
+    if (standard_error_reporter) {
+        standard_error_reporter(text);
+    }
+}
