@@ -20,15 +20,23 @@ std::deque<std::function<void(QWidget*)>>& pending() {
 
 QTimer* poller = nullptr;
 const char* const handled_mark = "wizard_test_handled";
+int connecting_dialogs_seen = 0;
 
 void poll() {
-    if (pending().empty()) {
-        return;
-    }
     QWidget* modal = QApplication::activeModalWidget();
     // A dialog on the stack may reuse the address of the previous one, so a handled dialog is
     // marked rather than remembered.
     if (modal == nullptr || !modal->isVisible() || modal->property(handled_mark).toBool()) {
+        return;
+    }
+    // The connecting dialog comes and goes by itself: it is photographed, never handled.
+    if (modal->objectName() == QStringLiteral("connecting_dlg")) {
+        modal->setProperty(handled_mark, true);
+        ++connecting_dialogs_seen;
+        screenshot(modal, QStringLiteral("dlg_connecting_oracle"));
+        return;
+    }
+    if (pending().empty()) {
         return;
     }
     modal->setProperty(handled_mark, true);
@@ -54,17 +62,25 @@ void screenshot(QWidget* widget, const QString& name) {
     widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
-void on_modal(std::function<void(QWidget*)> action) {
+void watch_modals() {
     if (poller == nullptr) {
         poller = new QTimer(qApp);
         QObject::connect(poller, &QTimer::timeout, poll);
         poller->start(15);
     }
+}
+
+void on_modal(std::function<void(QWidget*)> action) {
+    watch_modals();
     pending().push_back(std::move(action));
 }
 
 bool modals_done() {
     return pending().empty();
+}
+
+int connecting_dialogs() {
+    return connecting_dialogs_seen;
 }
 
 void forget_modals() {

@@ -15,14 +15,18 @@ namespace wizard_test {
 // the variable is absent).
 void screenshot(QWidget* widget, const QString& name);
 
-// Runs action on the next modal dialog to open (a message box, the file dialog, an error
-// dialog), from inside its event loop. Handlers queue up: the second one waits for the dialog
-// after the first.
+// Runs action on the next modal dialog other than the connecting dialog to open (a message box, the
+// file dialog, an error dialog), from inside its event loop. Handlers queue up: the second one
+// waits for the dialog after the first.
 void on_modal(std::function<void(QWidget* dialog)> action);
 // True when every queued handler has run.
 bool modals_done();
 // Drops handlers that never ran (between tests).
 void forget_modals();
+// How many connecting dialogs have been seen (they are photographed, not handled).
+int connecting_dialogs();
+// Starts watching for dialogs without queueing a handler.
+void watch_modals();
 
 // Answers a message box: saves its screenshot under name, records its caption and text, and
 // presses the button whose text (mnemonics aside) is button_text.
