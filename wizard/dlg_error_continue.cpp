@@ -20,6 +20,10 @@ dlg_error_continue::dlg_error_continue(const QString& message, QWidget* parent) 
     text->setObjectName(QStringLiteral("message"));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setTextFormat(Qt::PlainText);
+    // Composed messages are one long line: they wrap at a readable width.
+    text->setWordWrap(true);
+    text->setMinimumWidth(360);
+    text->setMaximumWidth(560);
 
     check_ = new QCheckBox(QStringLiteral("&Do not show this dialog box again"), this);
     check_->setObjectName(QStringLiteral("do_not_show_again"));

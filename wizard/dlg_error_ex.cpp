@@ -25,6 +25,10 @@ dlg_error_ex::dlg_error_ex(const QString& message, QWidget* parent)
     text->setObjectName(QStringLiteral("message"));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setTextFormat(Qt::PlainText);
+    // Composed messages are one long line: they wrap at a readable width.
+    text->setWordWrap(true);
+    text->setMinimumWidth(360);
+    text->setMaximumWidth(560);
 
     auto* send_bug = new QPushButton(QStringLiteral("Send bug"), this);
     send_bug->setObjectName(QStringLiteral("send_bug"));

@@ -68,10 +68,15 @@ QString oralite_database::run(const QStringList& arguments, bool* ok) const {
     *ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
           process.exitCode() == 0;
     if (!*ok) {
-        error_ = QString::fromUtf8(process.readAllStandardError());
+        error_ = QStringLiteral("%1 (exit %2): %3 %4")
+                     .arg(arguments.join(QLatin1Char(' ')))
+                     .arg(process.exitCode())
+                     .arg(QString::fromUtf8(process.readAllStandardError()),
+                          QString::fromUtf8(process.readAllStandardOutput()));
         return QString();
     }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    // Not null, even when the statements printed nothing (null stands for a failure).
+    return QString::fromUtf8(process.readAllStandardOutput()).append(QLatin1String(""));
 }
 
 QString oralite_database::sql(const QStringList& statements) const {

@@ -35,6 +35,14 @@ enum page_index { welcome, mysql, oracle, settings, tables, progress, finish };
 const char* const page_names[] = {"welcome", "mysql",    "oracle", "settings",
                                   "tables",  "progress", "finish"};
 
+// Types the file's name into the dialog, as a person would, and accepts it.
+void choose_file(QFileDialog* dialog, const QString& path) {
+    const QFileInfo file(path);
+    dialog->setDirectory(file.absolutePath());
+    dialog->findChild<QLineEdit*>()->setText(file.fileName());
+    QMetaObject::invokeMethod(dialog, "accept");
+}
+
 QString prepared_text(int32_t code) {
     tk_error_converter map(oracle_error_count, oracle_error_table);
     map.load_map(mysql_error_count, mysql_error_table);
@@ -116,6 +124,10 @@ class wizard_flow_test : public QObject {
     QTemporaryDir files_;
 
     bool have_oracle() const { return oracle_ != nullptr && oracle_->ready(); }
+
+    void oracle_exec(const QStringList& statements) {
+        QVERIFY2(!oracle_->sql(statements).isNull(), qPrintable(oracle_->error()));
+    }
 
     void admin(const std::string& statements) {
         QVERIFY2(admin_->exec(statements), admin_->last_error().c_str());
@@ -226,8 +238,8 @@ class wizard_flow_test : public QObject {
         admin("DROP DATABASE IF EXISTS " + mrg + "; CREATE DATABASE " + mrg +
               " CHARACTER SET utf8mb4; USE " + mrg +
               ";"
-              "CREATE TABLE a_dup (id INT PRIMARY KEY, label VARCHAR(20));"
-              "INSERT INTO a_dup VALUES (1, 'one'), (2, 'two'), (3, 'three');"
+              "CREATE TABLE a_dup (id INT PRIMARY KEY, qty INT);"
+              "INSERT INTO a_dup VALUES (1, 10), (2, 20), (3, 30);"
               "CREATE TABLE b_later (id INT PRIMARY KEY);"
               "INSERT INTO b_later VALUES (7)");
         oracle_ = std::make_unique<oralite_database>(oracle_folder_.path(), QStringLiteral("wiz"),
@@ -367,29 +379,25 @@ class wizard_flow_test : public QObject {
             // typed; Test Query asks the server.
             on_modal([](QWidget* d) {
                 d->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("NOTES"));
-                d->findChild<QPlainTextEdit*>(QStringLiteral("query"))
-                    ->setPlainText(QStringLiteral("SELECT FROM orders"));
-                press(d, "test_query");
+                auto* query = d->findChild<QPlainTextEdit*>(QStringLiteral("query"));
+                query->setPlainText(QStringLiteral("SELECT FROM orders"));
+                press(d, "test_query");  // refused by the server; the dialog stays
+                query->setPlainText(
+                    QStringLiteral("\n  SELECT id, amount FROM orders WHERE amount > 10"));
+                press(d, "ok");  // NOTES is taken: refused, and the dialog comes back
             });
             box_seen syntax;
             answer_box(QStringLiteral("OK"), QStringLiteral("box_query_syntax"), &syntax);
-            on_modal([](QWidget* d) {
-                // The same dialog, still open after the test.
-                d->findChild<QPlainTextEdit*>(QStringLiteral("query"))
-                    ->setPlainText(
-                        QStringLiteral("\n  SELECT id, amount FROM orders WHERE amount > 10"));
-                press(d, "ok");
-            });
             answer_box(QStringLiteral("OK"), QStringLiteral("box_query_duplicate"));
             on_modal([](QWidget* d) {
                 auto* name = d->findChild<QLineEdit*>(QStringLiteral("name"));
                 QCOMPARE(name->text(), QStringLiteral("NOTES"));
                 name->setText(QStringLiteral("big_orders"));
                 press(d, "test_query");
+                press(d, "ok");
             });
             box_seen correct;
             answer_box(QStringLiteral("OK"), QStringLiteral("box_query_correct"), &correct);
-            on_modal([](QWidget* d) { press(d, "ok"); });
             s.click("add_query");
             QCOMPARE(syntax.text, set_query_dlg::syntax_error_text);
             QCOMPARE(correct.text, QStringLiteral("The query is correct."));
@@ -407,8 +415,7 @@ class wizard_flow_test : public QObject {
                 auto* files = qobject_cast<QFileDialog*>(d);
                 QVERIFY(files != nullptr);
                 screenshot(d, QStringLiteral("dlg_file_save_profile"));
-                files->selectFile(profile);
-                QMetaObject::invokeMethod(files, "accept");
+                choose_file(files, profile);
             });
             s.click("save_settings");
             QVERIFY(QFileInfo(profile).isFile());
@@ -438,8 +445,7 @@ class wizard_flow_test : public QObject {
                     auto* files = qobject_cast<QFileDialog*>(d);
                     QVERIFY(files != nullptr);
                     screenshot(d, QStringLiteral("dlg_file_open_profile"));
-                    files->selectFile(profile);
-                    QMetaObject::invokeMethod(files, "accept");
+                    choose_file(files, profile);
                 });
                 s.click("load_settings");
             }
@@ -479,7 +485,7 @@ class wizard_flow_test : public QObject {
         QCOMPARE(first.closing, success_closing_text);
         QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM A_DUP")),
                  QStringLiteral("3"));
-        QVERIFY(!oracle_->sql({QStringLiteral("DELETE FROM A_DUP WHERE ID = 3")}).isNull());
+        oracle_exec({QStringLiteral("DELETE FROM A_DUP WHERE ID = 3")});
 
         // Merging again: records 1 and 2 are refused, each with its dialog; 3 goes in.
         QStringList shown;
@@ -510,10 +516,8 @@ class wizard_flow_test : public QObject {
                  QStringLiteral("1"));
 
         // Abort at the first refused record ends the run: nothing after it is converted.
-        QVERIFY(!oracle_
-                     ->sql({QStringLiteral("DELETE FROM A_DUP WHERE ID = 3"),
-                            QStringLiteral("DROP TABLE B_LATER")})
-                     .isNull());
+        oracle_exec({QStringLiteral("DELETE FROM A_DUP WHERE ID = 3"),
+                     QStringLiteral("DROP TABLE B_LATER")});
         run_result third;
         run_merge(
             QStringLiteral("merge_abort"), "merge", {"a_dup", "b_later"},
