@@ -405,6 +405,21 @@ bool ora_query_results::append_record(udb_record&) {
     TK_FAIL();
 }
 
+namespace {
+
+// A value as a catalogue reader wants it: numbers without an exponent where they have none.
+std::wstring plain_text(const udb_field& field) {
+    if (field.is_null()) {
+        return {};
+    }
+    if (field.vartype() == VT_R8) {
+        return var_text_from_r8(field.variant().dblVal);
+    }
+    return field.to_wstring();
+}
+
+}  // namespace
+
 std::vector<std::vector<std::wstring>> ora_query_results::read_rows(const std::wstring& query) {
     ora_query_results results(0, query);
     std::vector<std::vector<std::wstring>> rows;
@@ -413,7 +428,7 @@ std::vector<std::vector<std::wstring>> ora_query_results::read_rows(const std::w
         std::vector<std::wstring> row;
         row.reserve(record->size());
         for (const udb_field& field : *record) {
-            row.push_back(field.is_null() ? std::wstring() : field.to_wstring());
+            row.push_back(plain_text(field));
         }
         rows.push_back(std::move(row));
     }

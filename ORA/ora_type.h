@@ -97,7 +97,8 @@ class ora_query_results : public udb_recordset {
 
     // Column 1 of every row of a query, as text (NULL rows give empty texts).
     static std::vector<std::wstring> read_texts(const std::wstring& query);
-    // Every row of a query as texts, one per column.
+    // Every row of a query as texts, one per column (numbers in their shortest form, NULL as
+    // an empty text).
     static std::vector<std::vector<std::wstring>> read_rows(const std::wstring& query);
 
   protected:

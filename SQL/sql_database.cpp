@@ -132,18 +132,22 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
 
 sql_database::sql_limited_query::~sql_limited_query() = default;
 
-size_t sql_database::sql_limited_query::store_to(sql_page* page) {
+size_t sql_database::sql_limited_query::store_to(sql_page* page, size_t byte_limit) {
     tk_trace(1, "sql_database::sql_limited_query::store_to");
     TK_ASSERT(page != nullptr);
     for (auto& slot : *page) {
         slot.reset();
     }
     size_t stored = 0;
-    while (stored < page->size() && !exhausted_) {
+    size_t bytes = 0;
+    while (stored < page->size() && bytes < byte_limit && !exhausted_) {
         const sql_row row = result_.fetch();
         if (!row) {
             exhausted_ = true;
             break;
+        }
+        for (unsigned i = 0; i < row.size(); ++i) {
+            bytes += row.length(i);
         }
         (*page)[stored++] = std::make_unique<sql_record>(columns_, row);
     }

@@ -25,8 +25,11 @@
 class sql_recordset;
 class sql_tmp_recordset;
 
-// The records held in memory at a time by a record set.
+// The records held in memory at a time by a record set: at most sql_page_size records, and no
+// more records than fill sql_page_bytes of values (a page of 256 large BLOBs would not fit in
+// memory), but always at least one.
 constexpr size_t sql_page_size = 256;
+constexpr size_t sql_page_bytes = 64u << 20;
 using sql_page = std::array<std::unique_ptr<sql_record>, sql_page_size>;
 
 class sql_database : public udb_database {
@@ -73,9 +76,10 @@ class sql_database : public udb_database {
         // Drains what the server still sends.
         ~sql_limited_query();
 
-        // Destroys the records in the page, then fills its slots from 0 with the next rows;
-        // returns how many it stored (fewer than the page holds at the end of the rows).
-        size_t store_to(sql_page* page);
+        // Destroys the records in the page, then fills its slots from 0 with the next rows
+        // until the page is full or the values stored reach byte_limit; returns how many it
+        // stored (none at the end of the rows).
+        size_t store_to(sql_page* page, size_t byte_limit = sql_page_bytes);
         // Reads past rows without converting them; returns how many there were.
         size_t skip(size_t rows);
         // True once the server has sent the last row.

@@ -109,10 +109,11 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     }
     // A closed handle, or one left behind by a refused connection, starts afresh with the two
     // client options.
-    if (connected_ || handle_open_) {
+    if (connected_ || connect_tried_) {
         close_handle();
         initialize();
     }
+    connect_tried_ = true;
     tk_trace(3, "Connecting to MySQL server...");
     if (mysql_real_connect(&handle_, host.empty() ? nullptr : host.c_str(), user.c_str(),
                            password.c_str(), nullptr, port, nullptr, 0) == nullptr) {

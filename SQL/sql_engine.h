@@ -108,6 +108,7 @@ class sql_engine : public tk_singleton<sql_engine> {
     MYSQL handle_{};
     bool connected_ = false;
     bool handle_open_ = false;
+    bool connect_tried_ = false;
     uint32_t server_version_ = 0;
     bool supports_foreign_keys_ = false;
     bool utf8mb4_ = false;

@@ -98,8 +98,8 @@ bool sql_recordset::append_record(udb_record&) {
 void sql_recordset::initialize() {
     tk_trace(2, "sql_recordset::initialize");
     clean();
-    record_count_ = get_rec_count();
-    tk_trace(1, "get_rec_count returns %d", record_count_);
+    count = get_rec_count();
+    tk_trace(1, "get_rec_count returns %d", count);
 
     if (is_query()) {
         // A custom query's rows come from the same statement that describes it.
@@ -331,27 +331,22 @@ void sql_recordset::ensure_stream() {
 void sql_recordset::seek(int32_t target) {
     clean();
     stream_.reset();
-    touched_ = false;
     stream_ = std::make_unique<sql_database::sql_limited_query>(
         database_, is_query() ? query_text : name, is_query());
-    page_start_ = target - target % static_cast<int32_t>(sql_page_size);
-    page_index_ = static_cast<size_t>(target - page_start_);
-    count = target;
-    stream_->skip(static_cast<size_t>(page_start_));
-    fill_page();
-}
-
-void sql_recordset::fetch_next_page() {
-    page_start_ += static_cast<int32_t>(sql_page_size);
-    page_index_ = 0;
-    touched_ = false;
+    page_start_ = target;
+    page_rows_ = 0;
+    position_ = target;
+    stream_->skip(static_cast<size_t>(target));
     fill_page();
 }
 
 void sql_recordset::fill_page() {
-    size_t stored = 0;
+    page_start_ += static_cast<int32_t>(page_rows_);
+    page_index_ = 0;
+    page_rows_ = 0;
+    touched_ = false;
     try {
-        stored = stream_->store_to(&page_);
+        page_rows_ = stream_->store_to(&page_, page_bytes_);
     } catch (...) {
         // The rows of a broken stream are not handed out; the record set stays at its end.
         clean();
@@ -359,44 +354,44 @@ void sql_recordset::fill_page() {
     }
     if (stream_->exhausted()) {
         // The rows really read replace the count taken before.
-        record_count_ = page_start_ + static_cast<int32_t>(stored);
+        count = page_start_ + static_cast<int32_t>(page_rows_);
     }
 }
 
 udb_record* sql_recordset::get_item() {
     ensure_stream();
     touched_ = true;
-    return page_[page_index_].get();
+    return page_index_ < page_rows_ ? page_[page_index_].get() : nullptr;
 }
 
 bool sql_recordset::is_eof() {
     ensure_stream();
-    return page_[page_index_] == nullptr;
+    return page_index_ >= page_rows_;
 }
 
 int32_t sql_recordset::next() {
     ensure_stream();
-    if (page_index_ + 1 < sql_page_size) {
-        ++page_index_;
-    } else {
+    if (page_index_ + 1 == page_rows_) {
         clean();
-        fetch_next_page();
+        fill_page();
+    } else {
+        ++page_index_;
     }
-    return ++count;
+    return ++position_;
 }
 
 void sql_recordset::move_prev() {
     ensure_stream();
-    if (count == 0) {
+    if (position_ == 0) {
         return;
     }
     if (page_index_ > 0) {
         --page_index_;
-        --count;
+        --position_;
         return;
     }
     // The previous record belongs to a page no longer held: read up to it again.
-    seek(count - 1);
+    seek(position_ - 1);
 }
 
 void sql_recordset::move_first() {
@@ -404,7 +399,7 @@ void sql_recordset::move_first() {
     // The first page as fetched, with no record handed out yet, is what a new fetch would give.
     if (stream_ && page_start_ == 0 && !touched_) {
         page_index_ = 0;
-        count = 0;
+        position_ = 0;
         return;
     }
     seek(0);
@@ -424,6 +419,7 @@ void sql_tmp_recordset::initialize(sql_result& result) {
     columns_ = sql_describe_columns(result.fields(), result.field_count(), true);
     while (const sql_row row = result.fetch()) {
         records_.push_back(std::make_unique<sql_record>(columns_, row));
+        ++count;
     }
     result.reset();
 }
@@ -433,20 +429,19 @@ bool sql_tmp_recordset::append_record(udb_record&) {
 }
 
 udb_record* sql_tmp_recordset::get_item() {
-    return count >= 0 && static_cast<size_t>(count) < records_.size() ? records_[count].get()
-                                                                      : nullptr;
+    return position_ < records_.size() ? records_[position_].get() : nullptr;
 }
 
 bool sql_tmp_recordset::is_eof() {
-    return count < 0 || static_cast<size_t>(count) >= records_.size();
+    return position_ >= records_.size();
 }
 
 int32_t sql_tmp_recordset::next() {
-    return ++count;
+    return static_cast<int32_t>(++position_);
 }
 
 void sql_tmp_recordset::move_prev() {}
 
 void sql_tmp_recordset::move_first() {
-    count = 0;
+    position_ = 0;
 }

@@ -6,12 +6,14 @@
 // statement: at most one page of sql_page_size records is held in memory, and rows are never
 // read twice or skipped, whatever order the server returns them in. A table's stream opens at
 // the first access to its records (so a record set used only for its description never reads
-// the table); a custom query's stream opens at construction.
+// the table); a custom query's stream opens at construction. A page holds fewer records when
+// their values exceed sql_page_bytes.
 //
 // The end of the records is where the stream ends: is_eof is true exactly when get_item has no
 // record, even when rows were deleted or added after they were counted. The count taken at
-// construction (record_count) is what the progress display shows; it becomes the number of
-// rows really read once the stream has ended.
+// construction (the base's count, also record_count()) is what the progress display shows; it
+// becomes the number of rows really read once the stream has ended. The position of the
+// current record is position().
 //
 // A record from get_item stays valid until the next page is fetched (next from the last slot
 // of a page, move_first, move_prev across a page) or the record set is destroyed. Client
@@ -48,8 +50,11 @@ class sql_recordset : public udb_recordset {
     // Counts the rows with "SELECT COUNT(*)" over the table or the query.
     int32_t get_rec_count();
 
-    int32_t record_count() const { return record_count_; }
-    int32_t position() const { return count; }
+    // The base's count: the rows counted at construction, the rows read once all were read.
+    int32_t record_count() const { return count; }
+    int32_t position() const { return position_; }
+    // Lowers the bytes of values a page may hold (a test sees pages of a few records).
+    void set_page_bytes(size_t bytes) { page_bytes_ = bytes; }
     // The creation text of the table (none for a custom query or a server without it).
     const sql_fk_parser* fk_parser() const { return fk_parser_.get(); }
     // The foreign keys of the database (never filled: they are not carried over).
@@ -67,16 +72,19 @@ class sql_recordset : public udb_recordset {
     void ensure_stream();
     // (Re)opens the stream and makes the page that holds the row at target current.
     void seek(int32_t target);
-    void fetch_next_page();
-    // Stores the next rows into the page; at the end of the rows the count becomes exact.
+    // Replaces the page by the next rows; at the end of the rows the count becomes exact.
     void fill_page();
 
     sql_database& database_;
     udb_relationships* relationships_;
-    int32_t record_count_ = 0;
-    // Position of the first row of the page and of the current row within it.
+    // Position of the current row, of the first row of the page and of the current row
+    // within the page.
+    int32_t position_ = 0;
     int32_t page_start_ = 0;
     size_t page_index_ = 0;
+    // Records in the page; the end of the rows when the current one is not among them.
+    size_t page_rows_ = 0;
+    size_t page_bytes_ = sql_page_bytes;
     sql_page page_;
     // Whether a record of the page was handed out (and may have been changed by its user).
     bool touched_ = false;
@@ -85,7 +93,7 @@ class sql_recordset : public udb_recordset {
 };
 
 // A record set over the result of one of the system's own statements (lists of databases and
-// tables, SHOW statements, counts): every row is read at construction.
+// tables, SHOW statements, counts): every row is read at construction; count is their number.
 class sql_tmp_recordset : public udb_recordset {
   public:
     // Takes the result over; an empty result is an internal error.
@@ -108,4 +116,5 @@ class sql_tmp_recordset : public udb_recordset {
 
     std::vector<std::unique_ptr<sql_record>> records_;
     std::vector<sql_column> columns_;
+    size_t position_ = 0;
 };

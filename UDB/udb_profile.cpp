@@ -54,8 +54,8 @@ bool is_section_line(const std::wstring& line) {
     return line.size() >= 2 && line.front() == L'[' && line.back() == L']';
 }
 
-// A line break inside a key or a value would split it into lines that read back as other
-// keys; a SELECT text means the same with blanks in their place.
+// A line break inside a value would split it into lines that read back as other keys; a
+// SELECT text means the same with blanks in their place.
 std::string one_line(std::wstring text) {
     std::replace_if(
         text.begin(), text.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
@@ -117,8 +117,22 @@ bool udb_profile::load_file(const std::wstring& path) {
     return true;
 }
 
+bool udb_profile::is_storable_key(const std::wstring& key) {
+    return !key.empty() && key.find_first_of(L"=\r\n") == std::wstring::npos &&
+           key.front() != L' ' && key.back() != L' ' && !is_section_line(key);
+}
+
 bool udb_profile::save_file(const std::wstring& path) const {
     tk_trace_w(1, L"udb_profile::save_file(%ls)", path.c_str());
+    for (const auto& [name, keys] : sections_) {
+        for (const auto& entry : keys) {
+            if (!is_storable_key(entry.first)) {
+                tk_trace_w(2, L"Profile key '%ls' cannot be read back as written",
+                           entry.first.c_str());
+                return false;
+            }
+        }
+    }
     const std::vector<std::string> lines = layout_lines(sections_);
     for (const std::string& line : lines) {
         if (line.size() > max_line_bytes) {

@@ -39,10 +39,14 @@ class udb_profile {
     // Reads the file into the maps, adding to what they hold. False when the file cannot be
     // opened. Reading stops quietly at a key line met before any section line.
     bool load_file(const std::wstring& path);
-    // Writes the maps (sections without keys are left out), lines ending in "\r\n". False when
-    // the file cannot be created or written, or when a line would exceed max_line_bytes (then
-    // the file is not touched).
+    // Writes the maps (sections without keys are left out), lines ending in "\r\n". Line
+    // breaks inside a value are written as blanks (a SELECT text means the same). False when the
+    // file cannot be created or written, or when the file could not be read back as it is: a
+    // line would exceed max_line_bytes or a key is not storable (then the file is not touched).
     bool save_file(const std::wstring& path) const;
+    // Whether a key reads back as written: not empty, no "=", no line break, no blank at either
+    // end, and not in brackets like a section line. The wizard checks query names with it.
+    static bool is_storable_key(const std::wstring& key);
 
     // The value, or an empty text when the section or the key is absent.
     std::wstring get_value(const std::wstring& section, const std::wstring& key) const;

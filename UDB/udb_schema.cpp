@@ -118,7 +118,8 @@ bool t_ftd::conform_to(const t_ftd& destination) const {
 // ---- udb_schema
 // ----------------------------------------------------------------------------------
 
-udb_schema::udb_schema(const udb_schema& other) : owns_(true) {
+udb_schema::udb_schema(const udb_schema& other)
+    : auto_increment_next(other.auto_increment_next), owns_(true) {
     fields_.reserve(other.fields_.size());
     for (const t_ftd* field : other.fields_) {
         fields_.push_back(new t_ftd(*field));
@@ -134,7 +135,9 @@ udb_schema& udb_schema::operator=(const udb_schema& other) {
 }
 
 udb_schema::udb_schema(udb_schema&& other) noexcept
-    : fields_(std::move(other.fields_)), owns_(other.owns_) {
+    : auto_increment_next(other.auto_increment_next),
+      fields_(std::move(other.fields_)),
+      owns_(other.owns_) {
     other.fields_.clear();
 }
 
@@ -143,6 +146,7 @@ udb_schema& udb_schema::operator=(udb_schema&& other) noexcept {
         clear();
         fields_ = std::move(other.fields_);
         owns_ = other.owns_;
+        auto_increment_next = other.auto_increment_next;
         other.fields_.clear();
     }
     return *this;

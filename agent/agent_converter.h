@@ -1,29 +1,16 @@
-// The converter the agent applies its command line to: the toolkit converter (log file,
-// silent), both settings objects and the conversion switches, as one process-wide object.
-//
-// The conversion driver will be this object: it derives from the same bases and adds the run
-// itself; the agent then builds the driver instead (see agent_run.h).
+// The converter the agent applies its command line to: the conversion driver with the agent's
+// defaults (mode overwrite, uppercase and blob2text off), its console output, and every table
+// of the source converted when none is selected.
 #pragma once
 
-#include <string>
-
-#include "TK/tk_converter.h"
 #include "TK/tk_singleton.h"
-#include "core/conversion_switches.h"
-#include "core/mysql_converter_impl.h"
-#include "core/oracle_converter_impl.h"
+#include "core/dorvex_convertor.h"
 
-class agent_converter : public tk_converter,
-                        public oracle_converter_impl,
-                        public mysql_converter_impl,
-                        public conversion_switches,
-                        public tk_singleton<agent_converter> {
+class agent_converter : public dorvex_convertor, public tk_singleton<agent_converter> {
   public:
+    using tk_singleton<agent_converter>::instance;
+    using tk_singleton<agent_converter>::instance_or_null;
+
     agent_converter();
     ~agent_converter() override;
-
-    // Loads the profile file at path into the converter; true when it was loaded. Profile
-    // files are read by the driver's profile operations; until those exist nothing is loaded
-    // and the run goes on as without a profile.
-    bool load_profile(const std::string& path);
 };

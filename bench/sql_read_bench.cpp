@@ -1,6 +1,7 @@
 // Reads every row of a 1 000 000-row MySQL table through sql_recordset and prints rows per
 // second and the process's peak memory after the first tenth and at the end: memory stays
-// flat when only one page of records is held at a time.
+// flat when only one page of records is held at a time. Then reads a table of 300 values of
+// 1 MiB each, whose pages are limited by the bytes they hold rather than by 256 records.
 //
 // Usage: sql_read_bench [rows]
 // Uses the sandbox named by TARVOLIN_MARIADB_ENV when it runs; otherwise starts its own with
@@ -40,6 +41,35 @@ int run_script(const std::string& command, const std::string& env_file) {
 bool admin(MYSQL* handle, const std::string& statement) {
     if (mysql_query(handle, statement.c_str()) != 0) {
         std::fprintf(stderr, "%s: %s\n", statement.c_str(), mysql_error(handle));
+        return false;
+    }
+    return true;
+}
+
+// Reads the whole table and prints the figures; false when the rows read are not expected.
+bool read_table(sql_database& source, const wchar_t* table, long expected) {
+    const long before = peak_kib();
+    const auto start = std::chrono::steady_clock::now();
+    auto records = source.open_table(table);
+    long read = 0;
+    long values = 0;
+    long tenth_peak = 0;
+    for (records->move_first(); !records->is_eof(); records->next()) {
+        values += static_cast<long>(records->get_item()->size());
+        if (++read == expected / 10) {
+            tenth_peak = peak_kib();
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("read: %ld rows, %ld values in %.2f s\n", read, values, seconds);
+    std::printf("rows per second: %.0f\n", read / seconds);
+    std::printf(
+        "peak memory: %ld KiB before reading, %ld KiB after %ld rows, %ld KiB after %ld"
+        " rows\n",
+        before, tenth_peak, expected / 10, peak_kib(), read);
+    if (read != expected) {
+        std::fprintf(stderr, "expected %ld rows\n", expected);
         return false;
     }
     return true;
@@ -88,30 +118,23 @@ int main(int argc, char** argv) {
             sql_engine engine;
             engine.connect(server.host, server.user, server.password, server.port);
             auto source = engine.open_db(std::wstring(database.begin(), database.end()), 1);
-            const long before = peak_kib();
-            const auto start = std::chrono::steady_clock::now();
-            auto records = source->open_table(L"orders");
-            long read = 0;
-            long values = 0;
-            long tenth_peak = 0;
-            for (records->move_first(); !records->is_eof(); records->next()) {
-                values += static_cast<long>(records->get_item()->size());
-                if (++read == rows / 10) {
-                    tenth_peak = peak_kib();
-                }
-            }
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            const long end_peak = peak_kib();
-            std::printf("read: %ld rows, %ld values in %.2f s\n", read, values, seconds);
-            std::printf("rows per second: %.0f\n", read / seconds);
-            std::printf(
-                "peak memory: %ld KiB before reading, %ld KiB after %ld rows, %ld KiB"
-                " after %ld rows\n",
-                before, tenth_peak, rows / 10, end_peak, read);
-            if (read != rows) {
-                std::fprintf(stderr, "expected %ld rows\n", rows);
+            if (!read_table(*source, L"orders", rows)) {
                 status = 1;
+            }
+            source.reset();
+            const long pictures = 300;
+            if (!admin(handle, "CREATE TABLE pictures (id INT PRIMARY KEY, data LONGBLOB)") ||
+                !admin(handle,
+                       "INSERT INTO pictures SELECT seq, REPEAT(CHAR(seq % 256), 1048576)"
+                       " FROM seq_1_to_" +
+                           std::to_string(pictures))) {
+                status = 1;
+            } else {
+                std::printf("table: %ld rows of 1 MiB\n", pictures);
+                source = engine.open_db(std::wstring(database.begin(), database.end()), 1);
+                if (!read_table(*source, L"pictures", pictures)) {
+                    status = 1;
+                }
             }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "error: %s\n", e.what());

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
+#include "ORA/ora_table.h"
 #include "ORA/ora_validator.h"
 #include "SQL/sql_database.h"
 #include "SQL/sql_recordset.h"
@@ -24,6 +24,17 @@ constexpr int32_t ora_resource_busy = 54;
 const char busy_table_message[] = "Cannot delete table because it is busy with another process";
 const char nonconforming_message[] =
     "The structure of data source does not conform to the destination table.";
+
+// An error that ends the whole run has stopped the work, whatever level it was raised with:
+// it is reported as such, so that the agent's exit status does not say the run succeeded.
+class run_ending_error : public tk_exception {
+  public:
+    explicit run_ending_error(const tk_exception& e) : tk_exception(e) {
+        if (level() == 0) {
+            set_level(1);
+        }
+    }
+};
 
 }  // namespace
 
@@ -164,7 +175,7 @@ void dorvex_convertor::operator()() {
         } catch (const tk_final_exception&) {
             // The user chose to stop; nothing more to say.
         } catch (const tk_exception& e) {
-            error_handler::instance().handle(e, true);
+            error_handler::instance().handle(run_ending_error(e), true);
         } catch (const std::exception& e) {
             report_standard_error(e.what());
         }
@@ -190,11 +201,13 @@ void dorvex_convertor::run() {
         selected_tables = state.source->tables;
     }
 
-    // Every table and query the run works through, each once: the number the progress shows.
-    std::set<std::wstring> entries(selected_tables.begin(), selected_tables.end());
-    for (const auto& entry : selected_queries) {
-        entries.insert(entry.first);
+    // The entries of the run: the queries, then every selected table not already among them.
+    // A copy, so that a table taken out of the selection is not converted by a later run.
+    query_map entries = selected_queries;
+    for (const std::wstring& name : selected_tables) {
+        entries.emplace(name, std::wstring());
     }
+    // Each entry once: the number the progress shows.
     tables_total = static_cast<int32_t>(entries.size());
     tk_trace_w(3, L"Converting database %ls (%d tables)", source_database.c_str(),
                tables_total.load());
@@ -205,11 +218,8 @@ void dorvex_convertor::run() {
     for (const auto& entry : selected_queries) {
         state.validator->in_use.push_back(entry.first);
     }
-    for (const std::wstring& name : selected_tables) {
-        selected_queries.emplace(name, std::wstring());
-    }
-
-    for (const auto& [name, query] : selected_queries) {
+    for (const auto& [name, query] : entries) {
+        stop_if_requested();
         convert_entry(state, name, query);
         ++tables_done;
     }
@@ -231,7 +241,7 @@ std::unique_ptr<sql_recordset> dorvex_convertor::open_source(run_state& state,
     return state.source->open_table(name);
 }
 
-std::wstring dorvex_convertor::destination_name(run_state& state, const std::wstring& name) {
+std::wstring dorvex_convertor::oracle_name_for(run_state& state, const std::wstring& name) {
     std::wstring destination = name;
     if (uppercase) {
         tk_wstring::to_upper(destination);
@@ -273,16 +283,16 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         if (source->schema.empty()) {
             return;
         }
-        const std::wstring destination = destination_name(state, name);
+        const std::wstring destination = oracle_name_for(state, name);
         ora_database& oracle = state.destination;
         if (oracle.is_table_exist(destination) && !handle_existing_table(destination)) {
             return;
         }
         const bool merge = oracle.is_table_exist(destination);
-        const std::unique_ptr<udb_recordset> table =
-            merge ? oracle.get_table(destination, append_mode)
-                  : oracle.create_table(destination, source->schema,
-                                        skip_idx ? udb_indexes() : source->indexes);
+        const std::unique_ptr<ora_table> table =
+            merge ? oracle.get_ora_table(destination, append_mode)
+                  : oracle.create_ora_table(destination, source->schema,
+                                            skip_idx ? udb_indexes() : source->indexes);
         if (mode == mode_merge && !source->schema.conform_to(table->schema)) {
             throw tk_exception(nonconforming_message, 0);
         }
@@ -298,6 +308,8 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         print(tk_wformat(L"Converting table %ls(%d records)", name.c_str(), records_total.load()));
         if (records_total != 0 && !tab_def) {
             copy_records(*source, *table, name);
+            // Here rather than in the table's destructor, which could only trace a failure.
+            table->commit();
         }
     } catch (const tk_exception& e) {
         error_handler& handler = error_handler::instance();
@@ -306,10 +318,11 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
     }
 }
 
-void dorvex_convertor::copy_records(sql_recordset& source, udb_recordset& destination,
+void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,
                                     const std::wstring& name) {
     source.move_first();
     while (!source.is_eof()) {
+        stop_if_requested();
         tk_trace(1, "Converting %d record", records_done.load());
         try {
             destination.append_record(*source.get_item());
@@ -326,6 +339,14 @@ void dorvex_convertor::copy_records(sql_recordset& source, udb_recordset& destin
         }
         source.next();
         ++records_done;
+    }
+}
+
+void dorvex_convertor::stop_if_requested() const {
+    // The wizard asks a running conversion to end (its worker thread cannot be killed); the
+    // run then ends as after the user's Abort, quietly.
+    if (stop_requested()) {
+        throw tk_final_exception();
     }
 }
 

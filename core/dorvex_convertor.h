@@ -33,6 +33,7 @@
 
 class sql_database;
 class sql_recordset;
+class ora_table;
 class ora_tn_validator;
 
 class dorvex_convertor : public udb_converter,
@@ -56,7 +57,8 @@ class dorvex_convertor : public udb_converter,
 
     // One whole conversion run (see the header comment). Requires a connection to both
     // servers. Never throws: every error is reported through the error handler; a level-1
-    // error ends the run (the agent's handler ends the process).
+    // error ends the run (the agent's handler ends the process). A stop request
+    // (tk_runnable::request_stop, from any thread) ends the run quietly before the next record.
     void operator()() override;
 
     // True once the last run has ended (safe to read from any thread).
@@ -106,10 +108,11 @@ class dorvex_convertor : public udb_converter,
     void convert_entry(run_state& state, const std::wstring& name, const std::wstring& query);
     std::unique_ptr<sql_recordset> open_source(run_state& state, const std::wstring& name,
                                                const std::wstring& query);
-    std::wstring destination_name(run_state& state, const std::wstring& name);
+    std::wstring oracle_name_for(run_state& state, const std::wstring& name);
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
-    void copy_records(sql_recordset& source, udb_recordset& destination, const std::wstring& name);
+    void copy_records(sql_recordset& source, ora_table& destination, const std::wstring& name);
+    void stop_if_requested() const;
     void print(const std::wstring& line) const;
     void report_standard_error(const std::string& text) const;
 

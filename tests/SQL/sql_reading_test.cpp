@@ -65,6 +65,10 @@ TEST_F(sql_reading_test, tables_of_several_pages_are_read_completely) {
         EXPECT_EQ(records->get_item(), nullptr);
         EXPECT_EQ(records->record_count(), rows);
         if (rows == 600) {
+            // Pages limited by the bytes of their values hold fewer records each.
+            auto small_pages = database->open_table(L"t600");
+            small_pages->set_page_bytes(1000);
+            expect_each_once(read_ids(*small_pages), rows);
             // Records carry the column names and the text values.
             records->move_first();
             const udb_record* first = records->get_item();
@@ -119,10 +123,16 @@ TEST_F(sql_reading_test, the_end_is_where_the_rows_end_not_where_the_count_was) 
     }
 }
 
-TEST_F(sql_reading_test, navigation_back_and_to_the_start) {
+class sql_navigation_test : public sql_server_test, public ::testing::WithParamInterface<size_t> {};
+
+INSTANTIATE_TEST_SUITE_P(page_bytes, sql_navigation_test,
+                         ::testing::Values(sql_page_bytes, size_t{1000}));
+
+TEST_P(sql_navigation_test, navigation_back_and_to_the_start) {
     fill_numbered("nav", 600);
     auto database = open();
     auto records = database->open_table(L"nav");
+    records->set_page_bytes(GetParam());
     std::vector<int32_t> order = read_ids(*records);
     ASSERT_EQ(order.size(), 600u);
 

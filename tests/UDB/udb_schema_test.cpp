@@ -97,7 +97,9 @@ TEST(udb_schema, finds_columns_case_insensitively_with_national_letters) {
 
 TEST(udb_schema, copies_own_their_descriptors_and_borrowers_do_not_delete) {
     udb_schema owner = make_schema({column(VT_I4, 0, L"a")});
+    owner.auto_increment_next = 1001;
     udb_schema copy = owner;
+    EXPECT_EQ(copy.auto_increment_next, 1001);
     copy.get_field(L"a").size = 9;
     EXPECT_EQ(owner.get_field_size(L"a"), 0);
     EXPECT_TRUE(copy.owns());
@@ -109,6 +111,10 @@ TEST(udb_schema, copies_own_their_descriptors_and_borrowers_do_not_delete) {
     EXPECT_EQ(owner.get_field(L"a").name, L"a");  // still alive after the borrower went
     udb_schema moved = std::move(owner);
     EXPECT_EQ(moved.size(), 1u);
+    EXPECT_EQ(moved.auto_increment_next, 1001);
+    udb_schema assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.auto_increment_next, 1001);
     EXPECT_THROW(moved.add(static_cast<t_ftd*>(nullptr)), tk_mail_assertion);
 }
 

@@ -181,4 +181,21 @@ TEST(profile_file, save_refuses_what_cannot_be_read_back) {
     EXPECT_FALSE(udb_profile().save_file(wide(dir.path() / "no" / "such" / "dir.drx")));
 }
 
+TEST(profile_file, keys_that_would_read_back_differently_are_refused) {
+    test_support::temp_dir dir;
+    const auto path = dir.path() / "p.drx";
+    for (const wchar_t* key :
+         {L"a=b", L"", L" lead", L"trail ", L"[looks like a section]", L"two\nlines"}) {
+        write_bytes(path, "previous");
+        EXPECT_FALSE(udb_profile::is_storable_key(key));
+        udb_profile profile;
+        profile.set_value(L"Selected Tables", key, L"SELECT 1");
+        EXPECT_FALSE(profile.save_file(wide(path)));
+        EXPECT_EQ(read_bytes(path), "previous");
+    }
+    for (const wchar_t* key : {L"orders", L"big orders", L"[x", L"\u00e9t\u00e9"}) {
+        EXPECT_TRUE(udb_profile::is_storable_key(key));
+    }
+}
+
 }  // namespace
