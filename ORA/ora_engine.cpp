@@ -143,6 +143,7 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect_st
     connect_string_ = connect_string;
     user_ = user;
     password_ = password;
+    use_plain_numbers();
     return std::make_unique<ora_database>(connect_string);
 }
 
@@ -158,6 +159,18 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& host,
 std::wstring ora_engine::direct_descriptor(const std::wstring& host, const std::wstring& port) {
     return L"(DESCRIPTION=(CONNECT_DATA=(SERVICE_NAME=" + host +
            L"))(ADDRESS=(PROTOCOL=TCP)(HOST=" + host + L")(PORT=" + port + L")))";
+}
+
+void ora_engine::use_plain_numbers() {
+    // Numbers travel as text with a decimal point, whatever the client's territory would
+    // make the session expect. A server that does not know the statement keeps its own
+    // setting, which then is already the point.
+    try {
+        ora_stmt statement(L"ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'");
+        statement.execute(1);
+    } catch (const ora_exception& e) {
+        tk_trace(2, "Session numeric characters left as they are: %s", e.what());
+    }
 }
 
 void ora_engine::logoff() noexcept {
@@ -427,14 +440,6 @@ int16_t ora_param::scale() const {
 
 bool ora_param::is_null() const {
     return get<ub1>(OCI_ATTR_IS_NULL) != 0;
-}
-
-uint16_t ora_param::char_size() const {
-    try {
-        return get<ub2>(OCI_ATTR_CHAR_SIZE);
-    } catch (const ora_exception&) {
-        return 0;
-    }
 }
 
 std::wstring ora_param::name() const {

@@ -102,6 +102,8 @@ class ora_engine : public tk_singleton<ora_engine> {
   private:
     [[noreturn]] void raise_error(void* handle, uint32_t handle_type);
     void logoff() noexcept;
+    // Makes the session read and write numbers with a decimal point.
+    void use_plain_numbers();
 
     bool initialized_ = false;
     std::wstring connect_string_;
@@ -165,9 +167,6 @@ class ora_param {
     int16_t scale() const;
     bool is_null() const;
     std::wstring name() const;
-    // The declared length in characters of a character column (0 when the client does not
-    // report it).
-    uint16_t char_size() const;
     const void* handle() const noexcept { return handle_; }
 
   private:

@@ -153,7 +153,8 @@ class ora_insert_plan {
         return *slot;
     }
 
-    // Makes room for a value of the given size (bytes); true when the buffer moved.
+    // Makes room for a value of the given size (bytes). A buffer that grows is bound again
+    // before the next execution.
     void ensure_capacity(column_buffer& column, size_t bytes) {
         if (bytes <= static_cast<size_t>(column.capacity)) {
             return;
@@ -710,11 +711,19 @@ void ora_table::fill(size_t i, udb_field& value) {
         return;
     }
     const auto set_text = [&](const std::wstring& text) {
-        const size_t bytes = std::min(utf16_units(text) * 2, max_bind_bytes);
+        const size_t bytes = utf16_units(text) * 2;
+        if (bytes > max_bind_bytes) {
+            // Longer than any VARCHAR2 column holds; refused like Oracle refuses it, for this
+            // record only.
+            throw ora_exception(
+                12899, tk_wformat(L"ORA-12899: value too large for column "
+                                  L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
+                                  name.c_str(), column.name.c_str(), text.size(), column.size));
+        }
         plan_->ensure_capacity(buffer, bytes);
         buffer.text.clear();
         append_utf16(buffer.text, text);
-        buffer.length = static_cast<uint16_t>(std::min(buffer.text.size() * 2, max_bind_bytes));
+        buffer.length = static_cast<uint16_t>(bytes);
         buffer.indicator = OCI_IND_NOTNULL;
     };
     switch (buffer.kind) {

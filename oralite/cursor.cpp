@@ -94,6 +94,15 @@ void cursor::close() {
 }
 
 void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
+    try {
+        run(iterations, binds, m);
+    } catch (...) {
+        s_.release_idle_transaction();
+        throw;
+    }
+}
+
+void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
     warning_.reset();
     close();
     row_count_ = 0;
@@ -128,10 +137,12 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
     switch (st.kind) {
         case statement_kind::insert:
             run_insert(static_cast<const insert_statement&>(st), iterations, binds);
+            s_.mark_work();
             return;
         case statement_kind::update:
         case statement_kind::delete_:
             run_update_delete(iterations, binds);
+            s_.mark_work();
             return;
         case statement_kind::commit:
             s_.commit();
@@ -145,6 +156,8 @@ void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
     if (is_ddl(st.kind)) {
         if (!parsed_->binds.names().empty())
             throw ora_error(1027);
+        // DDL commits the work before it, whether or not it then succeeds.
+        s_.commit();
         execute_ddl(s_, st, parsed_->sql, warning_);
         return;
     }
@@ -177,10 +190,9 @@ void cursor::run_query(bind_source& binds, mode m) {
     sqlite3_reset(stmt_.get());
     sqlite3_clear_bindings(stmt_.get());
     bind_params(stmt_.get(), query_.params, binds, 0);
-    if (query_.for_update) {
-        s_.begin_write(query_.wait_seconds);
-    } else if (query_.uses_sequence) {
-        s_.begin_write();
+    if (query_.for_update || query_.uses_sequence) {
+        s_.begin_write(query_.for_update ? query_.wait_seconds : -1);
+        s_.mark_work();
     }
     opened_transaction_ = s_.transaction_serial();
     open_ = true;

@@ -88,6 +88,7 @@ class cursor {
     void close();
 
   private:
+    void run(uint32_t iterations, bind_source& binds, mode m);
     void run_query(bind_source& binds, mode m);
     void run_insert(const insert_statement& st, uint32_t iterations, bind_source& binds);
     void run_update_delete(uint32_t iterations, bind_source& binds);

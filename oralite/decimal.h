@@ -1,8 +1,8 @@
 // Exact decimal numbers: the values of Oracle's NUMBER type.
 //
-// A decimal is sign x digits x 10^exponent with at most 38 significant digits, kept
+// A decimal is sign x digits x 10^exponent with at most 40 significant digits, kept
 // normalised (no leading or trailing zero digits), so equal values have equal
-// representations. Arithmetic is exact where the result fits in 38 digits and rounds half
+// representations. Arithmetic is exact where the result fits in 40 digits and rounds half
 // away from zero otherwise, as Oracle does. Results beyond Oracle's range (|x| >= 1e126) raise
 // ORA-01426; results below 1e-130 become zero.
 #pragma once
@@ -16,7 +16,7 @@ namespace oralite {
 
 class decimal {
   public:
-    static constexpr int k_max_digits = 38;
+    static constexpr int k_max_digits = 40;
 
     decimal() = default;
     static decimal from_int(int64_t v);

@@ -154,7 +154,8 @@ value f_initcap(std::vector<value>& a) {
     return value::of_text(out);
 }
 value f_length(std::vector<value>& a) {
-    if (a[0].kind == value_kind::raw) return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
+    if (a[0].kind == value_kind::raw)
+        return value::of_int(static_cast<int64_t>(a[0].bytes.size()));
     return value::of_int(static_cast<int64_t>(utf8_length(as_text(a[0]))));
 }
 value f_lengthb(std::vector<value>& a) {

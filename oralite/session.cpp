@@ -428,6 +428,12 @@ void session::begin_write(int wait_seconds) {
         throw_sqlite(db_, rc, wait > 0 && wait_seconds >= 0);
     }
     in_transaction_ = true;
+    transaction_has_work_ = false;
+}
+
+void session::release_idle_transaction() {
+    if (db_ && in_transaction_ && !transaction_has_work_)
+        rollback();
 }
 
 void session::commit() {

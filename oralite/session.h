@@ -43,6 +43,10 @@ class session {
     void commit();
     void rollback();
     bool in_transaction() const { return in_transaction_; }
+    // The open transaction holds changes or locks (not just a failed first statement).
+    void mark_work() { transaction_has_work_ = true; }
+    // Ends a transaction that holds nothing, so a failed statement keeps no lock.
+    void release_idle_transaction();
     // Changes each time a transaction ends; LOB locators remember the one they were locked in.
     uint64_t transaction_serial() const { return transaction_serial_; }
     // Opens the write transaction of DML if none is open. wait_seconds: -1 waits the default
@@ -100,6 +104,7 @@ class session {
     user_info user_;
     std::shared_ptr<const catalog> catalog_;
     bool in_transaction_ = false;
+    bool transaction_has_work_ = false;
     uint64_t transaction_serial_ = 1;
     int current_wait_ = -2;
     uint64_t data_generation_ = 0;

@@ -567,7 +567,8 @@ TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
         const std::unique_ptr<ora_table> table = db_->create_ora_table(
             L"refused", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
         const std::vector<std::pair<int, std::wstring>> values = {
-            {1, L"one"}, {2, L"two"}, {1, L"again"}, {3, L"three"}, {4, L"too long"}};
+            {1, L"one"},   {2, L"two"},      {1, L"again"},
+            {3, L"three"}, {4, L"too long"}, {5, std::wstring(40000, L'x')}};
         int refused = 0;
         for (const auto& [id, name] : values) {
             udb_record record = make_record(source, {ole_variant(id), ole_variant(name)});
@@ -578,7 +579,7 @@ TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
                 EXPECT_TRUE(e.system_error() == 0x100001 || e.ora_error() == 12899) << e.what();
             }
         }
-        EXPECT_EQ(refused, 2);
+        EXPECT_EQ(refused, 3);
         EXPECT_EQ(table->count, 3);
     }
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"refused\""), L"3");
@@ -700,6 +701,21 @@ TEST_F(oralite_suite, an_existing_table_with_its_keys) {
     EXPECT_EQ(query->count, 1);
     EXPECT_EQ(query->schema.size(), 2u);
     EXPECT_TRUE(query->is_query());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ora_oci, finds_liboralite_beside_the_programs) {
+    const char* bin = std::getenv("TARVOLIN_BIN_DIR");
+    ASSERT_NE(bin, nullptr);
+    // Without TARVOLIN_OCI_LIBRARY and without an Oracle client, the probe of a program in
+    // the build's bin folder ends at the liboralite.so beside it.
+    ora_oci_functions table;
+    ASSERT_TRUE(ora_oci_probe(ora_oci_candidates(nullptr, bin), table));
+    EXPECT_NE(table.OCIEnvCreate, nullptr);
+    EXPECT_NE(table.OCILobWrite, nullptr);
 }
 
 }  // namespace

@@ -41,9 +41,11 @@ class lob_test : public database_test {
             sword rc = OCILobRead(scott.svc, scott.err, loc, &amount, offset, buf.data(),
                                   static_cast<ub4>(buf.size()), nullptr, nullptr, 0,
                                   clob ? SQLCS_IMPLICIT : 0);
-            if (rc == OCI_NO_DATA || amount == 0) break;
+            if (rc == OCI_NO_DATA || amount == 0)
+                break;
             EXPECT_EQ(rc, OCI_SUCCESS) << scott.message();
-            if (rc != OCI_SUCCESS) break;
+            if (rc != OCI_SUCCESS)
+                break;
             out.append(buf.data(), clob ? amount * 2 : amount);
             offset += amount;
         }
@@ -56,7 +58,8 @@ std::u16string sample_text(size_t units) {
     std::u16string out;
     while (out.size() < units) out += pattern;
     out.resize(units);
-    if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF) out.back() = u'x';
+    if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF)
+        out.back() = u'x';
     return out;
 }
 
@@ -79,26 +82,26 @@ TEST_F(lob_test, values_of_every_size_round_trip) {
         std::string data = sample_bytes(size);
         if (!text.empty()) {
             ub4 amount = static_cast<ub4>(text.size());
-            ASSERT_EQ(OCILobWrite(scott.svc, scott.err, clob, &amount, 1, text.data(),
-                                  bytes(text), OCI_ONE_PIECE, nullptr, nullptr, 0,
-                                  SQLCS_IMPLICIT),
+            ASSERT_EQ(OCILobWrite(scott.svc, scott.err, clob, &amount, 1, text.data(), bytes(text),
+                                  OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
                       OCI_SUCCESS)
                 << size << ": " << scott.message();
             EXPECT_EQ(amount, text.size());
         }
         if (!data.empty()) {
             ub4 amount = static_cast<ub4>(data.size());
-            ASSERT_EQ(OCILobWrite(scott.svc, scott.err, blob, &amount, 1, data.data(),
-                                  static_cast<ub4>(data.size()), OCI_ONE_PIECE, nullptr, nullptr,
-                                  0, 0),
-                      OCI_SUCCESS)
+            ASSERT_EQ(
+                OCILobWrite(scott.svc, scott.err, blob, &amount, 1, data.data(),
+                            static_cast<ub4>(data.size()), OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+                OCI_SUCCESS)
                 << size << ": " << scott.message();
         }
         OCIHandleFree(stmt, OCI_HTYPE_STMT);
         ASSERT_EQ(OCITransCommit(scott.svc, scott.err, OCI_DEFAULT), OCI_SUCCESS);
 
         // Read back through a plain SELECT's locators.
-        OCIStmt* sel = scott.prepare("SELECT body, data FROM docs WHERE id = " + std::to_string(id));
+        OCIStmt* sel =
+            scott.prepare("SELECT body, data FROM docs WHERE id = " + std::to_string(id));
         OCIDefine* def = nullptr;
         OCIDefineByPos(sel, &def, scott.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr, nullptr,
                        OCI_DEFAULT);
