@@ -169,3 +169,32 @@ std::optional<sql_default_kind> sql_fk_parser::column_default(const std::wstring
     }
     return std::nullopt;
 }
+
+std::optional<int64_t> sql_fk_parser::auto_increment_next() const {
+    static constexpr std::wstring_view option = L" AUTO_INCREMENT=";
+    // Only the closing line holds table options; a column COMMENT may contain the same words.
+    for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
+        if (line->empty() || (*line)[0] != L')') {
+            continue;
+        }
+        const size_t at = line->find(option);
+        if (at == std::wstring::npos) {
+            return std::nullopt;
+        }
+        int64_t value = 0;
+        size_t pos = at + option.size();
+        const size_t first_digit = pos;
+        for (; pos < line->size() && iswdigit((*line)[pos]); ++pos) {
+            const int digit = (*line)[pos] - L'0';
+            if (value > (INT64_MAX - digit) / 10) {
+                return std::nullopt;
+            }
+            value = value * 10 + digit;
+        }
+        if (pos == first_digit || value < 1) {
+            return std::nullopt;
+        }
+        return value;
+    }
+    return std::nullopt;
+}

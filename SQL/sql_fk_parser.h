@@ -7,6 +7,7 @@
 // (5, 1.50) or bit strings (b'101').
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ class sql_fk_parser {
     // expression. Nothing when the column has no line in the text (a view, an odd server).
     // Column names compare case-insensitively, as MySQL compares them.
     std::optional<sql_default_kind> column_default(const std::wstring& column) const;
+
+    // The table's next AUTO_INCREMENT value from the table options of the closing line
+    // (") ENGINE=InnoDB AUTO_INCREMENT=61 ..."); nothing when the table has no counter.
+    std::optional<int64_t> auto_increment_next() const;
 
   private:
     std::wstring table_;

@@ -283,6 +283,9 @@ void sql_recordset::read_create_text() {
         const sql_record& row = (*rows)[k];
         if (row.size() > show_create_text) {
             fk_parser_ = std::make_unique<sql_fk_parser>(name, row[show_create_text].to_wstring());
+            // Where the destination's sequence must start so that new rows do not collide
+            // with the copied keys.
+            schema.auto_increment_next = fk_parser_->auto_increment_next().value_or(1);
         }
     }
 }

@@ -137,6 +137,19 @@ char letter(const typed_sql& t) {
     return kind_letter(t.type);
 }
 
+// Joins conditions with AND or OR as a balanced tree (depth log n).
+std::string balanced(const std::vector<std::string>& parts, size_t from, size_t to,
+                     const char* op) {
+    if (to - from == 1)
+        return parts[from];
+    size_t mid = from + (to - from) / 2;
+    return "(" + balanced(parts, from, mid, op) + op + balanced(parts, mid, to, op) + ")";
+}
+
+std::string balanced(const std::vector<std::string>& parts, const char* op) {
+    return balanced(parts, 0, parts.size(), op);
+}
+
 bool is_numeric(const column_type& t) {
     return t.is_numeric();
 }
@@ -262,16 +275,16 @@ class compiler {
         std::vector<const expr*> conjuncts;
         if (c.where)
             split_and(*c.where, conjuncts);
-        std::string where;
+        std::vector<std::string> where_parts;
         for (const expr* cond : conjuncts) {
             int64_t n = rownum_limit(*cond);
             if (n >= 0) {
                 limit = limit < 0 ? n : std::min(limit, n);
                 continue;
             }
-            typed_sql t = condition(*cond, sc, false);
-            where += (where.empty() ? "" : " AND ") + t.sql;
+            where_parts.push_back(condition(*cond, sc, false).sql);
         }
+        std::string where = where_parts.empty() ? "" : balanced(where_parts, " AND ");
         select_result r;
         std::string items;
         auto add_output = [&](std::string name, typed_sql value) {
@@ -285,7 +298,9 @@ class compiler {
                 expand_star(item, sc, add_output);
                 continue;
             }
-            typed_sql v = value_expr(*item.value, sc, true);
+            typed_sql v = expression(*item.value, sc, true);
+            if (v.boolean)
+                throw ora_error(923).at(item.value->end);
             std::string name;
             if (item.alias) {
                 name = item.alias->name;
@@ -738,17 +753,7 @@ class compiler {
             case expr_kind::multiply:
             case expr_kind::divide:
             case expr_kind::concat: {
-                static const std::pair<expr_kind, const char*> ops[] = {{expr_kind::add, "+"},
-                                                                        {expr_kind::subtract, "-"},
-                                                                        {expr_kind::multiply, "*"},
-                                                                        {expr_kind::divide, "/"},
-                                                                        {expr_kind::concat, "||"}};
-                const char* op = "+";
-                for (const auto& [k, o] : ops) {
-                    if (k == e.kind)
-                        op = o;
-                }
-                return call(operator_function(op),
+                return call(operator_function(e.kind),
                             {value_expr(*e.args[0], sc, agg), value_expr(*e.args[1], sc, agg)});
             }
             case expr_kind::eq:
@@ -761,10 +766,28 @@ class compiler {
                                value_expr(*e.args[1], sc, agg), e.pos);
             case expr_kind::logical_and:
             case expr_kind::logical_or: {
-                typed_sql a = condition(*e.args[0], sc, agg);
-                typed_sql b = condition(*e.args[1], sc, agg);
+                // A long chain becomes a balanced tree, which SQLite's depth limit accepts.
+                std::vector<const expr*> operands;
+                std::vector<const expr*> pending{&e};
+                while (!pending.empty()) {
+                    const expr* x = pending.back();
+                    pending.pop_back();
+                    if (x->kind == e.kind) {
+                        pending.push_back(x->args[1].get());
+                        pending.push_back(x->args[0].get());
+                    } else {
+                        operands.push_back(x);
+                    }
+                }
+                std::vector<std::string> parts;
+                bool aggregate = false;
+                for (const expr* x : operands) {
+                    typed_sql t = condition(*x, sc, agg);
+                    parts.push_back(t.sql);
+                    aggregate = aggregate || t.aggregate;
+                }
                 const char* op = e.kind == expr_kind::logical_and ? " AND " : " OR ";
-                return boolean("(" + a.sql + op + b.sql + ")", a.aggregate || b.aggregate);
+                return boolean(balanced(parts, op), aggregate);
             }
             case expr_kind::logical_not: {
                 typed_sql a = condition(*e.args[0], sc, agg);
@@ -801,13 +824,13 @@ class compiler {
             }
             case expr_kind::in_list:
             case expr_kind::not_in_list: {
-                std::string sql;
+                std::vector<std::string> parts;
                 for (size_t i = 1; i < e.args.size(); ++i) {
                     typed_sql c = compare(expr_kind::eq, value_expr(*e.args[0], sc, agg),
                                           value_expr(*e.args[i], sc, agg), e.pos);
-                    sql += (sql.empty() ? "" : " OR ") + c.sql;
+                    parts.push_back(c.sql);
                 }
-                sql = "(" + sql + ")";
+                std::string sql = balanced(parts, " OR ");
                 if (e.kind == expr_kind::not_in_list)
                     sql = "(NOT " + sql + ")";
                 return boolean(sql);
@@ -1154,13 +1177,13 @@ class compiler {
             return "";
         std::vector<const expr*> conjuncts;
         split_and(*where, conjuncts);
-        std::string out;
+        std::vector<std::string> parts;
         for (const expr* c : conjuncts) {
             if (rownum_limit(*c) >= 0)
                 throw ora_error(3001).at(c->pos);
-            out += (out.empty() ? "" : " AND ") + condition(*c, sc, false).sql;
+            parts.push_back(condition(*c, sc, false).sql);
         }
-        return " WHERE " + out;
+        return " WHERE " + balanced(parts, " AND ");
     }
 
     typed_sql value_in(const expr& e, scope& sc) { return value_expr(e, sc, false); }

@@ -339,9 +339,17 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
     bool h12 = false;  // the hour came from HH or HH12
     int day_of_year = 0;
     input_cursor in{text};
-    for (const element& e : elements) {
+    for (size_t index = 0; index < elements.size(); ++index) {
+        const element& e = elements[index];
         if (e.kind == element::punct) {
-            while (!in.at_end() && !std::isalnum(static_cast<unsigned char>(in.text[in.pos]))) {
+            // Any run of punctuation matches, short of a quoted text that follows.
+            char stop = '\0';
+            if (index + 1 < elements.size() && elements[index + 1].kind == element::literal &&
+                !elements[index + 1].text.empty()) {
+                stop = elements[index + 1].text[0];
+            }
+            while (!in.at_end() && !std::isalnum(static_cast<unsigned char>(in.text[in.pos])) &&
+                   in.text[in.pos] != stop) {
                 ++in.pos;
             }
             continue;
@@ -515,7 +523,14 @@ namespace {
 // Applies the case of a keyword as written ("MON", "Mon", "mon") to a name.
 std::string cased(const std::string& name, const std::string& raw) {
     bool first_upper = !raw.empty() && std::isupper(static_cast<unsigned char>(raw[0]));
-    bool second_upper = raw.size() > 1 && std::isupper(static_cast<unsigned char>(raw[1]));
+    // The case of the rest follows the element's second letter ("Mon", "MON", "A.M.").
+    bool second_upper = first_upper;
+    for (size_t i = 1; i < raw.size(); ++i) {
+        if (std::isalpha(static_cast<unsigned char>(raw[i]))) {
+            second_upper = std::isupper(static_cast<unsigned char>(raw[i])) != 0;
+            break;
+        }
+    }
     std::string out = name;
     for (size_t i = 0; i < out.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(out[i]);

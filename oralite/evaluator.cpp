@@ -320,13 +320,8 @@ value evaluate(const expr& e, eval_env& env) {
         case expr_kind::multiply:
         case expr_kind::divide:
         case expr_kind::concat: {
-            const char* op = e.kind == expr_kind::add        ? "+"
-                             : e.kind == expr_kind::subtract ? "-"
-                             : e.kind == expr_kind::multiply ? "*"
-                             : e.kind == expr_kind::divide   ? "/"
-                                                             : "||";
             std::vector<value> args{evaluate(*e.args[0], env), evaluate(*e.args[1], env)};
-            return call_function(operator_function(op), args);
+            return call_function(operator_function(e.kind), args);
         }
         case expr_kind::function: {
             std::string name;

@@ -890,6 +890,23 @@ const function_def& operator_function(std::string_view op) {
     return find_function(op, op == "NEG" ? 1 : 2, 0);
 }
 
+const function_def& operator_function(expr_kind kind) {
+    switch (kind) {
+        case expr_kind::add:
+            return operator_function("+");
+        case expr_kind::subtract:
+            return operator_function("-");
+        case expr_kind::multiply:
+            return operator_function("*");
+        case expr_kind::divide:
+            return operator_function("/");
+        case expr_kind::negate:
+            return operator_function("NEG");
+        default:
+            return operator_function("||");
+    }
+}
+
 value call_function(const function_def& f, std::vector<value>& args) {
     size_t n = std::strlen(f.conversions);
     for (size_t i = 0; i < args.size(); ++i) {

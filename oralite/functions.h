@@ -34,6 +34,8 @@ int function_id(const function_def& f);
 
 // Operators as functions: "+", "-", "*", "/", "NEG", "||".
 const function_def& operator_function(std::string_view op);
+// The function of an arithmetic or concatenation node.
+const function_def& operator_function(expr_kind kind);
 
 // Applies a function: converts the arguments, handles NULLs, evaluates.
 value call_function(const function_def& f, std::vector<value>& args);

@@ -139,7 +139,7 @@ struct OCISvcCtx : handle_base {
     OCISvcCtx() : handle_base(OCI_HTYPE_SVCCTX) {}
     OCIServer* server = nullptr;
     OCISession* session_handle = nullptr;
-    std::unique_ptr<oralite::session> session;
+    std::shared_ptr<oralite::session> session;
     bool implicit = false;  // made by OCILogon, which also made its server and session
 };
 
@@ -218,7 +218,8 @@ struct OCIStmt : handle_base {
     OCIStmt() : handle_base(OCI_HTYPE_STMT) {}
     std::shared_ptr<const oralite::parsed_sql> parsed;
     std::unique_ptr<cursor> cur;
-    const oralite::session* cursor_session = nullptr;
+    // The session the cursor runs in; a cursor whose session has ended is dropped.
+    std::weak_ptr<oralite::session> cursor_session;
     std::vector<std::unique_ptr<OCIBind>> binds;
     std::vector<std::unique_ptr<OCIDefine>> defines;
     std::vector<std::unique_ptr<OCIParam>> params;
@@ -235,6 +236,8 @@ namespace {
 bool wide(const OCIEnv* env, ub2 csid) {
     if (csid == OCI_UTF16ID)
         return true;
+    if (csid != 0)
+        return false;  // an explicit narrow character set: the buffer holds UTF-8
     return env && (env->mode & OCI_UTF16) != 0;
 }
 
@@ -249,6 +252,14 @@ T* make_handle(OCIEnv* env) {
 }
 
 void destroy_handle(handle_base* h);
+
+// The extra memory a caller may ask for with a handle; it lives as long as the handle.
+void give_user_memory(handle_base* h, size_t size, void** usrmempp) {
+    if (size && usrmempp) {
+        h->user_memory = std::make_unique<char[]>(size);
+        *usrmempp = h->user_memory.get();
+    }
+}
 
 void destroy_statement_children(OCIStmt* stmt) {
     for (auto& b : stmt->binds) unregister_handle(b.get());
@@ -890,6 +901,16 @@ bool copy_row(OCIStmt* stmt, ub4 row) {
     return truncated;
 }
 
+// A statement's cursor is usable only while its session lasts.
+void check_cursor_session(OCIStmt* stmt) {
+    std::shared_ptr<oralite::session> s = stmt->cursor_session.lock();
+    if (!s || s->closed()) {
+        stmt->cur.reset();
+        stmt->executed = false;
+        throw ora_error(3114);
+    }
+}
+
 // Fetches up to n rows; OCI_NO_DATA when fewer came, WITH_INFO (ORA-24345) on truncation.
 sword fetch_rows(OCIStmt* stmt, OCIError* err, ub4 n) {
     stmt->rows_fetched = 0;
@@ -1068,10 +1089,7 @@ ORALITE_EXPORT sword OCIEnvCreate(OCIEnv** envhpp, ub4 mode, void*, void* (*)(vo
     OCIEnv* env = make_handle<OCIEnv>(nullptr);
     env->env = env;
     env->mode = mode;
-    if (xtramem_sz && usrmempp) {
-        env->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = env->user_memory.get();
-    }
+    give_user_memory(env, xtramem_sz, usrmempp);
     *envhpp = env;
     return OCI_SUCCESS;
 }
@@ -1107,10 +1125,7 @@ ORALITE_EXPORT sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type
         default:
             return OCI_INVALID_HANDLE;
     }
-    if (xtramem_sz && usrmempp) {
-        h->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = h->user_memory.get();
-    }
+    give_user_memory(h, xtramem_sz, usrmempp);
     *hndlpp = h;
     return OCI_SUCCESS;
 }
@@ -1145,10 +1160,7 @@ ORALITE_EXPORT sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 
         default:
             return OCI_INVALID_HANDLE;
     }
-    if (xtramem_sz && usrmempp) {
-        h->user_memory = std::make_unique<char[]>(xtramem_sz);
-        *usrmempp = h->user_memory.get();
-    }
+    give_user_memory(h, xtramem_sz, usrmempp);
     *descpp = h;
     return OCI_SUCCESS;
 }
@@ -1421,7 +1433,8 @@ ORALITE_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
                         put(attributep, sizep, static_cast<ub2>(s->parsed->statement_type));
                         return OCI_SUCCESS;
                     case OCI_ATTR_PARAM_COUNT: {
-                        ub4 n = s->cur && s->executed && s->cur->is_query()
+                        ub4 n = s->cur && s->executed && !s->cursor_session.expired() &&
+                                        s->cur->is_query()
                                     ? static_cast<ub4>(s->cur->columns().size())
                                     : 0;
                         put(attributep, sizep, n);
@@ -1639,7 +1652,7 @@ ORALITE_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraTe
         std::string text = from_client(wide(stmtp->env), stmt, stmt_len);
         destroy_statement_children(stmtp);
         stmtp->cur.reset();
-        stmtp->cursor_session = nullptr;
+        stmtp->cursor_session.reset();
         stmtp->executed = false;
         stmtp->rows_fetched = 0;
         stmtp->row_count = 0;
@@ -1667,9 +1680,9 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
             throw *stmtp->parsed->error;
         }
         oralite::session& s = session_of(svchp);
-        if (!stmtp->cur || stmtp->cursor_session != &s) {
+        if (!stmtp->cur || stmtp->cursor_session.lock() != svchp->session) {
             stmtp->cur = std::make_unique<cursor>(s, stmtp->parsed);
-            stmtp->cursor_session = &s;
+            stmtp->cursor_session = svchp->session;
         }
         cursor& c = *stmtp->cur;
         stmtp->params.clear();
@@ -1726,6 +1739,7 @@ ORALITE_EXPORT sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, u
             throw ora_error(24337);
         if (!stmtp->cur || !stmtp->executed)
             throw ora_error(24338);
+        check_cursor_session(stmtp);
         if (!stmtp->cur->is_query())
             throw ora_error(24374);
         if (orientation != OCI_FETCH_NEXT && orientation != OCI_DEFAULT)
@@ -1757,6 +1771,7 @@ ORALITE_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, 
     return guarded(errhp, [&] {
         if (!stmt->cur || !stmt->executed)
             throw ora_error(24338);
+        check_cursor_session(stmt);
         const auto& columns = stmt->cur->columns();
         if (!stmt->cur->is_query() || pos < 1 || pos > columns.size())
             throw ora_error(24334);
@@ -2007,7 +2022,11 @@ ORALITE_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
                 }
                 return oralite::utf16_bytes_to_utf8(data, units * 2);
             }
-            return std::string(static_cast<const char*>(data), bytes);
+            std::string text(static_cast<const char*>(data), bytes);
+            if (amount && piece == OCI_ONE_PIECE && !cbfp) {
+                return std::string(oralite::utf8_prefix(text, amount));
+            }
+            return text;
         };
         std::string data;
         if (piece == OCI_ONE_PIECE && !cbfp) {

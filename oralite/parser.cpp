@@ -225,6 +225,7 @@ class parser {
     // ---- SELECT ----------------------------------------------------------------------
 
     std::unique_ptr<select_stmt> parse_select() {
+        depth_guard guard(*this);
         auto s = std::make_unique<select_stmt>();
         s->cores.push_back(parse_query_term());
         while (true) {
@@ -425,12 +426,17 @@ class parser {
     }
 
   public:
-    expr_ptr parse_expr() { return parse_or(); }
+    expr_ptr parse_expr() {
+        depth_guard guard(*this);
+        return parse_or();
+    }
 
   private:
     expr_ptr parse_or() {
         expr_ptr left = parse_and();
+        int chain = 0;
         while (accept_word("OR")) {
+            count_link(chain);
             left = binary(expr_kind::logical_or, std::move(left), parse_and());
         }
         return left;
@@ -438,13 +444,16 @@ class parser {
 
     expr_ptr parse_and() {
         expr_ptr left = parse_not();
+        int chain = 0;
         while (accept_word("AND")) {
+            count_link(chain);
             left = binary(expr_kind::logical_and, std::move(left), parse_not());
         }
         return left;
     }
 
     expr_ptr parse_not() {
+        depth_guard guard(*this);
         if (peek().is_word("NOT")) {
             int pos = advance().pos;
             auto e = make(expr_kind::logical_not, pos);
@@ -540,6 +549,7 @@ class parser {
 
     expr_ptr parse_additive() {
         expr_ptr left = parse_multiplicative();
+        int chain = 0;
         while (true) {
             expr_kind kind;
             if (peek().is_op("+")) {
@@ -551,6 +561,7 @@ class parser {
             } else {
                 return left;
             }
+            count_link(chain);
             advance();
             left = binary(kind, std::move(left), parse_multiplicative());
         }
@@ -558,6 +569,7 @@ class parser {
 
     expr_ptr parse_multiplicative() {
         expr_ptr left = parse_unary();
+        int chain = 0;
         while (true) {
             expr_kind kind;
             if (peek().is_op("*")) {
@@ -567,12 +579,14 @@ class parser {
             } else {
                 return left;
             }
+            count_link(chain);
             advance();
             left = binary(kind, std::move(left), parse_unary());
         }
     }
 
     expr_ptr parse_unary() {
+        depth_guard guard(*this);
         if (peek().is_op("-") || peek().is_op("+")) {
             const token& t = advance();
             expr_ptr operand = parse_unary();
@@ -1980,9 +1994,29 @@ class parser {
         return s;
     }
 
+    // Nesting is bounded so that no text can exhaust the stack of the parser, the translator
+    // or the evaluator, which all recurse along the parsed tree.
+    struct depth_guard {
+        explicit depth_guard(parser& p) : p_(p) {
+            if (++p_.depth_ > k_max_depth)
+                p_.fail(3001);
+        }
+        ~depth_guard() { --p_.depth_; }
+        parser& p_;
+    };
+    static constexpr int k_max_depth = 256;
+
+    // A chain of one operator (a AND b AND ...) builds a tree as deep as it is long.
+    void count_link(int& chain) {
+        if (++chain > k_max_chain)
+            fail(3001);
+    }
+    static constexpr int k_max_chain = 1000;
+
     std::string_view sql_;
     std::vector<token> tokens_;
     size_t index_ = 0;
+    int depth_ = 0;
 };
 
 }  // namespace

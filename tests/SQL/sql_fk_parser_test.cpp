@@ -53,4 +53,26 @@ TEST(sql_fk_parser, tells_literal_defaults_from_expressions) {
     }
 }
 
+TEST(sql_fk_parser, next_auto_increment_value_comes_from_the_table_options) {
+    struct {
+        const wchar_t* text;
+        std::optional<int64_t> expected;
+    } const cases[] = {
+        {L"CREATE TABLE `t` (\n  `id` int NOT NULL AUTO_INCREMENT\n) ENGINE=InnoDB "
+         L"AUTO_INCREMENT=61 DEFAULT CHARSET=utf8mb4",
+         61},
+        // No counter yet (an empty table that never held a row).
+        {L"CREATE TABLE `t` (\n  `id` int NOT NULL AUTO_INCREMENT\n) ENGINE=InnoDB", std::nullopt},
+        // The words inside a column comment are not a table option.
+        {L"CREATE TABLE `t` (\n  `c` int COMMENT ' AUTO_INCREMENT=9'\n) ENGINE=InnoDB",
+         std::nullopt},
+        {L") ENGINE=InnoDB AUTO_INCREMENT=18446744073709551616", std::nullopt},
+        {L") ENGINE=InnoDB AUTO_INCREMENT=9223372036854775807", INT64_MAX},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sql_fk_parser(L"t", c.text).auto_increment_next(), c.expected)
+            << std::wstring(c.text).size();
+    }
+}
+
 }  // namespace

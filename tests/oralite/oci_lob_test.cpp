@@ -178,6 +178,31 @@ TEST_F(lob_test, polling_and_callback_reads_deliver_every_piece) {
     OCIDescriptorFree(blob, OCI_DTYPE_LOB);
 }
 
+TEST_F(lob_test, an_explicit_narrow_character_set_reads_and_writes_utf8) {
+    OCILobLocator* clob = nullptr;
+    OCILobLocator* blob = nullptr;
+    OCIStmt* stmt = nullptr;
+    locked_row(1, clob, blob, stmt);
+    const std::string utf8 = "Grüße €";
+    const ub2 al32utf8 = 873;
+    ub4 amount = 7;  // characters
+    ASSERT_EQ(OCILobWrite(scott.svc, scott.err, clob, &amount, 1, const_cast<char*>(utf8.data()),
+                          static_cast<ub4>(utf8.size()), OCI_ONE_PIECE, nullptr, nullptr, al32utf8,
+                          SQLCS_IMPLICIT),
+              OCI_SUCCESS)
+        << scott.message();
+    EXPECT_EQ(scott.scalar("SELECT body FROM docs"), utf8);
+    char buf[64] = {};
+    amount = 0;
+    ASSERT_EQ(OCILobRead(scott.svc, scott.err, clob, &amount, 1, buf, sizeof buf, nullptr, nullptr,
+                         al32utf8, SQLCS_IMPLICIT),
+              OCI_SUCCESS);
+    EXPECT_EQ(std::string(buf, amount), utf8);  // the amount read is in bytes
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    OCIDescriptorFree(clob, OCI_DTYPE_LOB);
+    OCIDescriptorFree(blob, OCI_DTYPE_LOB);
+}
+
 TEST_F(lob_test, writes_need_a_locked_row_in_the_same_transaction) {
     ok("INSERT INTO docs VALUES (1, EMPTY_CLOB(), EMPTY_BLOB())");
     ASSERT_EQ(OCITransCommit(scott.svc, scott.err, OCI_DEFAULT), OCI_SUCCESS);

@@ -240,13 +240,20 @@ TEST_F(sessions_test, handle_misuse_fails_without_crashing) {
     OCIHandleFree(stmt, OCI_HTYPE_STMT);
     EXPECT_EQ(OCIHandleFree(stmt, OCI_HTYPE_STMT), OCI_INVALID_HANDLE);
 
-    // After log-off the service context is gone.
+    // After log-off the service context is gone, and a statement of it cannot fetch.
     oci_conn c;
     ASSERT_EQ(c.logon(path, "scott", "tiger"), OCI_SUCCESS);
+    OCIStmt* open = c.prepare("SELECT s FROM t");
+    OCIDefineByPos(open, &def, c.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr, nullptr,
+                   OCI_DEFAULT);
+    ASSERT_EQ(OCIStmtExecute(c.svc, open, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
     OCISvcCtx* old = c.svc;
     c.logoff();
-    EXPECT_EQ(OCIStmtExecute(old, stmt, c.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    EXPECT_EQ(OCIStmtExecute(old, open, c.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIStmtFetch(open, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(c.code(), 3114);
+    OCIHandleFree(open, OCI_HTYPE_STMT);
 }
 
 TEST_F(sessions_test, library_loads_at_run_time_like_the_oracle_client) {

@@ -192,6 +192,22 @@ TEST_F(queries_test, sequences_rowids_and_changes) {
     EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM copy"), "0");
 }
 
+TEST_F(queries_test, huge_and_deeply_nested_texts_work_or_fail_cleanly) {
+    std::string many;
+    for (int i = 0; i < 5000; ++i) many += (i ? "," : "") + std::to_string(i);
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM emp WHERE id IN (" + many + ")"), "4");
+    std::string conditions;
+    for (int i = 0; i < 900; ++i) conditions += (i ? " AND " : "") + std::string("salary > 0");
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM emp WHERE " + conditions), "4");
+    EXPECT_EQ(
+        ora("SELECT " + std::string(100000, '(') + "1" + std::string(100000, ')') + " FROM dual"),
+        3001);
+    std::string too_many;
+    for (int i = 0; i < 2000; ++i) too_many += (i ? " OR " : "") + std::string("1 = 1");
+    EXPECT_EQ(ora("SELECT 1 FROM dual WHERE " + too_many), 3001);
+    EXPECT_EQ(ora("SELECT '" + std::string(4001, 'x') + "' FROM dual"), 1704);
+}
+
 TEST_F(queries_test, table_changes_keep_the_dictionary_right) {
     ok("ALTER TABLE emp ADD (note VARCHAR2(10) DEFAULT 'n/a' NOT NULL)");
     EXPECT_EQ(scott.scalar("SELECT note FROM emp WHERE id = 10"), "n/a");
