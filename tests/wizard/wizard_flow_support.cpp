@@ -21,8 +21,7 @@ mysql_admin::~mysql_admin() {
 }
 
 bool mysql_admin::exec(const std::string& statements) {
-    if (mysql_real_query(handle_, statements.data(), statements.size()) != 0) {
-        error_ = mysql_error(handle_);
+    if (!exec_for_result(statements)) {
         return false;
     }
     do {
@@ -31,6 +30,29 @@ bool mysql_admin::exec(const std::string& statements) {
         }
     } while (mysql_next_result(handle_) == 0);
     if (mysql_errno(handle_) != 0) {
+        error_ = mysql_error(handle_);
+        return false;
+    }
+    return true;
+}
+
+std::string mysql_admin::scalar(const std::string& query) {
+    if (!exec_for_result(query)) {
+        return std::string();
+    }
+    MYSQL_RES* result = mysql_store_result(handle_);
+    std::string value;
+    if (result != nullptr) {
+        if (MYSQL_ROW row = mysql_fetch_row(result); row != nullptr && row[0] != nullptr) {
+            value = row[0];
+        }
+        mysql_free_result(result);
+    }
+    return value;
+}
+
+bool mysql_admin::exec_for_result(const std::string& query) {
+    if (mysql_real_query(handle_, query.data(), query.size()) != 0) {
         error_ = mysql_error(handle_);
         return false;
     }

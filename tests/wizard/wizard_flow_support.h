@@ -25,8 +25,12 @@ class mysql_admin {
     // Runs statements separated by ";"; false (with the error in last_error) when one fails.
     bool exec(const std::string& statements);
     const std::string& last_error() const { return error_; }
+    // The first field of the first row of a query, or an empty string.
+    std::string scalar(const std::string& query);
 
   private:
+    bool exec_for_result(const std::string& query);
+
     MYSQL* handle_;
     std::string error_;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -238,8 +239,8 @@ class wizard_flow_test : public QObject {
         admin("DROP DATABASE IF EXISTS " + mrg + "; CREATE DATABASE " + mrg +
               " CHARACTER SET utf8mb4; USE " + mrg +
               ";"
-              "CREATE TABLE a_dup (id INT PRIMARY KEY, qty INT);"
-              "INSERT INTO a_dup VALUES (1, 10), (2, 20), (3, 30);"
+              "CREATE TABLE a_dup (id INT PRIMARY KEY, label VARCHAR(20));"
+              "INSERT INTO a_dup VALUES (1, 'one'), (2, 'two'), (3, 'three');"
               "CREATE TABLE b_later (id INT PRIMARY KEY);"
               "INSERT INTO b_later VALUES (7)");
         oracle_ = std::make_unique<oralite_database>(oracle_folder_.path(), QStringLiteral("wiz"),
@@ -530,6 +531,55 @@ class wizard_flow_test : public QObject {
         QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM A_DUP")),
                  QStringLiteral("2"));
         QVERIFY(oracle_->sql({QStringLiteral("SELECT COUNT(*) FROM B_LATER")}).isNull());
+    }
+
+    void demo_shop_database_moves_whole() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        // The demo's sample shop, loaded under a name of this suite's own.
+        QFile sample(qEnvironmentVariable("TARVOLIN_SOURCE_DIR") +
+                     QStringLiteral("/scripts/sample/shop.sql"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QString shop = QStringLiteral("wz%1_shop").arg(getpid());
+        QString script = QString::fromUtf8(sample.readAll());
+        script.replace(QStringLiteral("DATABASE IF EXISTS shop;"),
+                       QStringLiteral("DATABASE IF EXISTS %1;").arg(shop));
+        script.replace(QStringLiteral("CREATE DATABASE shop "),
+                       QStringLiteral("CREATE DATABASE %1 ").arg(shop));
+        script.replace(QStringLiteral("USE shop;"), QStringLiteral("USE %1;").arg(shop));
+        admin(script.toStdString());
+        QStringList tables;
+        {
+            session s(QStringLiteral("shop"));
+            reach_settings(s);
+            choose_database(s, shop);
+            QVERIFY(s.next());
+            auto* page = static_cast<sel_tables_page*>(s.shell().currentPage());
+            tables = page->available()->texts();
+            QCOMPARE(tables.size(), 12);
+            s.click("add_all");
+            // Any error of the run is let pass, so that the finish page lists them all.
+            on_unexpected_modal([](QWidget* d) {
+                screenshot(d, QStringLiteral("dlg_unexpected_shop"));
+                if (d->findChild<QPushButton*>(QStringLiteral("continue")) != nullptr) {
+                    press(d, "continue");
+                } else if (auto* box = qobject_cast<QMessageBox*>(d)) {
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            run_to_finish(s);
+            QCOMPARE(s.find<QPlainTextEdit>("errors")->toPlainText(), QString());
+            QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
+            s.shell().button(QWizard::FinishButton)->click();
+        }
+        for (const QString& table : tables) {
+            const std::string mysql_count = admin_->scalar(
+                "SELECT COUNT(*) FROM " + shop.toStdString() + "." + table.toStdString());
+            QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table.toUpper()),
+                     QString::fromStdString(mysql_count));
+        }
+        admin_->exec("DROP DATABASE IF EXISTS " + shop.toStdString());
     }
 
     void settings_are_remembered_across_two_starts() {

@@ -19,6 +19,11 @@ std::deque<std::function<void(QWidget*)>>& pending() {
 }
 
 QTimer* poller = nullptr;
+
+std::function<void(QWidget*)>& fallback() {
+    static std::function<void(QWidget*)> handler;
+    return handler;
+}
 const char* const handled_mark = "wizard_test_handled";
 int connecting_dialogs_seen = 0;
 
@@ -36,12 +41,16 @@ void poll() {
         screenshot(modal, QStringLiteral("dlg_connecting_oracle"));
         return;
     }
-    if (pending().empty()) {
+    std::function<void(QWidget*)> action;
+    if (!pending().empty()) {
+        action = std::move(pending().front());
+        pending().pop_front();
+    } else if (fallback()) {
+        action = fallback();
+    } else {
         return;
     }
     modal->setProperty(handled_mark, true);
-    auto action = std::move(pending().front());
-    pending().pop_front();
     // Run outside the poller's own slot: a timer is not fired again while its slot runs, and
     // the action may open the next dialog in a nested event loop.
     QTimer::singleShot(0, modal, [action = std::move(action), modal] { action(modal); });
@@ -83,8 +92,14 @@ int connecting_dialogs() {
     return connecting_dialogs_seen;
 }
 
+void on_unexpected_modal(std::function<void(QWidget*)> action) {
+    watch_modals();
+    fallback() = std::move(action);
+}
+
 void forget_modals() {
     pending().clear();
+    fallback() = nullptr;
 }
 
 void answer_box(const QString& button_text, const QString& screenshot_name, box_seen* seen) {

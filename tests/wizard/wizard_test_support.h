@@ -19,6 +19,9 @@ void screenshot(QWidget* widget, const QString& name);
 // file dialog, an error dialog), from inside its event loop. Handlers queue up: the second one
 // waits for the dialog after the first.
 void on_modal(std::function<void(QWidget* dialog)> action);
+// Runs action on any dialog that opens while no handler is queued (until forget_modals), so
+// that a dialog nobody expected cannot stall a test.
+void on_unexpected_modal(std::function<void(QWidget* dialog)> action);
 // True when every queued handler has run.
 bool modals_done();
 // Drops handlers that never ran (between tests).
