@@ -582,6 +582,36 @@ class wizard_flow_test : public QObject {
         admin_->exec("DROP DATABASE IF EXISTS " + shop.toStdString());
     }
 
+    void cancel_during_a_run_stops_it() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        const std::string big = "wz" + std::to_string(getpid()) + "_big";
+        admin("DROP DATABASE IF EXISTS " + big + "; CREATE DATABASE " + big + "; USE " + big +
+              "; CREATE TABLE big_rows (id INT PRIMARY KEY, v VARCHAR(20));"
+              "INSERT INTO big_rows SELECT seq, CONCAT('row ', seq) FROM seq_1_to_200000");
+        {
+            session s(QStringLiteral("cancel_run"));
+            reach_settings(s);
+            choose_database(s, QString::fromStdString(big));
+            QVERIFY(s.next());
+            s.click("add_all");
+            QVERIFY(s.next());
+            QCOMPARE(s.page(), int(progress));
+            // Cancel asks first; Yes stops the run and closes the wizard once it has ended.
+            box_seen question;
+            answer_box(QStringLiteral("Yes"), QStringLiteral("box_cancel_run"), &question);
+            s.shell().button(QWizard::CancelButton)->click();
+            QCOMPARE(question.text, QStringLiteral("Are you sure you want to exit the wizard?"));
+            QVERIFY(!s.shell().isVisible());
+            QCOMPARE(s.shell().result(), int(QDialog::Rejected));
+            QVERIFY(s.converter().is_finished());
+        }
+        const QString copied = oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM BIG_ROWS"));
+        QVERIFY2(copied.isEmpty() || copied.toInt() < 200000, qPrintable(copied));
+        admin_->exec("DROP DATABASE IF EXISTS " + big);
+    }
+
     void settings_are_remembered_across_two_starts() {
         if (!have_oracle()) {
             QSKIP("no embedded Oracle target");
