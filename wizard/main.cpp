@@ -1,0 +1,14 @@
+// tarvolin: the desktop wizard that moves a MySQL database into an Oracle schema.
+#include <QApplication>
+
+#include "platform/codepage.h"
+#include "wizard/drx_shell.h"
+
+int main(int argc, char** argv) {
+    platform::init_locale();
+    QApplication application(argc, argv);
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    tarvolin_program program(arguments);
+    return program.run();
+}
