@@ -319,6 +319,7 @@ ora_lob_insert::ora_lob_insert(const std::wstring& table, const udb_schema& sche
 ora_lob_insert::~ora_lob_insert() {
     tk_trace(1, "ora_lob_insert::~ora_lob_insert");
     select_.reset();
+    delete_.reset();
     tk_trace(1, "~ora_lob_insert - Step #1");
     locators_.clear();
     tk_trace(1, "~ora_lob_insert - Step #2");
@@ -364,6 +365,16 @@ void ora_lob_insert::insert(const udb_record& record, const std::wstring& rowid)
         }
     }
     tk_trace(1, "ora_insert::insert - at the END");
+}
+
+void ora_lob_insert::remove_last_row() {
+    tk_trace(1, "ora_lob_insert::remove_last_row");
+    if (!delete_) {
+        delete_ = std::make_unique<ora_stmt>(L"DELETE FROM \"" + table_ + L"\" WHERE ROWID = :1");
+    }
+    delete_->bind(L":1", rowid_.data(), static_cast<int32_t>(rowid_.size() * 2), SQLT_CHR,
+                  &rowid_indicator_, nullptr);
+    delete_->execute(1);
 }
 
 void ora_lob_insert::write_clob(size_t column, const ole_variant& value) {
@@ -626,6 +637,33 @@ void ora_table::adopt_created_schema(const udb_schema& created) {
     }
 }
 
+void ora_table::take_back_row(const std::exception& failure) {
+    tk_trace(3, "Large values of a record could not be written: %s", failure.what());
+    try {
+        lobs_->remove_last_row();
+        return;
+    } catch (const std::exception& e) {
+        tk_trace(3, "The record's row could not be deleted again: %s", e.what());
+    }
+    // The row cannot be taken back alone: roll back the whole batch and say so, since the
+    // records counted since the last commit are gone with it.
+    try {
+        engine().rollback();
+    } catch (const std::exception& e) {
+        tk_trace(3, "Rollback failed: %s", e.what());
+    }
+    const int32_t lost = pending_;
+    pending_ = 0;
+    if (lost > 0) {
+        count -= lost;
+        throw tk_exception(
+            tk_format("The large values of a record could not be written and %d records "
+                      "before it were rolled back with it: %s",
+                      static_cast<int>(lost), failure.what()),
+            1);
+    }
+}
+
 void ora_table::set_commit_interval(int32_t records) {
     commit_interval_ = records < 1 ? 1 : records;
 }
@@ -861,25 +899,20 @@ bool ora_table::append_record(udb_record& record) {
         tk_trace(1, "ora_table::append_record - at the END");
         return true;
     }
-    // A record with large values is made durable as a whole: what is pending goes first, so
-    // that taking this record back cannot take others with it.
-    if (pending_ > 0) {
-        commit();
-    }
+    // A record with large values joins the pending batch only once they are written, so a
+    // commit never makes a row durable without its CLOB or BLOB. When a write fails, the row
+    // alone is deleted again and the records pending before it stay.
     ora_get_rowid& inserter = *plan_->statement(true, overrides).rowid;
     const std::wstring rowid = inserter.do_insert();
     tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
     try {
         lobs_->insert(record, rowid);
-        commit();
-    } catch (...) {
-        try {
-            engine().rollback();
-        } catch (const std::exception& e) {
-            tk_trace(3, "Rollback failed: %s", e.what());
-        }
-        pending_ = 0;
+    } catch (const std::exception& failure) {
+        take_back_row(failure);
         throw;
+    }
+    if (++pending_ >= commit_interval_) {
+        commit();
     }
     ++count;
     tk_trace(1, "ora_table::append_record - at the END");

@@ -72,6 +72,9 @@ class ora_lob_insert {
     void insert(const udb_record& record, const std::wstring& rowid);
     void write_clob(size_t column, const ole_variant& value);
     void write_blob(size_t column, const ole_variant& value);
+    // Deletes the row that insert() was last given, so that a record whose large values could
+    // not be written is taken back alone, without the records pending before it.
+    void remove_last_row();
 
     const std::vector<lob_column>& columns() const noexcept { return columns_; }
 
@@ -80,6 +83,7 @@ class ora_lob_insert {
     std::vector<lob_column> columns_;
     std::vector<ora_lob_locator> locators_;
     std::unique_ptr<ora_stmt> select_;
+    std::unique_ptr<ora_stmt> delete_;
     std::u16string rowid_;
     int16_t rowid_indicator_ = 0;
     std::vector<int16_t> indicators_;
@@ -105,7 +109,8 @@ class ora_table : public ora_query_results {
     bool is_eof() override;
     int32_t next() override;
 
-    // Records without LOB values that may wait for one commit (1 commits every record).
+    // Records that may wait for one commit (1 commits every record). A record with LOB values
+    // joins the batch only after they are written.
     void set_commit_interval(int32_t records);
     // Takes the column details only the source knows (the date kind of a TIME column, the
     // auto-increment flag) from the schema the table was created from.
@@ -127,6 +132,9 @@ class ora_table : public ora_query_results {
     void reopen_for_reading();
     // Puts one value into its column's bind buffer, converting it to the column's kind.
     void fill(size_t column, udb_field& value);
+    // After a failed LOB write: deletes the record's row, or when even that fails rolls back
+    // the batch and raises a level-1 error that counts the records lost with it.
+    void take_back_row(const std::exception& failure);
     // Whether an all-zero date value of the column is a TIME of midnight (else MySQL's zero
     // date).
     bool is_time_value(const t_ftd& column, const udb_field& value) const;

@@ -545,18 +545,25 @@ TEST_F(oralite_suite, a_record_with_large_values_is_committed_with_them) {
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"doc", VT_BSTR, 0));
     const std::unique_ptr<ora_table> table = db_->create_ora_table(L"durable", source, {});
+    table->set_commit_interval(2);
     udb_record plain = make_record(source, {ole_variant(1), ole_variant()});
     table->append_record(plain);
     EXPECT_EQ(table->pending(), 1);
+    // Joins the batch after its large value is written, and completes it.
     udb_record large = make_record(source, {ole_variant(2), ole_variant(long_text(5000))});
     table->append_record(large);
     EXPECT_EQ(table->pending(), 0);
-    udb_record after = make_record(source, {ole_variant(3), ole_variant()});
+    udb_record after = make_record(source, {ole_variant(3), ole_variant(long_text(7000))});
     table->append_record(after);
-    // What a crash would lose now: only the record that is still pending.
+    EXPECT_EQ(table->pending(), 1);
+    // What a crash would lose now: only the record that is still pending, with its value;
+    // no committed row ever lacks its large value.
     engine_->rollback();
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"durable\""), L"2");
     EXPECT_EQ(value(L"SELECT LENGTH(\"doc\") FROM \"durable\" WHERE \"id\" = 2"), L"5000");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"durable\" WHERE \"doc\" IS NOT NULL AND "
+                    L"LENGTH(\"doc\") = 0"),
+              L"0");
 }
 
 TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
