@@ -43,15 +43,17 @@ void tk_trace_log::set_enabled(bool enabled) {
 }
 
 bool tk_trace_log::accepts(int level) {
-    std::lock_guard lock(mutex_);
-    if (!enabled_) {
+    if (!enabled_.load(std::memory_order_relaxed)) {
         return false;
     }
-    if (!truncated_) {
-        if (FILE* file = std::fopen(file_name_.c_str(), "wb")) {
-            std::fclose(file);
+    if (!truncated_.load(std::memory_order_acquire)) {
+        std::lock_guard lock(mutex_);
+        if (!truncated_.load(std::memory_order_relaxed)) {
+            if (FILE* file = std::fopen(file_name_.c_str(), "wb")) {
+                std::fclose(file);
+            }
+            truncated_.store(true, std::memory_order_release);
         }
-        truncated_ = true;
     }
     return level >= min_level_;
 }
