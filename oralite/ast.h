@@ -214,7 +214,7 @@ struct delete_statement : statement {
     returning_clause returning;
 };
 
-struct type_spec {
+struct type_declaration {
     std::string name;    // canonical: NUMBER, FLOAT, VARCHAR2, CHAR, NCHAR, NVARCHAR2, RAW, ...
     int length = -1;     // -1: not given
     int semantics = 0;   // 0 default, 1 BYTE, 2 CHAR
@@ -236,7 +236,7 @@ struct constraint_def {
 
 struct column_def {
     ident name;
-    std::optional<type_spec> type;  // optional only in ALTER TABLE ... MODIFY
+    std::optional<type_declaration> type;  // optional only in ALTER TABLE ... MODIFY
     expr_ptr default_value;
     bool has_default = false;
     std::string default_text;  // as written, for USER_TAB_COLUMNS.DATA_DEFAULT

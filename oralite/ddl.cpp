@@ -676,7 +676,7 @@ class ddl_runner {
                     if (name == col.name.name)
                         throw ora_error(957).at(col.name.pos);
                 }
-                column_type t = column_type_from_spec(*col.type);
+                column_type t = column_type_from_declaration(*col.type);
                 if (t.is_long() && ++longs > 1)
                     throw ora_error(1754).at(col.type->pos);
                 if (col.has_default) {
@@ -1270,7 +1270,7 @@ class ddl_runner {
                 if (name == col.name.name)
                     throw ora_error(1430).at(col.name.pos);
             }
-            column_type type = column_type_from_spec(*col.type);
+            column_type type = column_type_from_declaration(*col.type);
             if (type.is_long() && ++longs > 1)
                 throw ora_error(1754).at(col.type->pos);
             if (col.has_default)
@@ -1324,7 +1324,7 @@ class ddl_runner {
                 not_null = &k;
         }
         if (col.type) {
-            column_type type = column_type_from_spec(*col.type);
+            column_type type = column_type_from_declaration(*col.type);
             change_type(t, *existing, type);
         }
         if (col.has_default) {

@@ -10,15 +10,15 @@ namespace {
 
 // One column of a view definition: its Oracle name, its type ("V30" VARCHAR2(30), "N" NUMBER,
 // "L" LONG, "D" DATE) and the SQL that computes it.
-struct column_spec {
+struct column_layout {
     const char* name;
     const char* type;
     const char* sql;
 };
 
-struct view_spec {
+struct view_layout {
     const char* name;
-    std::vector<column_spec> columns;
+    std::vector<column_layout> columns;
     const char* from;          // FROM ... [WHERE ...]; {OWN} expands to the owner filter
     int scope;                 // 0: USER_ (owner filter, no OWNER column), 1: ALL_, 2: DBA_
     const char* owner_column;  // OWNER column name for ALL_/DBA_ ("" none)
@@ -80,7 +80,7 @@ const char* k_errors_from =
     "FROM ora_errors e JOIN ora_objects o ON o.object_id = e.object_id "
     "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
 
-std::vector<column_spec> table_columns() {
+std::vector<column_layout> table_columns() {
     return {{"TABLE_NAME", "V30", "o.name"},
             {"TABLESPACE_NAME", "V30", "CASE o.temporary WHEN 'Y' THEN NULL ELSE 'USERS' END"},
             {"STATUS", "V8", "'VALID'"},
@@ -95,7 +95,7 @@ std::vector<column_spec> table_columns() {
             {"DROPPED", "V3", "'NO'"}};
 }
 
-std::vector<column_spec> tab_column_columns() {
+std::vector<column_layout> tab_column_columns() {
     return {{"TABLE_NAME", "V30", "o.name"},
             {"COLUMN_NAME", "V30", "c.name"},
             {"DATA_TYPE", "V106", "c.data_type"},
@@ -112,7 +112,7 @@ std::vector<column_spec> tab_column_columns() {
             {"CHAR_USED", "V1", "c.char_used"}};
 }
 
-std::vector<column_spec> constraint_columns() {
+std::vector<column_layout> constraint_columns() {
     return {{"CONSTRAINT_NAME", "V30", "k.name"},
             {"CONSTRAINT_TYPE", "V1", "k.constraint_type"},
             {"TABLE_NAME", "V30", "o.name"},
@@ -130,14 +130,14 @@ std::vector<column_spec> constraint_columns() {
             {"INDEX_NAME", "V30", "k.index_name"}};
 }
 
-std::vector<column_spec> cons_column_columns() {
+std::vector<column_layout> cons_column_columns() {
     return {{"CONSTRAINT_NAME", "V30", "k.name"},
             {"TABLE_NAME", "V30", "o.name"},
             {"COLUMN_NAME", "V4000", "cc.column_name"},
             {"POSITION", "N", "CASE k.constraint_type WHEN 'C' THEN NULL ELSE cc.position END"}};
 }
 
-std::vector<column_spec> index_columns() {
+std::vector<column_layout> index_columns() {
     return {{"INDEX_NAME", "V30", "o.index_name"}, {"INDEX_TYPE", "V27", "o.index_type"},
             {"TABLE_OWNER", "V30", "u.name"},      {"TABLE_NAME", "V30", "o.table_name"},
             {"TABLE_TYPE", "V11", "'TABLE'"},      {"UNIQUENESS", "V9", "o.uniqueness"},
@@ -146,7 +146,7 @@ std::vector<column_spec> index_columns() {
             {"GENERATED", "V1", "o.generated"},    {"PARTITIONED", "V3", "'NO'"}};
 }
 
-std::vector<column_spec> ind_column_columns() {
+std::vector<column_layout> ind_column_columns() {
     return {{"INDEX_NAME", "V30", "i.name"},
             {"TABLE_NAME", "V30", "o.name"},
             {"COLUMN_NAME", "V4000", "ic.column_name"},
@@ -156,14 +156,14 @@ std::vector<column_spec> ind_column_columns() {
             {"DESCEND", "V4", "ic.descend"}};
 }
 
-std::vector<column_spec> sequence_columns() {
+std::vector<column_layout> sequence_columns() {
     return {{"SEQUENCE_NAME", "V30", "o.name"},   {"MIN_VALUE", "N", "s.min_value"},
             {"MAX_VALUE", "N", "s.max_value"},    {"INCREMENT_BY", "N", "s.increment_by"},
             {"CYCLE_FLAG", "V1", "s.cycle_flag"}, {"ORDER_FLAG", "V1", "s.order_flag"},
             {"CACHE_SIZE", "N", "s.cache_size"},  {"LAST_NUMBER", "N", "s.next_value"}};
 }
 
-std::vector<column_spec> trigger_columns() {
+std::vector<column_layout> trigger_columns() {
     return {{"TRIGGER_NAME", "V30", "tr.name"},
             {"TRIGGER_TYPE", "V16", "t.trigger_type"},
             {"TRIGGERING_EVENT", "V227", "t.triggering_event"},
@@ -179,7 +179,7 @@ std::vector<column_spec> trigger_columns() {
             {"TRIGGER_BODY", "L", "t.trigger_body"}};
 }
 
-std::vector<column_spec> object_columns() {
+std::vector<column_layout> object_columns() {
     return {{"OBJECT_NAME", "V128", "o.name"},
             {"SUBOBJECT_NAME", "V30", "NULL"},
             {"OBJECT_ID", "N", "o.object_id"},
@@ -197,7 +197,7 @@ std::vector<column_spec> object_columns() {
              "CASE o.object_type WHEN 'INDEX' THEN 4 WHEN 'TRIGGER' THEN 3 ELSE 1 END"}};
 }
 
-std::vector<column_spec> error_columns() {
+std::vector<column_layout> error_columns() {
     return {{"NAME", "V30", "o.name"},
             {"TYPE", "V12", "o.object_type"},
             {"SEQUENCE", "N", "e.sequence"},
@@ -208,21 +208,21 @@ std::vector<column_spec> error_columns() {
             {"MESSAGE_NUMBER", "N", "CAST(substr(e.text, 5, 5) AS INTEGER)"}};
 }
 
-std::vector<view_spec> make_specs() {
-    std::vector<view_spec> specs;
-    auto family = [&](const char* base, std::vector<column_spec> cols, const char* from,
+std::vector<view_layout> make_specs() {
+    std::vector<view_layout> layouts;
+    auto family = [&](const char* base, std::vector<column_layout> cols, const char* from,
                       const char* owner_column, const char* owner_sql) {
-        specs.push_back({nullptr, cols, from, 0, "", ""});
-        specs.back().name = nullptr;
+        layouts.push_back({nullptr, cols, from, 0, "", ""});
+        layouts.back().name = nullptr;
         std::string user = std::string("USER_") + base;
         std::string all = std::string("ALL_") + base;
         std::string dba = std::string("DBA_") + base;
         static std::vector<std::unique_ptr<std::string>> names;
         names.push_back(std::make_unique<std::string>(user));
-        specs.back().name = names.back()->c_str();
+        layouts.back().name = names.back()->c_str();
         for (int scope = 1; scope <= 2; ++scope) {
             names.push_back(std::make_unique<std::string>(scope == 1 ? all : dba));
-            specs.push_back({names.back()->c_str(), cols, from, scope, owner_column, owner_sql});
+            layouts.push_back({names.back()->c_str(), cols, from, scope, owner_column, owner_sql});
         }
     };
     family("TABLES", table_columns(), k_tables_from, "OWNER", "u.name");
@@ -241,86 +241,88 @@ std::vector<view_spec> make_specs() {
     family("OBJECTS", object_columns(), k_objects_from, "OWNER", "u.name");
     family("ERRORS", error_columns(), k_errors_from, "OWNER", "u.name");
 
-    specs.push_back({"V$VERSION",
-                     {{"BANNER", "V80", "banner"}},
-                     "FROM (SELECT 1 AS n, 'Oracle Database 11g Enterprise Edition Release "
-                     "11.2.0.2.0 - 64bit Production' AS banner UNION ALL SELECT 2, "
-                     "'PL/SQL Release 11.2.0.2.0 - Production' UNION ALL SELECT 3, "
-                     "'CORE\t11.2.0.2.0\tProduction' UNION ALL SELECT 4, "
-                     "'TNS for Linux: Version 11.2.0.2.0 - Production' UNION ALL SELECT 5, "
-                     "'NLSRTL Version 11.2.0.2.0 - Production') ORDER BY n",
-                     1,
-                     "",
-                     ""});
-    specs.push_back({"DUAL", {{"DUMMY", "V1", "'X'"}}, "", 1, "", ""});
-    specs.push_back({"USER_USERS",
-                     {{"USERNAME", "V30", "name"},
-                      {"USER_ID", "N", "user_id"},
-                      {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
-                      {"LOCK_DATE", "D", "NULL"},
-                      {"EXPIRY_DATE", "D", "NULL"},
-                      {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
-                      {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
-                      {"CREATED", "D", "created"}},
-                     "FROM ora_users WHERE user_id = ora_uid()",
-                     1,
-                     "",
-                     ""});
-    specs.push_back(
+    layouts.push_back({"V$VERSION",
+                       {{"BANNER", "V80", "banner"}},
+                       "FROM (SELECT 1 AS n, 'Oracle Database 11g Enterprise Edition Release "
+                       "11.2.0.2.0 - 64bit Production' AS banner UNION ALL SELECT 2, "
+                       "'PL/SQL Release 11.2.0.2.0 - Production' UNION ALL SELECT 3, "
+                       "'CORE\t11.2.0.2.0\tProduction' UNION ALL SELECT 4, "
+                       "'TNS for Linux: Version 11.2.0.2.0 - Production' UNION ALL SELECT 5, "
+                       "'NLSRTL Version 11.2.0.2.0 - Production') ORDER BY n",
+                       1,
+                       "",
+                       ""});
+    layouts.push_back({"DUAL", {{"DUMMY", "V1", "'X'"}}, "", 1, "", ""});
+    layouts.push_back(
+        {"USER_USERS",
+         {{"USERNAME", "V30", "name"},
+          {"USER_ID", "N", "user_id"},
+          {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
+          {"LOCK_DATE", "D", "NULL"},
+          {"EXPIRY_DATE", "D", "NULL"},
+          {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
+          {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
+          {"CREATED", "D", "created"}},
+         "FROM ora_users WHERE user_id = ora_uid()",
+         1,
+         "",
+         ""});
+    layouts.push_back(
         {"ALL_USERS",
          {{"USERNAME", "V30", "name"}, {"USER_ID", "N", "user_id"}, {"CREATED", "D", "created"}},
          "FROM ora_users",
          1,
          "",
          ""});
-    specs.push_back({"DBA_USERS",
-                     {{"USERNAME", "V30", "name"},
-                      {"USER_ID", "N", "user_id"},
-                      {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
-                      {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
-                      {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
-                      {"CREATED", "D", "created"}},
-                     "FROM ora_users",
-                     2,
-                     "",
-                     ""});
-    specs.push_back({"USER_SYS_PRIVS",
-                     {{"USERNAME", "V30", "u.name"},
-                      {"PRIVILEGE", "V40", "g.privilege"},
-                      {"ADMIN_OPTION", "V3", "'NO'"}},
-                     "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
-                     "WHERE g.user_id = ora_uid() AND g.privilege NOT IN "
-                     "('CONNECT', 'RESOURCE', 'DBA')",
-                     1,
-                     "",
-                     ""});
-    specs.push_back({"USER_ROLE_PRIVS",
-                     {{"USERNAME", "V30", "u.name"},
-                      {"GRANTED_ROLE", "V30", "g.privilege"},
-                      {"ADMIN_OPTION", "V3", "'NO'"},
-                      {"DEFAULT_ROLE", "V3", "'YES'"},
-                      {"OS_GRANTED", "V3", "'NO'"}},
-                     "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
-                     "WHERE g.user_id = ora_uid() AND g.privilege IN "
-                     "('CONNECT', 'RESOURCE', 'DBA')",
-                     1,
-                     "",
-                     ""});
-    specs.push_back({"USER_TS_QUOTAS",
-                     {{"TABLESPACE_NAME", "V30", "'USERS'"},
-                      {"BYTES", "N", "0"},
-                      {"MAX_BYTES", "N", "quota"},
-                      {"BLOCKS", "N", "0"},
-                      {"MAX_BLOCKS", "N", "CASE WHEN quota < 0 THEN -1 ELSE quota / 8192 END"},
-                      {"DROPPED", "V3", "'NO'"}},
-                     "FROM ora_users WHERE user_id = ora_uid() AND quota <> 0",
-                     1,
-                     "",
-                     ""});
-    return specs;
+    layouts.push_back(
+        {"DBA_USERS",
+         {{"USERNAME", "V30", "name"},
+          {"USER_ID", "N", "user_id"},
+          {"ACCOUNT_STATUS", "V32", "CASE locked WHEN 0 THEN 'OPEN' ELSE 'LOCKED' END"},
+          {"DEFAULT_TABLESPACE", "V30", "default_tablespace"},
+          {"TEMPORARY_TABLESPACE", "V30", "'TEMP'"},
+          {"CREATED", "D", "created"}},
+         "FROM ora_users",
+         2,
+         "",
+         ""});
+    layouts.push_back({"USER_SYS_PRIVS",
+                       {{"USERNAME", "V30", "u.name"},
+                        {"PRIVILEGE", "V40", "g.privilege"},
+                        {"ADMIN_OPTION", "V3", "'NO'"}},
+                       "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
+                       "WHERE g.user_id = ora_uid() AND g.privilege NOT IN "
+                       "('CONNECT', 'RESOURCE', 'DBA')",
+                       1,
+                       "",
+                       ""});
+    layouts.push_back({"USER_ROLE_PRIVS",
+                       {{"USERNAME", "V30", "u.name"},
+                        {"GRANTED_ROLE", "V30", "g.privilege"},
+                        {"ADMIN_OPTION", "V3", "'NO'"},
+                        {"DEFAULT_ROLE", "V3", "'YES'"},
+                        {"OS_GRANTED", "V3", "'NO'"}},
+                       "FROM ora_grants g JOIN ora_users u ON u.user_id = g.user_id "
+                       "WHERE g.user_id = ora_uid() AND g.privilege IN "
+                       "('CONNECT', 'RESOURCE', 'DBA')",
+                       1,
+                       "",
+                       ""});
+    layouts.push_back({"USER_TS_QUOTAS",
+                       {{"TABLESPACE_NAME", "V30", "'USERS'"},
+                        {"BYTES", "N", "0"},
+                        {"MAX_BYTES", "N", "quota"},
+                        {"BLOCKS", "N", "0"},
+                        {"MAX_BLOCKS", "N", "CASE WHEN quota < 0 THEN -1 ELSE quota / 8192 END"},
+                        {"DROPPED", "V3", "'NO'"}},
+                       "FROM ora_users WHERE user_id = ora_uid() AND quota <> 0",
+                       1,
+                       "",
+                       ""});
+    return layouts;
 }
 
-std::string owner_filter(const view_spec& s) {
+std::string owner_filter(const view_layout& s) {
     if (s.scope != 0)
         return "";
     std::string from = s.from;
@@ -335,7 +337,7 @@ struct registry {
     std::vector<std::string> ddl;
 
     registry() {
-        for (const view_spec& s : make_specs()) {
+        for (const view_layout& s : make_specs()) {
             dictionary_view v;
             v.name = s.name;
             v.sqlite_name = std::string("ora_v_") + s.name;
@@ -351,7 +353,7 @@ struct registry {
             };
             if (s.scope != 0 && s.owner_column[0])
                 add(s.owner_column, "V30", s.owner_sql);
-            for (const column_spec& c : s.columns) {
+            for (const column_layout& c : s.columns) {
                 if (s.scope == 0 && std::string(c.name) == "OWNER" &&
                     std::string(s.name).rfind("USER_", 0) != 0) {
                     continue;

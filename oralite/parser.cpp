@@ -1184,8 +1184,8 @@ class parser {
         return negative ? -v : v;
     }
 
-    type_spec parse_type() {
-        type_spec ts;
+    type_declaration parse_type() {
+        type_declaration ts;
         ts.pos = peek().pos;
         const token& t = peek();
         if (t.kind != token_kind::identifier || t.quoted)

@@ -255,7 +255,7 @@ int column_type::charset_form() const {
     return is_character() ? 1 : 0;
 }
 
-column_type column_type_from_spec(const type_spec& s) {
+column_type column_type_from_declaration(const type_declaration& s) {
     column_type t;
     const std::string& n = s.name;
     auto check_length = [&](int max, int default_length) {

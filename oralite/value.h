@@ -109,7 +109,7 @@ struct column_type {
 
 // Checks the limits of a declared type and gives its column_type (ORA-00910, 01723, 01724,
 // 01727, 01728, 30088).
-column_type column_type_from_spec(const type_spec& spec);
+column_type column_type_from_declaration(const type_declaration& declaration);
 
 enum class value_kind : uint8_t { null, number, text, raw, date, timestamp };
 
