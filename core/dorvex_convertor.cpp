@@ -1,7 +1,5 @@
 #include "core/dorvex_convertor.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -292,9 +290,6 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             return;
         }
         const bool merge = oracle.is_table_exist(destination);
-        if (!merge && query.empty()) {
-            set_sequence_start(*state.source, name, source->schema);
-        }
         const std::unique_ptr<ora_table> table =
             merge ? oracle.get_ora_table(destination, append_mode)
                   : oracle.create_ora_table(destination, source->schema,
@@ -322,40 +317,6 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         handler.set_context(name);
         handler.handle(e, false);
     }
-}
-
-void dorvex_convertor::set_sequence_start(sql_database& source, const std::wstring& table,
-                                          udb_schema& schema) {
-    const auto column = std::find_if(schema.begin(), schema.end(),
-                                     [](const t_ftd* field) { return field->auto_increment; });
-    if (column == schema.end()) {
-        return;
-    }
-    std::wstring literal;
-    for (const wchar_t c : table) {
-        literal += c;
-        if (c == L'\'' || c == L'\\') {
-            literal += c;
-        }
-    }
-    // Both as text, so that no unsigned 64-bit key overflows on the way.
-    const std::wstring statement =
-        L"SELECT CAST(GREATEST(CAST(COALESCE(MAX(" + source.quote_name((*column)->name) +
-        L"), 0) AS DECIMAL(65,0)) + 1, COALESCE((SELECT AUTO_INCREMENT FROM "
-        L"information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" +
-        literal + L"'), 1)) AS CHAR) FROM " + source.quote_name(table);
-    const std::unique_ptr<sql_tmp_recordset> result = source.read_all(statement);
-    if (!result || result->size() != 1 || (*result)[0].empty()) {
-        return;
-    }
-    const std::string next = (*result)[0][0].to_string();
-    errno = 0;
-    const unsigned long long value = std::strtoull(next.c_str(), nullptr, 10);
-    schema.auto_increment_next = errno == ERANGE || value > INT64_MAX
-                                     ? INT64_MAX
-                                     : static_cast<int64_t>(std::max(value, 1ULL));
-    tk_trace(2, "Sequence of table starts at %lld",
-             static_cast<long long>(schema.auto_increment_next));
 }
 
 void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,

@@ -33,7 +33,6 @@
 
 class sql_database;
 class sql_recordset;
-class udb_schema;
 class ora_table;
 class ora_tn_validator;
 
@@ -112,10 +111,6 @@ class dorvex_convertor : public udb_converter,
     std::wstring oracle_name_for(run_state& state, const std::wstring& name);
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
-    // MySQL hands out keys above its AUTO_INCREMENT counter and above every key in the table;
-    // the Oracle sequence that takes its place starts there too, so that a new row never takes
-    // the key of a copied one.
-    void set_sequence_start(sql_database& source, const std::wstring& table, udb_schema& schema);
     void copy_records(sql_recordset& source, ora_table& destination, const std::wstring& name);
     void stop_if_requested() const;
     void print(const std::wstring& line) const;
