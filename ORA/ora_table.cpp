@@ -892,29 +892,24 @@ bool ora_table::append_record(udb_record& record) {
 
     if (!writes_lob) {
         plan_->statement(false, overrides).statement.execute(1);
-        ++count;
-        if (++pending_ >= commit_interval_) {
-            commit();
+    } else {
+        // A record with large values joins the pending batch only once they are written, so a
+        // commit never makes a row durable without its CLOB or BLOB. When a write fails, the
+        // row alone is deleted again and the records pending before it stay.
+        ora_get_rowid& inserter = *plan_->statement(true, overrides).rowid;
+        const std::wstring rowid = inserter.do_insert();
+        tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
+        try {
+            lobs_->insert(record, rowid);
+        } catch (const std::exception& failure) {
+            take_back_row(failure);
+            throw;
         }
-        tk_trace(1, "ora_table::append_record - at the END");
-        return true;
     }
-    // A record with large values joins the pending batch only once they are written, so a
-    // commit never makes a row durable without its CLOB or BLOB. When a write fails, the row
-    // alone is deleted again and the records pending before it stay.
-    ora_get_rowid& inserter = *plan_->statement(true, overrides).rowid;
-    const std::wstring rowid = inserter.do_insert();
-    tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
-    try {
-        lobs_->insert(record, rowid);
-    } catch (const std::exception& failure) {
-        take_back_row(failure);
-        throw;
-    }
+    ++count;
     if (++pending_ >= commit_interval_) {
         commit();
     }
-    ++count;
     tk_trace(1, "ora_table::append_record - at the END");
     return true;
 }
