@@ -1,8 +1,10 @@
 #include "oralite/parser.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 
 #include "oralite/lexer.h"
 #include "oralite/ora_error.h"
@@ -277,7 +279,7 @@ class parser {
             } else if (accept_word("WAIT")) {
                 if (peek().kind != token_kind::number)
                     fail(30005);
-                s->for_update.wait_seconds = std::atoi(advance().text.c_str());
+                s->for_update.wait_seconds = wait_interval();
             } else if (accept_word("SKIP")) {
                 fail(3001);
             }
@@ -1166,6 +1168,16 @@ class parser {
         return col;
     }
 
+    // WAIT n: whole seconds; a longer wait than an int holds is as good as waiting forever.
+    int wait_interval() {
+        const token& t = advance();
+        if (t.text.find_first_not_of("0123456789") != std::string::npos)
+            fail(30005, t);
+        if (t.text.size() > 9)
+            return std::numeric_limits<int>::max();
+        return std::atoi(t.text.c_str());
+    }
+
     int small_number(int code) {
         if (peek().kind != token_kind::number)
             fail(code);
@@ -1895,7 +1907,14 @@ class parser {
             return -1;
         if (peek().kind != token_kind::number)
             fail(2187);
-        long long n = std::atoll(advance().text.c_str());
+        const token& amount = advance();
+        long long n = 0;
+        const char* first = amount.text.data();
+        const char* last = first + amount.text.size();
+        auto [end, ec] = std::from_chars(first, last, n);
+        // A fraction or exponent is no byte count, and one that does not fit is no quota.
+        if (ec != std::errc() || end != last)
+            fail(2187, amount);
         if (peek().kind == token_kind::identifier && !peek().quoted) {
             const std::string& unit = peek().text;
             long long factor = unit == "K"   ? 1024LL
@@ -1904,6 +1923,8 @@ class parser {
                                : unit == "T" ? 1099511627776LL
                                              : 0;
             if (factor) {
+                if (n > std::numeric_limits<long long>::max() / factor)
+                    fail(2187, peek());
                 advance();
                 n *= factor;
             }

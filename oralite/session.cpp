@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "oralite/database.h"
 #include "oralite/dictionary.h"
@@ -411,7 +412,9 @@ std::shared_ptr<const catalog> session::catalog_snapshot() {
 void session::set_busy_wait(int seconds) {
     if (seconds == current_wait_)
         return;
-    sqlite3_busy_timeout(db_, seconds * 1000);
+    // sqlite counts milliseconds in an int: a longer wait is capped, not wrapped around.
+    constexpr int k_longest_wait = std::numeric_limits<int>::max() / 1000;
+    sqlite3_busy_timeout(db_, std::min(seconds, k_longest_wait) * 1000);
     current_wait_ = seconds;
 }
 

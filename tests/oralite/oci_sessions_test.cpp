@@ -2,7 +2,9 @@
 // external type, and misuse of handles, which must fail cleanly.
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstring>
+#include <future>
 
 #include "oci_support.h"
 
@@ -31,8 +33,18 @@ TEST_F(sessions_test, a_row_lock_makes_another_sessions_ddl_fail_at_once) {
     EXPECT_EQ(other.message(),
               "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired");
     EXPECT_EQ(ora(other, "SELECT n FROM t FOR UPDATE NOWAIT"), 54);
+    EXPECT_EQ(ora(other, "SELECT n FROM t FOR UPDATE WAIT 1"), 30006);
+    EXPECT_EQ(ora(other, "SELECT n FROM t FOR UPDATE WAIT 1.5"), 30005);
     EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM t"), "1");  // readers are not blocked
+    // A wait longer than the lock manager counts in milliseconds is capped, not wrapped
+    // around into "no wait": the waiter gets the row once the holder commits.
+    std::future<int> waiter = std::async(std::launch::async, [&] {
+        return ora(other, "SELECT n FROM t FOR UPDATE WAIT 99999999999");
+    });
+    EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
     ASSERT_EQ(OCITransCommit(scott.svc, scott.err, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(waiter.get(), 0);
+    ASSERT_EQ(OCITransCommit(other.svc, other.err, OCI_DEFAULT), OCI_SUCCESS);
     // A FOR UPDATE cursor does not survive its transaction.
     EXPECT_EQ(OCIStmtFetch(lock, scott.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
     EXPECT_EQ(scott.code(), 1002);
@@ -76,6 +88,11 @@ TEST_F(sessions_test, privileges_and_quota_are_enforced) {
     // No quota: the table exists, its first row cannot be stored.
     EXPECT_EQ(ora(clerk, "INSERT INTO t VALUES (1)"), 1950);
     EXPECT_EQ(clerk.message(), "ORA-01950: no privileges on tablespace 'USERS'");
+    // Quotas that no byte count can hold are refused, not wrapped around.
+    EXPECT_EQ(ora(system_conn, "ALTER USER clerk QUOTA 99999999999 G ON USERS"), 2187);
+    EXPECT_EQ(ora(system_conn, "ALTER USER clerk QUOTA 99999999999999999999 ON USERS"), 2187);
+    EXPECT_EQ(ora(system_conn, "ALTER USER clerk QUOTA 1.5M ON USERS"), 2187);
+    EXPECT_EQ(ora(clerk, "INSERT INTO t VALUES (1)"), 1950);
     ok(system_conn, "ALTER USER clerk QUOTA 10M ON USERS");
     EXPECT_EQ(ora(clerk, "INSERT INTO t VALUES (1)", OCI_COMMIT_ON_SUCCESS), 0);
     // Other schemas are invisible without privileges; the DBA sees them.
