@@ -17,35 +17,43 @@ std::vector<char32_t> code_points(std::string_view s) {
     return out;
 }
 
-bool like_at(const std::vector<char32_t>& t, size_t ti, const std::vector<char32_t>& p, size_t pi,
+// LIKE with '%', '_' and an optional escape character. A '%' only ever needs to be retried
+// from the latest one seen, so a failed match moves that '%' one character further on: time
+// grows with text times pattern, never exponentially ('%a%a%a%a%b' against a long run of 'a').
+bool like_at(const std::vector<char32_t>& t, const std::vector<char32_t>& p,
              std::optional<char32_t> esc) {
-    while (pi < p.size()) {
-        char32_t c = p[pi];
-        if (esc && c == *esc && pi + 1 < p.size()) {
-            if (ti >= t.size() || t[ti] != p[pi + 1])
-                return false;
-            ++ti;
-            pi += 2;
-            continue;
-        }
-        if (c == '%') {
-            while (pi < p.size() && p[pi] == '%') ++pi;
-            if (pi == p.size())
-                return true;
-            for (size_t k = ti; k <= t.size(); ++k) {
-                if (like_at(t, k, p, pi, esc))
-                    return true;
+    constexpr size_t none = static_cast<size_t>(-1);
+    size_t ti = 0;
+    size_t pi = 0;
+    size_t retry_pi = none;  // pattern position just after the latest '%'
+    size_t retry_ti = 0;     // text position that '%' was last tried up to
+    while (ti < t.size()) {
+        if (pi < p.size()) {
+            char32_t c = p[pi];
+            if (esc && c == *esc && pi + 1 < p.size()) {
+                if (t[ti] == p[pi + 1]) {
+                    ++ti;
+                    pi += 2;
+                    continue;
+                }
+            } else if (c == '%') {
+                while (pi < p.size() && p[pi] == '%') ++pi;
+                retry_pi = pi;
+                retry_ti = ti;
+                continue;
+            } else if (c == '_' || c == t[ti]) {
+                ++ti;
+                ++pi;
+                continue;
             }
-            return false;
         }
-        if (ti >= t.size())
+        if (retry_pi == none)
             return false;
-        if (c != '_' && c != t[ti])
-            return false;
-        ++ti;
-        ++pi;
+        pi = retry_pi;
+        ti = ++retry_ti;
     }
-    return ti == t.size();
+    while (pi < p.size() && p[pi] == '%') ++pi;
+    return pi == p.size();
 }
 
 value column_of_row(const eval_env& env, const std::string& column, int pos) {
@@ -127,7 +135,7 @@ value boolean_value(std::optional<bool>) {
 }  // namespace
 
 bool like_match(std::string_view text, std::string_view pattern, std::optional<char32_t> escape) {
-    return like_at(code_points(text), 0, code_points(pattern), 0, escape);
+    return like_at(code_points(text), code_points(pattern), escape);
 }
 
 std::optional<bool> evaluate_condition(const expr& e, eval_env& env) {

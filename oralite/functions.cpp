@@ -12,6 +12,9 @@ namespace oralite {
 
 namespace {
 
+// The longest VARCHAR2 value, in bytes.
+constexpr size_t k_max_text_bytes = 4000;
+
 // ---- result types ------------------------------------------------------------------------
 
 column_type r_number(const std::vector<column_type>&) {
@@ -270,6 +273,8 @@ value f_replace(std::vector<value>& a) {
     if (a.size() < 2 || a[1].is_null())
         return a[0];
     std::string from = a[1].bytes;
+    if (from.empty())  // an empty LOB: nothing to look for (and no end to finding it)
+        return a[0];
     std::string to = a.size() > 2 && !a[2].is_null() ? a[2].bytes : "";
     std::string out;
     size_t pos = 0;
@@ -290,6 +295,10 @@ value pad_impl(std::vector<value>& a, bool left) {
     if (n <= 0)
         return value::null();
     std::vector<char32_t> s = code_points(a[0].bytes);
+    // A character result holds at most 4000 bytes: a longer padding is cut there, as Oracle
+    // does, rather than built in full. A LOB result may grow to 16M characters.
+    const bool lob = a[0].lob;
+    n = std::min<int64_t>(n, lob ? std::max<size_t>(s.size(), size_t{1} << 24) : k_max_text_bytes);
     std::vector<char32_t> pad = a.size() > 2 ? code_points(a[2].bytes) : std::vector<char32_t>{' '};
     if (pad.empty())
         return value::null();
@@ -303,7 +312,13 @@ value pad_impl(std::vector<value>& a, bool left) {
     std::vector<char32_t> out = left ? fill : s;
     const std::vector<char32_t>& tail = left ? s : fill;
     out.insert(out.end(), tail.begin(), tail.end());
-    return value::of_text(from_code_points(out, 0, out.size()));
+    std::string text = from_code_points(out, 0, out.size());
+    if (!lob && text.size() > k_max_text_bytes) {
+        size_t cut = k_max_text_bytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        text.resize(cut);
+    }
+    return value::of_text(std::move(text));
 }
 value f_lpad(std::vector<value>& a) {
     return pad_impl(a, true);

@@ -100,6 +100,14 @@ TEST_F(queries_test, functions_and_expressions) {
         {"REPLACE('a-b-c', '-', '+')", "a+b+c"},
         {"LPAD('7', 3, '0')", "007"},
         {"RPAD('ab', 4, '.')", "ab.."},
+        // Padding past the longest VARCHAR2 is cut at 4000 bytes, on a character boundary,
+        // instead of being built in full; a LOB may grow further.
+        {"LENGTH(RPAD('x', 99999999999, 'y'))", "4000"},
+        {"LENGTH(LPAD('é', 5000, 'é')) || '/' || LENGTHB(LPAD('é', 5000, 'é'))", "2000/4000"},
+        {"LENGTHB(RPAD('x', 4001, 'é'))", "3999"},
+        {"LENGTH(RPAD(TO_CLOB(RPAD('x', 4000, 'x')) || 'x', 9000, 'z'))", "9000"},
+        // An empty LOB as the search text finds nothing (it used to search forever).
+        {"REPLACE('abc', EMPTY_CLOB(), 'x')", "abc"},
         {"NVL(NULL, 'd')", "d"},
         {"NVL2(1, 'y', 'n')", "y"},
         {"COALESCE(NULL, NULL, 3)", "3"},

@@ -11,6 +11,7 @@
 
 #include "oralite/datetime.h"
 #include "oralite/decimal.h"
+#include "oralite/evaluator.h"
 #include "oralite/ora_error.h"
 
 namespace {
@@ -236,6 +237,41 @@ TEST(datetime, seven_byte_form_and_arithmetic) {
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->nanos, 123456789);
     EXPECT_FALSE(datetime::from_storage("2024-02-30 00:00:00").has_value());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(like, wildcards_escapes_and_national_letters) {
+    using oralite::like_match;
+    struct row {
+        const char* text;
+        const char* pattern;
+        bool matches;
+    };
+    const row rows[] = {
+        {"abc", "abc", true},     {"abc", "ab", false},      {"abc", "a%", true},
+        {"abc", "%c", true},      {"abc", "%b%", true},      {"abc", "%%%", true},
+        {"", "%", true},          {"", "_", false},          {"abc", "a_c", true},
+        {"abc", "a__c", false},   {"abcbc", "a%bc", true},   {"abcbd", "a%bc", false},
+        {"mississippi", "m%iss%ppi", true},                  {"mississippi", "m%iss%pi%x", false},
+        {"Grüße", "Gr_ße", true}, {"Grüße", "gr%", false},  {"aXb", "a%X%b", true},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(like_match(r.text, r.pattern, std::nullopt), r.matches)
+            << r.text << " LIKE " << r.pattern;
+    EXPECT_TRUE(like_match("10%", "10\\%", U'\\'));
+    EXPECT_FALSE(like_match("100", "10\\%", U'\\'));
+    EXPECT_TRUE(like_match("a_b", "%\\_%", U'\\'));
+    EXPECT_FALSE(like_match("ab", "%\\_%", U'\\'));
+    // Many '%' against a long text that almost matches: answered at once, not after trying
+    // every way of splitting the text (which would not finish).
+    const std::string text(200, 'a');
+    std::string pattern;
+    for (int i = 0; i < 30; ++i) pattern += "%a";
+    EXPECT_FALSE(like_match(text, pattern + "%b", std::nullopt));
+    EXPECT_TRUE(like_match(text, pattern + "%", std::nullopt));
 }
 
 }  // namespace
