@@ -251,12 +251,23 @@ TEST(like, wildcards_escapes_and_national_letters) {
         bool matches;
     };
     const row rows[] = {
-        {"abc", "abc", true},     {"abc", "ab", false},      {"abc", "a%", true},
-        {"abc", "%c", true},      {"abc", "%b%", true},      {"abc", "%%%", true},
-        {"", "%", true},          {"", "_", false},          {"abc", "a_c", true},
-        {"abc", "a__c", false},   {"abcbc", "a%bc", true},   {"abcbd", "a%bc", false},
-        {"mississippi", "m%iss%ppi", true},                  {"mississippi", "m%iss%pi%x", false},
-        {"Grüße", "Gr_ße", true}, {"Grüße", "gr%", false},  {"aXb", "a%X%b", true},
+        {"abc", "abc", true},
+        {"abc", "ab", false},
+        {"abc", "a%", true},
+        {"abc", "%c", true},
+        {"abc", "%b%", true},
+        {"abc", "%%%", true},
+        {"", "%", true},
+        {"", "_", false},
+        {"abc", "a_c", true},
+        {"abc", "a__c", false},
+        {"abcbc", "a%bc", true},
+        {"abcbd", "a%bc", false},
+        {"mississippi", "m%iss%ppi", true},
+        {"mississippi", "m%iss%pi%x", false},
+        {"Grüße", "Gr_ße", true},
+        {"Grüße", "gr%", false},
+        {"aXb", "a%X%b", true},
     };
     for (const row& r : rows)
         EXPECT_EQ(like_match(r.text, r.pattern, std::nullopt), r.matches)
