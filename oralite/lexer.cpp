@@ -106,22 +106,12 @@ class lexer {
                 return t;
             }
             size_t name_start = pos_;
-            while (pos_ < sql_.size()) {
-                size_t p = pos_;
-                char32_t cp = next_code_point(sql_, p);
-                if (!is_ident_char(cp))
-                    break;
-                pos_ = p;
-            }
+            skip_identifier_chars();
             if (pos_ == name_start) {
                 fail(911, start);
             }
-            token t;
-            t.kind = token_kind::bind;
-            t.text = utf8_upper(sql_.substr(name_start, pos_ - name_start));
-            t.pos = static_cast<int>(start);
-            t.end = static_cast<int>(pos_);
-            return t;
+            return make_token(token_kind::bind,
+                              utf8_upper(sql_.substr(name_start, pos_ - name_start)), start);
         }
         if (uc >= 0x80 || std::isalpha(uc)) {
             size_t p = pos_;
@@ -136,27 +126,28 @@ class lexer {
         for (std::string_view op : two_char_ops) {
             if (sql_.substr(pos_, 2) == op) {
                 pos_ += 2;
-                return make_op(std::string(op), start);
+                return make_token(token_kind::op, std::string(op), start);
             }
         }
         static const std::string_view one_char_ops = "(),.;+-*/=<>@%";
         if (one_char_ops.find(c) != std::string_view::npos) {
             ++pos_;
-            return make_op(std::string(1, c), start);
+            return make_token(token_kind::op, std::string(1, c), start);
         }
         fail(911, start);
     }
 
-    token make_op(std::string text, size_t start) {
+    // A token from `start` up to the current position.
+    token make_token(token_kind kind, std::string text, size_t start) const {
         token t;
-        t.kind = token_kind::op;
+        t.kind = kind;
         t.text = std::move(text);
         t.pos = static_cast<int>(start);
         t.end = static_cast<int>(pos_);
         return t;
     }
 
-    token identifier(size_t start) {
+    void skip_identifier_chars() {
         while (pos_ < sql_.size()) {
             size_t p = pos_;
             char32_t cp = next_code_point(sql_, p);
@@ -164,11 +155,12 @@ class lexer {
                 break;
             pos_ = p;
         }
-        token t;
-        t.kind = token_kind::identifier;
-        t.text = utf8_upper(sql_.substr(start, pos_ - start));
-        t.pos = static_cast<int>(start);
-        t.end = static_cast<int>(pos_);
+    }
+
+    token identifier(size_t start) {
+        skip_identifier_chars();
+        token t =
+            make_token(token_kind::identifier, utf8_upper(sql_.substr(start, pos_ - start)), start);
         if (t.text.size() > k_max_identifier_bytes) {
             fail(972, start);
         }
@@ -191,12 +183,8 @@ class lexer {
             fail(972, start);
         }
         pos_ = close + 1;
-        token t;
-        t.kind = token_kind::identifier;
-        t.text = std::string(name);
+        token t = make_token(token_kind::identifier, std::string(name), start);
         t.quoted = true;
-        t.pos = static_cast<int>(start);
-        t.end = static_cast<int>(pos_);
         return t;
     }
 
@@ -260,12 +248,7 @@ class lexer {
         if (value.size() > 4000) {
             fail(1704, start);
         }
-        token t;
-        t.kind = token_kind::string;
-        t.text = std::move(value);
-        t.pos = static_cast<int>(start);
-        t.end = static_cast<int>(pos_);
-        return t;
+        return make_token(token_kind::string, std::move(value), start);
     }
 
     token number(size_t start) {
@@ -292,12 +275,7 @@ class lexer {
                 pos_ = save;
             }
         }
-        token t;
-        t.kind = token_kind::number;
-        t.text = std::string(sql_.substr(start, pos_ - start));
-        t.pos = static_cast<int>(start);
-        t.end = static_cast<int>(pos_);
-        return t;
+        return make_token(token_kind::number, std::string(sql_.substr(start, pos_ - start)), start);
     }
 
     std::string_view sql_;
