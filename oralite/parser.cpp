@@ -277,8 +277,6 @@ class parser {
             if (accept_word("NOWAIT")) {
                 s->for_update.wait_seconds = 0;
             } else if (accept_word("WAIT")) {
-                if (peek().kind != token_kind::number)
-                    fail(30005);
                 s->for_update.wait_seconds = wait_interval();
             } else if (accept_word("SKIP")) {
                 fail(3001);
@@ -1170,12 +1168,13 @@ class parser {
 
     // WAIT n: whole seconds; a longer wait than an int holds is as good as waiting forever.
     int wait_interval() {
-        const token& t = advance();
-        if (t.text.find_first_not_of("0123456789") != std::string::npos)
-            fail(30005, t);
-        if (t.text.size() > 9)
+        const token& t = peek();
+        if (t.kind == token_kind::number && t.text.size() > 9 &&
+            t.text.find_first_not_of("0123456789") == std::string::npos) {
+            advance();
             return std::numeric_limits<int>::max();
-        return std::atoi(t.text.c_str());
+        }
+        return small_number(30005);
     }
 
     int small_number(int code) {
