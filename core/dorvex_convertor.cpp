@@ -1,5 +1,6 @@
 #include "core/dorvex_convertor.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
 #include "UDB/ole_variant.h"
+#include "UDB/udb_record_sink.h"
 #include "core/error_handler.h"
 #include "core/init_conversion.h"
 #include "core/settings_profile.h"
@@ -21,6 +23,8 @@ namespace {
 
 // Oracle's "resource busy" (ORA-00054): the table is locked by another session.
 constexpr int32_t ora_resource_busy = 54;
+
+const wchar_t time_interval_profile_key[] = L"TIME as interval";
 
 const char busy_table_message[] = "Cannot delete table because it is busy with another process";
 const char nonconforming_message[] =
@@ -35,6 +39,13 @@ class run_ending_error : public tk_exception {
             set_level(1);
         }
     }
+};
+
+// An error that costs one record only, whatever level it was raised with; its code still
+// picks the prepared text.
+class record_error : public tk_exception {
+  public:
+    explicit record_error(const tk_exception& e) : tk_exception(e) { set_level(0); }
 };
 
 }  // namespace
@@ -135,6 +146,11 @@ bool dorvex_convertor::load_profile(const udb_profile& profile) {
         !value.empty()) {
         blob2text = udb_profile_true_if_one(value);
     }
+    if (const std::wstring value =
+            profile.get_value(udb_profile::mysql_section, time_interval_profile_key);
+        !value.empty()) {
+        time_interval = udb_profile_true_if_one(value);
+    }
     return true;
 }
 
@@ -145,6 +161,8 @@ bool dorvex_convertor::store_profile(udb_profile& profile) {
     }
     profile.set_value(udb_profile::oracle_section, L"uppercase", udb_profile_flag(uppercase));
     profile.set_value(udb_profile::mysql_section, L"BLOB to text", udb_profile_flag(blob2text));
+    profile.set_value(udb_profile::mysql_section, time_interval_profile_key,
+                      udb_profile_flag(time_interval));
     return true;
 }
 
@@ -169,15 +187,19 @@ void dorvex_convertor::operator()() {
     tk_trace(2, "dorvex_convertor::operator()");
     finished = false;
     run_finished_.store(false);
+    report_ = run_report();
     {
         init_conversion scope(&finished, true);
         try {
             run();
         } catch (const tk_final_exception&) {
             // The user chose to stop; nothing more to say.
+            end_early("stopped before its end");
         } catch (const tk_exception& e) {
+            end_early(error_handler::instance().message_for(e));
             error_handler::instance().handle(run_ending_error(e), true);
         } catch (const std::exception& e) {
+            end_early(e.what());
             report_standard_error(e.what());
         }
         // Also after a failed run, so that its last table does not prefix later messages.
@@ -195,6 +217,7 @@ void dorvex_convertor::run() {
     ora_in_validator index_names;
 
     mysql_engine.blob_to_text = blob2text;
+    mysql_engine.time_as_interval = time_interval;
     destination->uppercase = uppercase;
 
     run_state state{*destination, mysql_engine.open_db(source_database, open_mode), nullptr};
@@ -274,19 +297,59 @@ bool dorvex_convertor::handle_existing_table(const std::wstring& destination) {
     }
 }
 
+// Reports what the destination table says of the records of one entry: each rejected record and
+// each altered value is an error of level 0 with the table and the record, and is counted.
+class dorvex_convertor::record_reporter : public udb_record_sink {
+  public:
+    explicit record_reporter(table_report& report) : report_(report) {}
+
+    void record_rejected(int64_t record_number, const udb_record&,
+                         const tk_exception& why) override {
+        ++report_.rejected;
+        report(record_number, why);
+    }
+    void value_altered(int64_t record_number, const udb_record&, const std::string& note) override {
+        ++report_.altered;
+        report(record_number, tk_exception(note, 0));
+    }
+
+  private:
+    void report(int64_t record_number, const tk_exception& why) {
+        error_handler& handler = error_handler::instance();
+        handler.set_context(report_.name, record_number);
+        handler.handle(record_error(why), false);
+    }
+
+    table_report& report_;
+};
+
 void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
                                      const std::wstring& query) {
     set_current_table(name);
     records_done = 0;
     records_total = 0;
+    report_.tables.emplace_back();
+    table_report& entry = report_.tables.back();
+    entry.name = name;
+    entry_open_ = true;
+    const auto started = std::chrono::steady_clock::now();
+    const auto finish = [&] {
+        entry.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        entry_open_ = false;
+    };
     try {
         const std::unique_ptr<sql_recordset> source = open_source(state, name, query);
         if (source->schema.empty()) {
+            finish();
             return;
         }
         const std::wstring destination = oracle_name_for(state, name);
         ora_database& oracle = state.destination;
         if (oracle.is_table_exist(destination) && !handle_existing_table(destination)) {
+            entry.destination = destination;
+            entry.result = table_report::outcome::skipped;
+            finish();
             return;
         }
         const bool merge = oracle.is_table_exist(destination);
@@ -294,6 +357,7 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             merge ? oracle.get_ora_table(destination, append_mode)
                   : oracle.create_ora_table(destination, source->schema,
                                             skip_idx ? udb_indexes() : source->indexes);
+        entry.destination = destination;
         if (mode == mode_merge && !source->schema.conform_to(table->schema)) {
             throw tk_exception(nonconforming_message, 0);
         }
@@ -305,42 +369,75 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         state.validator->restricted.push_back(destination);
 
         records_total = source->record_count();
-        tk_trace_w(3, L"Converting table %ls (%d records)", name.c_str(), records_total.load());
-        print(tk_wformat(L"Converting table %ls(%d records)", name.c_str(), records_total.load()));
-        if (records_total != 0 && !tab_def) {
-            copy_records(*source, *table, name);
-            // Here rather than in the table's destructor, which could only trace a failure.
-            table->commit();
+        tk_trace_w(3, L"Converting table %ls (%lld records)", name.c_str(),
+                   static_cast<long long>(records_total.load()));
+        print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
+                         static_cast<long long>(records_total.load())));
+        if (tab_def) {
+            entry.result = table_report::outcome::definition_only;
+        } else if (records_total != 0) {
+            copy_records(*source, *table, entry);
         }
+        // Here rather than in the table's destructor, which could only trace a failure; a
+        // sequence that continues after the copied keys comes after them.
+        table->commit();
+        table->complete_auto_increment();
     } catch (const tk_exception& e) {
+        entry.result = table_report::outcome::failed;
         error_handler& handler = error_handler::instance();
         handler.set_context(name);
+        entry.failure = handler.message_for(e);
+        finish();
         handler.handle(e, false);
+        return;
     }
+    finish();
 }
 
 void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,
-                                    const std::wstring& name) {
+                                    table_report& entry) {
+    record_reporter reporter(entry);
+    destination.set_record_sink(&reporter);
+    // The sink lives in this frame: the table must not call it after the records are copied,
+    // whatever ends the copy.
+    struct detach {
+        ora_table& table;
+        ~detach() { table.set_record_sink(nullptr); }
+    } detached{destination};
     source.move_first();
     while (!source.is_eof()) {
         stop_if_requested();
-        tk_trace(1, "Converting %d record", records_done.load());
+        tk_trace(1, "Converting %lld record", static_cast<long long>(records_done.load()));
+        ++entry.read;
         try {
-            destination.append_record(*source.get_item());
+            if (destination.append_record(*source.get_item())) {
+                ++entry.written;
+            }
         } catch (const tk_exception& e) {
             // A value Oracle refuses, or one that cannot take the column's type, costs this
             // record only. Failures of the source end the table (they are sql_exception).
             if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
-                dynamic_cast<const ole_type_exception*>(&e) == nullptr) {
+                dynamic_cast<const ole_type_exception*>(&e) == nullptr && e.level() != 0) {
                 throw;
             }
+            ++entry.rejected;
             error_handler& handler = error_handler::instance();
-            handler.set_context(name, records_done + 1);
-            handler.handle(e, false);
+            handler.set_context(entry.name, records_done + 1);
+            handler.handle(record_error(e), false);
         }
         source.next();
         ++records_done;
     }
+}
+
+void dorvex_convertor::end_early(const std::string& why) {
+    report_.ended_early = true;
+    // The entry the run was in has not finished.
+    if (entry_open_ && !report_.tables.empty()) {
+        report_.tables.back().result = table_report::outcome::failed;
+        report_.tables.back().failure = why;
+    }
+    entry_open_ = false;
 }
 
 void dorvex_convertor::stop_if_requested() const {

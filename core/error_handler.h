@@ -51,7 +51,7 @@ class error_handler : public tk_singleton<error_handler> {
 
     // The context put in front of every message: the table, or the table and the record.
     void set_context(const std::wstring& table);
-    void set_context(const std::wstring& table, int record);
+    void set_context(const std::wstring& table, int64_t record);
     void clear_context() { context_.clear(); }
     const std::string& context() const { return context_; }
 
@@ -62,6 +62,8 @@ class error_handler : public tk_singleton<error_handler> {
     // prepared text or e's own, line feeds as blanks. Traces "Error:\n%s" before the line
     // feeds are replaced.
     std::string compose(const tk_exception& e);
+    // The same message without tracing it.
+    std::string message_for(const tk_exception& e) const;
 
     // Reports e. after_run tells the wizard that the run has ended already (nothing left to
     // stop); the agent ignores it.
@@ -70,6 +72,9 @@ class error_handler : public tk_singleton<error_handler> {
     void set_presenter(std::unique_ptr<error_presenter> presenter);
 
   private:
+    // Context and text, line feeds kept.
+    std::string message_with_breaks(const tk_exception& e) const;
+
     std::string context_;
     bool silent_ = false;
     std::map<int32_t, int> help_topics_;  // kept for the wizard's help buttons; never filled

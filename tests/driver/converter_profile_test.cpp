@@ -168,17 +168,18 @@ TEST_F(converter_profile, store_writes_every_section_in_order) {
     converter_.store_oracle_settings(L"ORCL", L"scott", L"tiger");
     converter_.store_mysql_settings("db1", "root", "", "");
     converter_.skip_idx = true;
-    EXPECT_EQ(store(),
-              "[Available Queries]\r\nspare=SELECT 2\r\n\r\n"
-              "[Generic settings]\r\ndest=\r\nmode=0\r\nonly definitions=0\r\nskip indexes=1\r\n"
-              "src=shop\r\n\r\n"
-              "[MySQL settings]\r\nBLOB to text=0\r\ndump add lock to insert=1\r\n"
-              "dump create database=0\r\ndump create table=1\r\ndump insert comments=1\r\n"
-              "dump line break=0\r\ndump new version=1\r\nhost=db1\r\npassword=\r\n"
-              "port=3306\r\nuser=root\r\n\r\n"
-              "[Oracle settings]\r\nhost=ORCL\r\npassword=tiger\r\nuppercase=0\r\n"
-              "use TNS=1\r\nuser=scott\r\n\r\n"
-              "[Selected Tables]\r\norders\r\nq1=SELECT * FROM orders WHERE id > 10\r\n\r\n");
+    EXPECT_EQ(
+        store(),
+        "[Available Queries]\r\nspare=SELECT 2\r\n\r\n"
+        "[Generic settings]\r\ndest=\r\nmode=0\r\nonly definitions=0\r\nskip indexes=1\r\n"
+        "src=shop\r\n\r\n"
+        "[MySQL settings]\r\nBLOB to text=0\r\nTIME as interval=0\r\ndump add lock to insert=1\r\n"
+        "dump create database=0\r\ndump create table=1\r\ndump insert comments=1\r\n"
+        "dump line break=0\r\ndump new version=1\r\nhost=db1\r\npassword=\r\n"
+        "port=3306\r\nuser=root\r\n\r\n"
+        "[Oracle settings]\r\nhost=ORCL\r\npassword=tiger\r\nuppercase=0\r\n"
+        "use TNS=1\r\nuser=scott\r\n\r\n"
+        "[Selected Tables]\r\norders\r\nq1=SELECT * FROM orders WHERE id > 10\r\n\r\n");
 }
 
 TEST_F(converter_profile, tables_not_yet_merged_into_the_queries_are_stored) {
