@@ -1,6 +1,7 @@
 #include "ORA/ora_schema_initializer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cwchar>
 
@@ -58,17 +59,23 @@ bool is_canonical_integer(const std::wstring& text) {
     return true;
 }
 
-std::wstring numeric_default(const std::wstring& written) {
-    std::wstring text = tk_trim(written);
-    for (wchar_t& c : text) {
-        if (c == L',') {
-            c = L'.';
+// A numeric default as Oracle SQL. A number value is written in its shortest exact text; a
+// text must read whole as a number (whatever the process locale), else there is no default.
+std::wstring numeric_default(const ole_variant& given) {
+    std::wstring text;
+    double value = 0;
+    if (ora_is_numeric_kind(given.vartype())) {
+        text = ora_number_text(given);
+        value = given.to_double();
+    } else {
+        text = tk_trim(given.to_wstring());
+        std::replace(text.begin(), text.end(), L',', L'.');
+        const std::string narrow(text.begin(), text.end());
+        const auto [end, error] =
+            std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
+        if (text.empty() || error != std::errc() || end != narrow.data() + narrow.size()) {
+            return {};
         }
-    }
-    wchar_t* end = nullptr;
-    const double value = std::wcstod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size()) {
-        return {};
     }
     if (!std::isfinite(value) || std::fabs(value) > number_limit) {
         tk_trace(1, "def value is out of range");
@@ -177,6 +184,9 @@ ora_schema_initializer::ora_schema_initializer(const std::wstring& table,
 std::wstring ora_schema_initializer::make_ora_def_val(const t_ftd& field) {
     const ole_variant& value = field.default_value;
     tk_trace_w(1, L"make_ora_def_val(%ls)", value.to_wstring().c_str());
+    if (field.vartype == VT_DATE && field.default_is_now) {
+        return date_default(field);
+    }
     if (value.is_null()) {
         tk_trace(1, "Got empty def value");
         return {};
@@ -198,7 +208,7 @@ std::wstring ora_schema_initializer::make_ora_def_val(const t_ftd& field) {
         case VT_R8:
         case VT_CY:
         case VT_DECIMAL:
-            return numeric_default(value.to_wstring());
+            return numeric_default(value);
         case VT_DATE:
             return date_default(field);
         default:

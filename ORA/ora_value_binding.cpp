@@ -25,9 +25,19 @@ std::wstring seventeen_digits(double number) {
     return std::wstring(buffer, result.ptr);
 }
 
+// A value as a user knows it from MySQL: numbers in their shortest exact text, a time (or
+// duration) without the "0000-00-00" of no date, everything else as its text.
 std::string value_text(const ole_variant& value) {
     try {
-        return platform::wide_to_utf8(value.to_wstring());
+        if (ora_is_numeric_kind(value.vartype())) {
+            return platform::wide_to_utf8(ora_number_text(value));
+        }
+        std::wstring text = value.to_wstring();
+        static const std::wstring no_date = L"0000-00-00 ";
+        if (value.vartype() == VT_DATE && text.starts_with(no_date)) {
+            text.erase(0, no_date.size());
+        }
+        return platform::wide_to_utf8(text);
     } catch (const std::exception&) {
         return "?";
     }

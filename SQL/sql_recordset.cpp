@@ -396,6 +396,7 @@ void sql_recordset::ensure_stream() {
 void sql_recordset::seek(int64_t target) {
     clean();
     stream_.reset();
+    counted_ = false;
     stream_ = std::make_unique<sql_database::sql_limited_query>(
         database_, is_query() ? query_text : name, is_query(), select_list_);
     if (!is_query()) {
@@ -425,10 +426,11 @@ void sql_recordset::fill_page() {
         clean();
         throw;
     }
-    if (stream_->exhausted()) {
+    if (stream_->exhausted() && !counted_) {
         // The rows really read replace the count taken before.
         count = page_start_ + static_cast<int64_t>(page_rows_);
         trace_partial_zero_dates();
+        counted_ = true;
     }
 }
 

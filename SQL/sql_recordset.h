@@ -99,6 +99,8 @@ class sql_recordset : public udb_recordset {
     // The columns a table's stream selects (empty for a custom query).
     std::wstring select_list_;
     std::unique_ptr<sql_database::sql_limited_query> stream_;
+    // The end of the stream was reached and its figures taken.
+    bool counted_ = false;
     std::unique_ptr<sql_fk_parser> fk_parser_;
 };
 
