@@ -24,9 +24,13 @@ std::string agent_usage_text();
 // is silent, and ends the process with status -1.
 [[noreturn]] void exit_with_message(const std::string& text);
 
-// Applies the options (argv[0] is the program). Returns false when an argument was not
-// recognised (the caller shows the usage); ends the process on --help and on every validation
-// failure; lets the toolkit exceptions of --logfile= reach the caller.
+// Applies the options (argv[0] is the program) in command-line order: a profile replaces the
+// settings it holds, connection options included, and the options after it override it.
+// Returns false when an argument was not recognised (a flag written with a value included:
+// the caller shows the usage); ends the process on --help and on every validation failure,
+// an empty Oracle destination among them also when a profile was loaded; lets the toolkit
+// exceptions of --logfile= and of a profile that cannot be read (a line too long) reach the
+// caller.
 bool parse_cmd_line(int argc, const char* const* argv);
 
 // The longest line of a table-names file, in bytes without the line end (and without the
@@ -46,6 +50,7 @@ struct table_names {
 // is in the ANSI character set. Reading stops at the first over-long line.
 table_names read_table_names(std::istream& in);
 
-// Replaces the converter's selected tables with the names in the file. Ends the process when
-// the file does not exist or holds an over-long line.
+// Makes the names in the file the converter's whole selection: the selected tables, and of
+// the custom queries only those the file names. Ends the process when the file does not exist,
+// holds no name or holds an over-long line.
 void process_tab_file(const std::string& path);

@@ -62,6 +62,14 @@ TEST(agent_process, usage_and_validation_messages_go_to_standard_error_with_stat
         {{"--help", "--silent"}, "", usage_text, 255},
         {{"--src=shop", "--dest=x", "unknown"}, "", usage_text, 255},
         {{"--tab_file", "--src=shop", "--dest=x"}, "", usage_text, 255},  // no "=": unknown
+        // A flag takes no value: the value would be dropped and the flag switched on.
+        {{"--src=shop", "--dest=x", "--tab_def=0"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--uppercase=no"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--skip_idx=false"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--blob2text=1"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--direct="}, "", usage_text, 255},
+        {{"--silent=yes", "--src=shop", "--dest=x"}, "", usage_text, 255},
+        {{"--help=1"}, "", usage_text, 255},
         {{"--src=shop", "--mode=01"}, "", bad_mode, 255},
         {{"--src=shop", "--mode=+1"}, "", bad_mode, 255},
         {{"--src=shop", "--mode=3"}, "", bad_mode, 255},
@@ -95,6 +103,26 @@ TEST(agent_process, table_names_file_must_exist) {
     check({{"--src=shop", "--tab_file=" + dir.path().string()}, "", missing, 255});
     // The file is read when the option is met, before the other checks.
     check({{"--tab_file=", "--src=shop"}, "", missing, 255});
+}
+
+// "No file" means every table; a file that names none is a mistake made upstream and must not
+// turn into a run over every table in overwrite mode.
+TEST(agent_process, a_table_names_file_without_names_is_refused) {
+    test_support::temp_dir dir;
+    const std::string empty =
+        "Table names file holds no table names.\nPlease verify the correct path/name was given.\n";
+    const fs::path names = dir.path() / "tables.txt";
+    for (const char* text : {"", "\n", "\r\n\r\n\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n\r\n"}) {
+        std::ofstream(names, std::ios::binary) << text;
+        check({{"--src=shop", "--dest=x", "--tab_file=" + names.string()}, "", empty, 255});
+    }
+    // A later file does not mend an empty one: the run ends at the first.
+    const fs::path good = dir.path() / "good.txt";
+    std::ofstream(good) << "orders\n";
+    check({{"--tab_file=" + names.string(), "--tab_file=" + good.string(), "--src=shop"},
+           "",
+           empty,
+           255});
 }
 
 TEST(agent_process, an_over_long_line_in_the_table_names_file_is_refused) {

@@ -154,9 +154,28 @@ TEST_F(converter_profile, selection_of_tables_and_queries_is_added_to) {
 TEST_F(converter_profile, key_line_before_any_section_still_counts_as_loaded) {
     converter_.source_database = L"kept";
     EXPECT_TRUE(load("src=other\n[Generic settings]\nsrc=other\n"));
-    EXPECT_TRUE(load("\xEF\xBB\xBF[Generic settings]\nsrc=other\n"));
     EXPECT_EQ(converter_.source_database, L"kept");
     EXPECT_FALSE(converter_.load_profile((dir_.path() / "absent.drx").string()));
+}
+
+// What an editor saves: a byte-order mark, blanks typed around host and port values.
+TEST_F(converter_profile, an_edited_profile_loads_with_host_and_port_trimmed) {
+    converter_.oracle_converter_impl::port = L"1521";
+    ASSERT_TRUE(
+        load("\xEF\xBB\xBF[Generic settings]\r\nsrc=shop\r\n"
+             "[MySQL settings]\r\nhost =  db1  \r\nport= 3307\r\nuser= root\r\n"
+             "password= pw\r\n"
+             "[Oracle settings]\r\nIP= 10.0.0.5\r\nport=   \r\nhost= ORCL\r\n"));
+    EXPECT_EQ(converter_.source_database, L"shop");
+    EXPECT_EQ(converter_.mysql_converter_impl::host, "db1");
+    EXPECT_EQ(converter_.mysql_converter_impl::port, "3307");
+    EXPECT_EQ(converter_.port_number(), 3307u);
+    EXPECT_EQ(converter_.oracle_converter_impl::host, L"10.0.0.5");
+    EXPECT_EQ(converter_.oracle_converter_impl::port, L"1521") << "a port of blanks is absent";
+    // User names and passwords are taken as written: a blank may belong to them.
+    EXPECT_EQ(converter_.mysql_converter_impl::user, " root");
+    EXPECT_EQ(converter_.mysql_converter_impl::password, " pw");
+    EXPECT_EQ(converter_.service_name, L"ORCL");
 }
 
 TEST_F(converter_profile, store_writes_every_section_in_order) {
