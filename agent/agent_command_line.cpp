@@ -37,6 +37,7 @@ enum option_id {
     opt_tab_file = 17,
     opt_uppercase = 18,
     opt_profile = 19,
+    opt_time_interval = 20,
 };
 
 const char usage_format[] =
@@ -64,6 +65,7 @@ const char usage_format[] =
     "   --tab_def      convert table definitions only\n"
     "   --tab_file=... file containing the list of tables to convert\n"
     "                  (one table name per line)\n"
+    "   --time_interval convert TIME columns to INTERVAL DAY TO SECOND\n"
     "   --uppercase    make table/field names uppercase\n"
     "\n"
     "NOTES:\n"
@@ -235,6 +237,10 @@ void apply_option(const tk_cmdli& option, agent_converter& converter, option_hol
             tk_trace(2, "\tparse_cmd_line - got tab_file %s", value.c_str());
             process_tab_file(value);
             break;
+        case opt_time_interval:
+            converter.time_interval = true;
+            tk_trace(2, "\tconvert TIME columns as intervals");
+            break;
         case opt_uppercase:
             converter.uppercase = true;
             tk_trace(2, "\tmake table names uppercase");
@@ -263,7 +269,7 @@ void select_tables(agent_converter& converter, const std::vector<std::wstring>& 
 
 }  // namespace
 
-const cmdli_option agent_options[21] = {
+const cmdli_option agent_options[22] = {
     {opt_blob2text, "--blob2text"},
     {opt_dest, "--dest="},
     {opt_direct, "--direct"},
@@ -283,6 +289,7 @@ const cmdli_option agent_options[21] = {
     {opt_src, "--src="},
     {opt_tab_def, "--tab_def"},
     {opt_tab_file, "--tab_file="},
+    {opt_time_interval, "--time_interval"},
     {opt_uppercase, "--uppercase"},
     {0, ""},
 };

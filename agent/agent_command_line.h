@@ -12,7 +12,7 @@
 #include "TK/tk_cmdli.h"
 
 // The options in matching order; the last row has an empty prefix.
-extern const cmdli_option agent_options[21];
+extern const cmdli_option agent_options[22];
 
 constexpr int agent_version_major = 3;
 constexpr int agent_version_minor = 1;

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 void console_error_presenter::show_internal_error(const std::string& message) {
-    std::fputs("Internal error: ", stdout);
+    if (!is_internal_error_text(message)) {
+        std::fputs("Internal error: ", stdout);
+    }
     std::fwrite(message.data(), 1, message.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

@@ -58,7 +58,12 @@ std::string error_handler::message_for(const tk_exception& e) const {
 void error_handler::handle(const tk_exception& e, bool after_run) {
     tk_trace(2, "error_handler::handle");
     if (e.level() == 2) {
-        tk_trace(3, "Internal error:\n%s", e.what());
+        // An assertion's message carries the words already: they are written once.
+        if (is_internal_error_text(e.message())) {
+            tk_trace(3, "%s", e.what());
+        } else {
+            tk_trace(3, "Internal error:\n%s", e.what());
+        }
         presenter_->show_internal_error(e.message());
         std::exit(-1);
     }

@@ -23,6 +23,11 @@
 
 class error_handler;
 
+// Whether a message already begins with the words "Internal error:" (an assertion's does).
+inline bool is_internal_error_text(const std::string& message) {
+    return message.rfind("Internal error:", 0) == 0;
+}
+
 // How a program shows errors. Implementations must not depend on anything above core/.
 class error_presenter {
   public:

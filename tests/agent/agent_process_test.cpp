@@ -173,8 +173,7 @@ TEST(agent_process, twenty_unrecognised_arguments_give_the_usage_and_21_an_inter
     const process_result got = agent(args);
     // The assertion names the option iterator's source file, hex-encoded.
     const std::string place = "544b2f746b5f636d646c692e637070";  // "TK/tk_cmdli.cpp"
-    EXPECT_TRUE(got.out.starts_with("Internal error: Internal error: \ncode=" + place + "5c"))
-        << got.out;
+    EXPECT_TRUE(got.out.starts_with("Internal error: \ncode=" + place + "5c")) << got.out;
     EXPECT_EQ(got.err, "");
     EXPECT_EQ(got.status, 255);
     args.insert(args.begin(), "--silent");
