@@ -221,6 +221,7 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
         }
     }
 
+    field.generated = row[row.size() - 1].to_wstring().find(L"GENERATED") != std::wstring::npos;
     const udb_field& default_value = row[row.size() - 2];
     const std::wstring text = default_value.to_wstring();
     tk_trace_w(2, L"Got default value: %ls", text.c_str());

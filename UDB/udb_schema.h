@@ -35,6 +35,9 @@ struct t_ftd {
     // The default is the moment of the insert (CURRENT_TIMESTAMP and its synonyms), which no
     // literal default_value can say.
     bool default_is_now = false;
+    // The source computes the column's values (a generated column): they are copied like any
+    // other, but cannot be given back to the source.
+    bool generated = false;
 
     static constexpr int32_t date_kind_date_time = 1;
     static constexpr int32_t date_kind_date = 2;

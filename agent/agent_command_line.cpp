@@ -76,7 +76,9 @@ const char usage_format[] =
     "      '--mode' parameter\n"
     "   4) If you omit 'tab_file' parameter, all database tables will be converted.\n"
     "   5) Options shown without '=...' take no value: '--tab_def=0' is refused.\n"
-    "   6) Options after '--profile' override the profile, connection included.\n";
+    "   6) Options after '--profile' override the profile, connection included.\n"
+    "   7) Exit status: 0 every table and record arrived, 1 the run reported errors\n"
+    "      (see its summary and the rejects file), 255 the run could not start or end.\n";
 
 const char missing_table_file[] =
     "Table names file does not exist.\nPlease verify the correct path/name was given.";
@@ -307,7 +309,7 @@ void exit_with_message(const std::string& text) {
         std::fflush(stderr);
     }
     std::fflush(stdout);
-    std::exit(-1);
+    throw agent_exit{agent_status_failure};
 }
 
 bool parse_cmd_line(int argc, const char* const* argv) {

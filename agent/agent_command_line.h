@@ -20,8 +20,25 @@ constexpr int agent_version_minor = 1;
 // The usage text with the version filled in, ending with a line feed.
 std::string agent_usage_text();
 
+// The exit statuses of DRXAGENT.
+enum agent_status : int {
+    // Every selected table and every record arrived.
+    agent_status_success = 0,
+    // The run finished but reported errors: a table or records not converted, values stored
+    // altered by a rule.
+    agent_status_errors = 1,
+    // Usage, validation, a run that could not start or had to end, an internal error (-1).
+    agent_status_failure = 255,
+};
+
+// Ends the agent with a status: raised by exit_with_message and turned into the process's exit
+// status in one place, agent_main, which lets every object close what it holds first.
+struct agent_exit {
+    int status;
+};
+
 // Traces the text at level 3, writes it and a line feed to standard error unless the converter
-// is silent, and ends the process with status -1.
+// is silent, and ends the agent with status 255 (raises agent_exit).
 [[noreturn]] void exit_with_message(const std::string& text);
 
 // Applies the options (argv[0] is the program) in command-line order: a profile replaces the

@@ -65,7 +65,7 @@ void error_handler::handle(const tk_exception& e, bool after_run) {
             tk_trace(3, "Internal error:\n%s", e.what());
         }
         presenter_->show_internal_error(e.message());
-        std::exit(-1);
+        throw tk_final_exception();
     }
     const int level = e.level() == 0 ? 0 : 1;
     const std::string text = compose(e);

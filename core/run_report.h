@@ -48,4 +48,10 @@ struct run_report {
     int64_t total_written() const;
     int64_t total_rejected() const;
     int64_t total_altered() const;
+
+    // The summary as the agent prints it and the wizard shows it: a header, one line per entry
+    // (rows read, written, rejected, values altered, seconds, rows per second; "skipped",
+    // "definition only" or the failure instead where they apply; the Oracle name when it is
+    // not the source's), the totals, and where the rejected records were saved.
+    std::vector<std::wstring> summary_lines() const;
 };

@@ -157,10 +157,13 @@ TEST(agent_process, the_log_holds_the_level_3_lines_of_the_latest_run) {
     test_support::temp_dir dir;
     const fs::path log = dir.path() / "run.log";
     check({{"--logfile=" + log.string(), "--mode=5"}, "", bad_mode, 255});
-    EXPECT_EQ(read_file(log), "Invalid merge/overwrite mode\r\n");
+    // The log ends with the status the agent ended with.
+    EXPECT_EQ(read_file(log),
+              "Invalid merge/overwrite mode\r\nDRXAGENT ended with exit status 255\r\n");
     // Silent: nothing on the console, the message still in the log, which the run replaced.
     check({{"--logfile=" + log.string(), "--silent", "--src="}, "", "", 255});
-    EXPECT_EQ(read_file(log), "You should enter MySQL database name\r\n");
+    EXPECT_EQ(read_file(log),
+              "You should enter MySQL database name\r\nDRXAGENT ended with exit status 255\r\n");
 }
 
 TEST(agent_process, twenty_unrecognised_arguments_give_the_usage_and_21_an_internal_error) {

@@ -113,7 +113,7 @@ TEST_F(agent_guard, a_destination_after_the_profile_converts_into_the_named_sche
     const std::string setup = "--profile=" + profile("customers\r\n");
     const auto run = run_agent(
         {setup, "--dest=" + test_schema.path(), "--oraclu=TESTER", "--oraclp=tpw", "--uppercase"});
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(run.before_summary(),
               "Converting database agent_guard(1 tables)\nConverting table customers(3 records)\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(test_schema.tables(), (std::vector<std::string>{"CUSTOMERS"}));
@@ -137,14 +137,14 @@ TEST_F(agent_guard, a_table_file_after_the_profile_converts_exactly_its_tables) 
     const std::string setup =
         "--profile=" + profile("big_orders=SELECT * FROM orders WHERE total > 50\r\ncustomers\r\n");
     const auto notes = run_agent({setup, "--tab_file=" + table_file("notes\n")});
-    EXPECT_EQ(notes.out,
+    EXPECT_EQ(notes.before_summary(),
               "Converting database agent_guard(1 tables)\nConverting table notes(2 records)\n");
     EXPECT_EQ(notes.status, 0);
     EXPECT_EQ(production_->tables(), (std::vector<std::string>{"notes"}));
 
     // A query named in the file is converted as that query.
     const auto named = run_agent({setup, "--tab_file=" + table_file("orders\r\nbig_orders\r\n")});
-    EXPECT_EQ(named.out,
+    EXPECT_EQ(named.before_summary(),
               "Converting database agent_guard(2 tables)\nConverting table big_orders(1 records)\n"
               "Converting table orders(3 records)\n");
     EXPECT_EQ(production_->scalar("SELECT COUNT(*) FROM \"big_orders\""), "1");
@@ -174,7 +174,7 @@ TEST_F(agent_guard, a_profile_with_a_byte_order_mark_and_blanks_around_the_port_
     edited.replace(edited.find(host), host.size(), "host =  " + server_->host);
     std::ofstream(path, std::ios::binary) << edited;
     const auto run = run_agent({"--profile=" + path.string()});
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(run.before_summary(),
               "Converting database agent_guard(1 tables)\nConverting table notes(2 records)\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(production_->tables(), (std::vector<std::string>{"notes"}));
