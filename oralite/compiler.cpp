@@ -1332,6 +1332,10 @@ compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
         }
         seen.push_back(col->name);
         typed_sql v = comp.value_in(*value_expr, sc);
+        if (value_expr->kind == expr_kind::bind && v.param >= 0 &&
+            (col->type.is_lob() || col->type.is_long())) {
+            comp.params[static_cast<size_t>(v.param)].long_allowed = true;
+        }
         int target = s.register_store_target(table.id, col->name);
         std::string kind(1, kind_letter(v.type));
         sets += (sets.empty() ? "" : ", ") + col->internal + " = ora_store(" +
