@@ -435,6 +435,17 @@ size_t terminator_bytes(bool utf16) {
     return utf16 ? 2 : 1;
 }
 
+// A text into a client buffer of bufsiz bytes, cut to fit and always terminated.
+void put_terminated(OraText* bufp, size_t bufsiz, bool utf16, const std::string& utf8) {
+    std::string text = to_client(utf16, utf8);
+    size_t term = terminator_bytes(utf16);
+    size_t n = bufsiz > term ? std::min<size_t>(text.size(), bufsiz - term) : 0;
+    if (utf16)
+        n -= n % 2;
+    std::memcpy(bufp, text.data(), n);
+    std::memset(bufp + n, 0, std::min<size_t>(term, bufsiz - n));
+}
+
 // The client bytes a text-typed buffer of `len` bytes holds (STR stops at its terminator).
 std::string client_text(const char* p, size_t len, ub2 dty, bool utf16) {
     if (dty == SQLT_STR || dty == SQLT_AVC) {
@@ -1336,14 +1347,7 @@ ORALITE_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errco
     if (errcodep)
         *errcodep = record->code;
     if (bufp && bufsiz > 0) {
-        bool utf16 = wide(env);
-        std::string text = to_client(utf16, record->message + "\n");
-        size_t term = terminator_bytes(utf16);
-        size_t n = bufsiz > term ? std::min<size_t>(text.size(), bufsiz - term) : 0;
-        if (utf16)
-            n -= n % 2;
-        std::memcpy(bufp, text.data(), n);
-        std::memset(bufp + n, 0, std::min<size_t>(term, bufsiz - n));
+        put_terminated(bufp, bufsiz, wide(env), record->message + "\n");
     }
     return OCI_SUCCESS;
 }
@@ -2390,14 +2394,7 @@ ORALITE_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* buf
             throw ora_error(3114);
         std::shared_ptr<oralite::session> s = server->session.lock();
         round_trip(s.get());
-        bool utf16 = wide(server->env);
-        std::string text = to_client(utf16, std::string(oralite::k_version_banner));
-        size_t term = terminator_bytes(utf16);
-        size_t n = bufsz > term ? std::min<size_t>(text.size(), bufsz - term) : 0;
-        if (utf16)
-            n -= n % 2;
-        std::memcpy(bufp, text.data(), n);
-        std::memset(bufp + n, 0, std::min<size_t>(term, bufsz - n));
+        put_terminated(bufp, bufsz, wide(server->env), std::string(oralite::k_version_banner));
         return OCI_SUCCESS;
     });
 }
