@@ -66,7 +66,9 @@ void ora_insert_batch::set_null(size_t i) {
     column& c = columns_[i];
     c.length.push_back(0);
     c.indicator.push_back(OCI_IND_NULL);
-    c.lob.push_back(lob_null);
+    // A NULL large value is bound like the others, with its indicator: one statement serves
+    // both, so that NULLs do not split a batch.
+    c.lob.push_back(is_lob(c) ? lob_bound : lob_null);
 }
 
 void ora_insert_batch::set_text(size_t i, std::wstring_view text) {

@@ -28,6 +28,15 @@ ora_engine& engine() {
 
 using bind_kind = ora_bind_kind;
 
+// The bytes of a text in UTF-16, as it is bound.
+size_t utf16_bytes(const std::wstring& text) {
+    size_t units = text.size();
+    for (const wchar_t c : text) {
+        units += static_cast<uint32_t>(c) >= 0x10000 ? 1 : 0;
+    }
+    return units * 2;
+}
+
 }  // namespace
 
 // ---- ora_table -------------------------------------------------------------------------------
@@ -281,6 +290,8 @@ void ora_table::complete_auto_increment() {
 
 void ora_table::set_commit_interval(int32_t records) {
     commit_interval_ = records < 1 ? 1 : records;
+    // The next batch takes the new bound; the records staged go first.
+    flush();
     batch_.reset();
 }
 
@@ -353,7 +364,7 @@ const ole_variant& ora_table::as_kind(size_t i, const udb_field& value, VARTYPE 
 
 void ora_table::stage_value(size_t i, const udb_field& value) {
     const t_ftd& column = schema[i];
-    const bind_kind kind = ora_bind_kind_of(column);
+    const bind_kind kind = kinds_[i];
     if (value.is_null()) {
         takes_null_[i] = true;
         batch_->set_null(i);
@@ -372,7 +383,7 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
             const std::wstring& units = text.bstr();
             if (units.empty()) {
                 batch_->set_lob(i, ora_insert_batch::lob_empty);
-            } else if (units.size() * 2 > inline_lob_bytes()) {
+            } else if (utf16_bytes(units) > inline_lob_bytes()) {
                 lob_values_[i] = &text;
                 batch_->set_lob(i, ora_insert_batch::lob_empty);
             } else {
@@ -394,7 +405,7 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
             return;
         }
         default: {
-            ora_bound_value bound = ora_bind_scalar(column, value);
+            ora_bound_value bound = ora_bind_scalar(column, value, kind);
             if (!bound.note.empty()) {
                 notes_.push_back(std::move(bound.note));
             }
@@ -444,7 +455,7 @@ bool ora_table::stage_record(const udb_record& record) {
     const bool custom = rules != nullptr && rules->rule_count() > 0;
     bool through_locators = false;
     for (size_t i = 0; i < record.size(); ++i) {
-        const bool lob = ora_is_lob_column(schema[i]);
+        const bool lob = kinds_[i] == bind_kind::clob || kinds_[i] == bind_kind::blob;
         if (custom && !lob && udb_custom_conversion::is_acceptable2(record[i])) {
             batch_->set_expression(i, udb_custom_conversion::handle2(record[i]));
             continue;
@@ -495,7 +506,7 @@ void ora_table::write_through_locators() {
 
 bool ora_table::needs_locators(const udb_record& record) {
     for (size_t i = 0; i < record.size(); ++i) {
-        const bind_kind kind = ora_bind_kind_of(schema[i]);
+        const bind_kind kind = kinds_[i];
         if (record[i].is_null() || (kind != bind_kind::clob && kind != bind_kind::blob)) {
             continue;
         }
@@ -503,7 +514,7 @@ bool ora_table::needs_locators(const udb_record& record) {
                                        ? as_kind(i, record[i], VT_BSTR, false)
                                        : as_kind(i, record[i], VT_ARRAY_UI1, true);
         const size_t bytes =
-            kind == bind_kind::clob ? value.bstr().size() * 2 : value.bytes().size();
+            kind == bind_kind::clob ? utf16_bytes(value.bstr()) : value.bytes().size();
         if (bytes > inline_lob_bytes()) {
             return true;
         }
@@ -521,6 +532,10 @@ bool ora_table::append_record(udb_record& record) {
         batch_ = std::make_unique<ora_insert_batch>(name, schema, bounds);
         lobs_ = std::make_unique<ora_lob_insert>(name, schema);
         converted_.resize(schema.size());
+        kinds_.clear();
+        for (const t_ftd* column : schema) {
+            kinds_.push_back(ora_bind_kind_of(*column));
+        }
     }
     bool through_locators = false;
     try {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ORA/ora_type.h"
+#include "ORA/ora_value_binding.h"
 #include "UDB/udb_record_sink.h"
 
 class ora_database;
@@ -111,7 +112,7 @@ class ora_table : public ora_query_results {
     std::unique_ptr<ora_insert_batch> batch_;
     std::unique_ptr<ora_lob_insert> lobs_;
     int64_t position_ = 0;
-    int32_t commit_interval_ = 500;
+    int32_t commit_interval_ = 1000;
     bool reading_ = false;
     udb_record_sink* sink_ = nullptr;
     std::wstring deferred_key_;
@@ -123,6 +124,8 @@ class ora_table : public ora_query_results {
     std::vector<const ole_variant*> lob_values_;
     std::vector<ole_variant> converted_;
     std::vector<bool> takes_null_;
+    // How each column's values are bound, decided once.
+    std::vector<ora_bind_kind> kinds_;
     // What the current record's values were stored as, where a rule altered them.
     std::vector<std::string> notes_;
 };

@@ -416,7 +416,13 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
                              static_cast<long long>(records_total.load())));
             if (records_total != 0) {
+                const std::optional<int64_t> before = traced_round_trips(oracle);
                 copy_records(*source, *table, entry);
+                if (const std::optional<int64_t> after = traced_round_trips(oracle);
+                    before && after) {
+                    tk_trace_w(3, L"Table %ls: %lld round trips to the Oracle server", name.c_str(),
+                               static_cast<long long>(*after - *before));
+                }
             }
         }
         // Here rather than in the table's destructor, which could only trace a failure; a
@@ -433,6 +439,15 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         return;
     }
     finish();
+}
+
+// The destination's round trips so far, read only when the log would show them.
+std::optional<int64_t> dorvex_convertor::traced_round_trips(ora_database& destination) {
+    tk_trace_log* log = tk_trace_log::instance_or_null();
+    if (log == nullptr || !log->enabled() || !log->accepts(3)) {
+        return std::nullopt;
+    }
+    return destination.round_trips();
 }
 
 void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,

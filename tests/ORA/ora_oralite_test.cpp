@@ -633,6 +633,71 @@ TEST_F(oralite_suite, a_record_with_large_values_is_committed_with_them) {
     EXPECT_TRUE(reports.rejected.empty());
 }
 
+// Large values at the bound of what is bound directly are bound; one unit beyond it goes
+// through the locator (a text counts its UTF-16 units, so characters beyond the BMP count
+// twice); batches of such values cross the byte bound of a batch. Every value is read back
+// whole.
+TEST_F(oralite_suite, large_values_at_and_beyond_the_inline_bound_arrive_whole) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"doc", VT_BSTR, 0));
+    source.add(t_ftd(L"pic", VT_ARRAY_UI1, 0));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(L"bounded", source, {});
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    const size_t bound = ora_table::inline_lob_bytes();
+    const auto text_of = [](size_t units, wchar_t seed) {
+        std::wstring text(units, L'a');
+        for (size_t i = 0; i < units; i += 997) {
+            text[i] = static_cast<wchar_t>(seed + i % 7);
+        }
+        return text;
+    };
+    const auto bytes_of = [](size_t size, uint8_t seed) {
+        std::vector<uint8_t> bytes(size, 0);
+        for (size_t i = 0; i < size; i += 991) {
+            bytes[i] = static_cast<uint8_t>(seed + i);
+        }
+        return bytes;
+    };
+    // Half a bound of characters beyond the BMP: as many UTF-16 units as a whole bound.
+    std::wstring astral(bound / 4, L'\U0001F600');
+    astral += L"x";
+    std::vector<std::pair<std::wstring, std::vector<uint8_t>>> values = {
+        {text_of(bound / 2, L'A'), bytes_of(bound, 1)},
+        {text_of(bound / 2 + 1, L'B'), bytes_of(bound + 1, 2)},
+        {astral, bytes_of(1, 3)},
+        {text_of(bound / 2 - 1, L'C'), bytes_of(bound - 1, 4)},
+    };
+    // Twelve values at the bound: more than one batch of bytes.
+    for (int i = 0; i < 12; ++i) {
+        values.emplace_back(text_of(bound / 2, static_cast<wchar_t>(L'D' + i)),
+                            bytes_of(bound, static_cast<uint8_t>(5 + i)));
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        udb_record record =
+            make_record(source, {ole_variant(static_cast<int>(i)), ole_variant(values[i].first),
+                                 ole_variant(values[i].second)});
+        EXPECT_TRUE(table->append_record(record));
+    }
+    table->commit();
+    EXPECT_TRUE(reports.rejected.empty());
+    EXPECT_EQ(table->stored(), static_cast<int64_t>(values.size()));
+    ora_query_results read(0, L"SELECT \"id\", \"doc\", \"pic\" FROM \"bounded\" ORDER BY \"id\"");
+    size_t seen = 0;
+    for (; !read.is_eof(); read.next(), ++seen) {
+        const udb_record& row = *read.get_item();
+        const size_t i = static_cast<size_t>(row[0].to_long());
+        ASSERT_LT(i, values.size());
+        EXPECT_TRUE(row[1].to_wstring() == values[i].first) << "text of record " << i;
+        const std::span<const uint8_t> bytes = row[2].bytes();
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), values[i].second.begin(),
+                               values[i].second.end()))
+            << "bytes of record " << i;
+    }
+    EXPECT_EQ(seen, values.size());
+}
+
 // Batches of records with refused rows at the first, a middle and the last place, and large
 // values of every state (NULL, empty, bound) side by side: each refused record is reported
 // with its own number and error, every other record arrives with its values, and what a rule
