@@ -95,6 +95,7 @@ void cursor::close() {
 }
 
 void cursor::execute(uint32_t iterations, bind_source& binds, mode m, bool batch_errors) {
+    use_nls(&s_.nls());
     batch_errors_ = batch_errors;
     row_errors_.clear();
     try {
@@ -180,6 +181,12 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
         case statement_kind::commit:
             s_.commit();
             return;
+        case statement_kind::alter_session:
+            // Session control: no commit, and no binds.
+            if (!parsed_->binds.names().empty())
+                throw ora_error(1036);
+            s_.alter_session(static_cast<const alter_session_statement&>(st));
+            return;
         case statement_kind::rollback:
             s_.rollback();
             return;
@@ -234,6 +241,7 @@ void cursor::run_query(bind_source& binds, mode m) {
 }
 
 bool cursor::fetch() {
+    use_nls(&s_.nls());
     if (!open_) {
         if (is_query())
             throw ora_error(1002);
@@ -257,6 +265,7 @@ bool cursor::fetch() {
 }
 
 value cursor::column_value(size_t index) {
+    use_nls(&s_.nls());
     const result_column& col = query_.columns.at(index);
     value v = read_storage(stmt_.get(), static_cast<int>(index), col.type);
     if (col.row_column >= 0)

@@ -387,6 +387,7 @@ void session::open(const std::string& path) {
 
 session::~session() {
     remove_live_session(this);
+    forget_nls(&nls_);
     if (!db_)
         return;
     statement_cache_.clear();
@@ -395,6 +396,18 @@ session::~session() {
     if (in_transaction_)
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
+}
+
+void session::alter_session(const alter_session_statement& st) {
+    nls_settings changed = nls_;
+    for (const session_setting& setting : st.settings) {
+        try {
+            set_nls_parameter(changed, setting.name, setting.value);
+        } catch (ora_error& e) {
+            throw e.at(setting.pos);
+        }
+    }
+    nls_ = changed;
 }
 
 void session::logoff() {

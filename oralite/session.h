@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "oralite/catalog.h"
+#include "oralite/nls.h"
 #include "oralite/ora_error.h"
 #include "oralite/sqlite_util.h"
 #include "oralite/value.h"
@@ -43,6 +44,10 @@ class session {
 
     // The session's number in V$MYSTAT and V$SESSTAT, unique within the process.
     int64_t sid() const { return sid_; }
+    // The session's NLS parameters; ALTER SESSION SET changes them all or none.
+    const nls_settings& nls() const { return nls_; }
+    void alter_session(const alter_session_statement& st);
+
     // Client-server round trips made by the session ("SQL*Net roundtrips to/from client"). The
     // OCI layer counts them; other threads may read the count (V$SESSTAT of another session).
     uint64_t round_trips() const { return round_trips_.load(std::memory_order_relaxed); }
@@ -112,6 +117,7 @@ class session {
     int64_t sid_ = 0;
     std::atomic<uint64_t> round_trips_{0};
     user_info user_;
+    nls_settings nls_;
     std::shared_ptr<const catalog> catalog_;
     bool in_transaction_ = false;
     bool transaction_has_work_ = false;
