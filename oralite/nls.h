@@ -23,7 +23,13 @@ struct nls_settings {
     std::string timestamp_tz_format{"DD-MON-RR HH.MI.SSXFF AM TZR"};
     std::string language{"AMERICAN"};
     std::string territory{"AMERICA"};
+    // Not an NLS parameter but the database's MAX_STRING_SIZE, which the session's limits
+    // follow: the longest VARCHAR2 (and text bind) and RAW (and binary bind), in bytes.
+    int max_string_bytes = 4000;
+    int max_raw_bytes = 2000;
 };
+
+inline constexpr int k_extended_string_bytes = 32767;
 
 // The settings the conversions of this thread use (the defaults when none were set).
 const nls_settings& current_nls();

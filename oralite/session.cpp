@@ -373,6 +373,10 @@ void session::open(const std::string& path) {
     sqlite3_extended_result_codes(db_, 1);
     set_busy_wait(k_default_lock_wait_seconds);
     exec_sql(db_, "PRAGMA journal_mode = WAL");
+    if (read_meta(db_, "max_string_size") == std::optional<std::string>("EXTENDED")) {
+        nls_.max_string_bytes = k_extended_string_bytes;
+        nls_.max_raw_bytes = k_extended_string_bytes;
+    }
     auto sync = read_meta(db_, "sync");
     exec_sql(db_,
              sync && *sync == "full" ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");

@@ -92,7 +92,8 @@ int character_bytes(const column_type& t) {
         return t.length * 2;
     }
     if (t.char_semantics) {
-        return std::min(t.length * 4, t.code == type_code::char_ ? 2000 : 4000);
+        return std::min(t.length * 4,
+                        t.code == type_code::char_ ? 2000 : current_nls().max_string_bytes);
     }
     return t.length;
 }
@@ -314,11 +315,11 @@ column_type column_type_from_declaration(const type_declaration& s) {
         t.code = type_code::binary_double;
     } else if (n == "VARCHAR2") {
         t.code = type_code::varchar2;
-        check_length(4000, 1);
+        check_length(current_nls().max_string_bytes, 1);
         t.char_semantics = s.semantics == 2;
     } else if (n == "NVARCHAR2") {
         t.code = type_code::nvarchar2;
-        check_length(2000, 1);
+        check_length(current_nls().max_string_bytes / 2, 1);
         t.char_semantics = true;
     } else if (n == "CHAR") {
         t.code = type_code::char_;
@@ -330,7 +331,7 @@ column_type column_type_from_declaration(const type_declaration& s) {
         t.char_semantics = true;
     } else if (n == "RAW") {
         t.code = type_code::raw;
-        check_length(2000, 1);
+        check_length(current_nls().max_raw_bytes, 1);
     } else if (n == "LONG") {
         t.code = type_code::long_;
     } else if (n == "LONG RAW") {
@@ -584,10 +585,11 @@ decimal round_significant(const decimal& d, int digits) {
 bool is_long_bind(const value& v) {
     if (v.lob || v.source)
         return false;
-    constexpr size_t k_longest_text = 4000;
-    constexpr size_t k_longest_raw = 2000;
-    return (v.kind == value_kind::text && v.bytes.size() > k_longest_text) ||
-           (v.kind == value_kind::raw && v.bytes.size() > k_longest_raw);
+    const nls_settings& limits = current_nls();
+    return (v.kind == value_kind::text &&
+            v.bytes.size() > static_cast<size_t>(limits.max_string_bytes)) ||
+           (v.kind == value_kind::raw &&
+            v.bytes.size() > static_cast<size_t>(limits.max_raw_bytes));
 }
 
 void check_bind_size(const value& v) {
@@ -635,8 +637,9 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
                     too_large(column, chars, t.length);
                 if (pad)
                     s.append(static_cast<size_t>(t.length) - chars, ' ');
-                int byte_cap =
-                    t.code == type_code::nchar || t.code == type_code::char_ ? 2000 : 4000;
+                int byte_cap = t.code == type_code::nchar || t.code == type_code::char_
+                                   ? 2000
+                                   : current_nls().max_string_bytes;
                 if (s.size() > static_cast<size_t>(byte_cap) && t.code != type_code::nvarchar2 &&
                     t.code != type_code::nchar) {
                     too_large(column, s.size(), byte_cap);

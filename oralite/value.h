@@ -221,7 +221,8 @@ int compare_values(const value& a, const value& b);
 // long a text (ORA-12899, which names the column as "OWNER"."TABLE"."COLUMN").
 value coerce_for_column(const value& v, const column_type& t, std::string_view quoted_column);
 
-// A bound text of more than 4000 bytes or binary value of more than 2000 bytes travels as a LONG
+// A bound text of more than 4000 bytes or binary value of more than 2000 bytes (32767 bytes
+// each in a database of MAX_STRING_SIZE EXTENDED) travels as a LONG
 // (LONG RAW) bind, which only a LOB or LONG column of an INSERT ... VALUES or UPDATE ... SET
 // takes as it stands; anywhere else it is ORA-01461. Values of LOB locators are not binds of
 // that kind.
