@@ -306,6 +306,10 @@ class row_inserter {
         sql_ = sql + ") VALUES (" + marks + ")";
         const user_info* owner = c.user_by_id(t.owner_id);
         has_quota_ = owner && owner->has_quota();
+        // Decided once per execute, not per row: the names errors give and the statement.
+        quoted_columns_.reserve(t.columns.size());
+        for (const column_info& col : t.columns) quoted_columns_.push_back(t.quoted_column(col));
+        stmt_ = s.shared_statement(sql_);
     }
 
     // The default of a column that the statement leaves out.
@@ -351,13 +355,13 @@ class row_inserter {
             throw ora_error(1950, {"USERS"});
         for (size_t i = 0; i < t_.columns.size(); ++i) {
             const column_info& col = t_.columns[i];
-            row[i] = coerce_for_column(row[i], col.type, t_.quoted_column(col));
+            row[i] = coerce_for_column(row[i], col.type, quoted_columns_[i]);
             if (row[i].is_null() && !col.nullable) {
-                throw ora_error(1400, {t_.quoted_column(col)});
+                throw ora_error(1400, {quoted_columns_[i]});
             }
         }
         check_constraints(row);
-        sqlite3_stmt* stmt = s_.cached_statement(sql_);
+        sqlite3_stmt* stmt = stmt_->get();
         sqlite3_reset(stmt);
         for (size_t i = 0; i < row.size(); ++i) {
             bind_storage(stmt, static_cast<int>(i + 1), row[i]);
@@ -444,6 +448,8 @@ class row_inserter {
     const table_info& t_;
     std::string sql_;
     bool has_quota_ = false;
+    std::vector<std::string> quoted_columns_;
+    std::shared_ptr<sqlite_stmt> stmt_;  // shared with the session's statement cache
 };
 
 }  // namespace

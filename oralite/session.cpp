@@ -580,13 +580,17 @@ void session::throw_step_error(int rc, bool timed_wait) {
 }
 
 sqlite3_stmt* session::cached_statement(const std::string& sql) {
+    return shared_statement(sql)->get();
+}
+
+std::shared_ptr<sqlite_stmt> session::shared_statement(const std::string& sql) {
     auto it = statement_cache_.find(sql);
     if (it == statement_cache_.end()) {
         if (statement_cache_.size() > 500)
             statement_cache_.clear();
-        it = statement_cache_.emplace(sql, sqlite_stmt(db_, sql)).first;
+        it = statement_cache_.emplace(sql, std::make_shared<sqlite_stmt>(db_, sql)).first;
     }
-    return it->second.get();
+    return it->second;
 }
 
 // ---- sequences -------------------------------------------------------------------------

@@ -77,8 +77,11 @@ class session {
     // version and commits; on failure rolls the change back. Reloads the catalog either way.
     void run_ddl(const std::function<void()>& change);
 
-    // A cached prepared SQLite statement for the text (owned by the session).
+    // A cached prepared SQLite statement for the text (owned by the session; valid until the
+    // next call, which may empty the cache).
     sqlite3_stmt* cached_statement(const std::string& sql);
+    // The same statement for a caller that keeps it across calls (a row inserter's).
+    std::shared_ptr<sqlite_stmt> shared_statement(const std::string& sql);
 
     // Sequences (the session remembers CURRVAL).
     value next_value(const sequence_info& seq);
@@ -126,7 +129,7 @@ class session {
     uint64_t data_generation_ = 0;
     std::optional<ora_error> pending_error_;
     sqlite_stmt version_stmt_;
-    std::unordered_map<std::string, sqlite_stmt> statement_cache_;
+    std::unordered_map<std::string, std::shared_ptr<sqlite_stmt>> statement_cache_;
     std::map<int64_t, value> currval_;
     std::vector<std::pair<int64_t, std::string>> store_targets_;
     std::map<std::pair<int64_t, std::string>, int> store_target_ids_;
