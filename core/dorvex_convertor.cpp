@@ -407,7 +407,6 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
                   : oracle.create_ora_table(destination, source->schema,
                                             skip_idx ? udb_indexes() : source->indexes);
         entry.destination = destination;
-        report_key_losses(*table, entry);
         if (mode == mode_merge && !source->schema.conform_to(table->schema)) {
             throw tk_exception(nonconforming_message, 0);
         }
@@ -425,12 +424,14 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             // No records are copied: their count would say otherwise.
             tk_trace_w(3, L"Converting table %ls", name.c_str());
             print(L"Converting table " + name);
+            report_key_losses(*table, entry);
             entry.result = table_report::outcome::definition_only;
         } else {
             tk_trace_w(3, L"Converting table %ls (%lld records)", name.c_str(),
                        static_cast<long long>(records_total.load()));
             print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
                              static_cast<long long>(records_total.load())));
+            report_key_losses(*table, entry);
             if (records_total != 0) {
                 const std::optional<int64_t> before = traced_round_trips(oracle);
                 copy_records(*source, *table, entry);
