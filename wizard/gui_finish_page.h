@@ -19,6 +19,8 @@ class gui_finish_page : public wizard_page {
     QLabel* closing_text() const { return closing_; }
     QPlainTextEdit* error_list() const { return errors_; }
 
+    bool on_cancel() override { return true; }
+
   protected:
     void page_init() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

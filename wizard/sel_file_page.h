@@ -3,6 +3,8 @@
 // the four switches. Back and Next store the choices in the converter; Next needs a database.
 #pragma once
 
+#include <QListWidget>
+
 #include "wizard/settings_page_form.h"
 #include "wizard/wizard_page.h"
 
@@ -20,6 +22,7 @@ class sel_file_page : public wizard_page {
     void page_init() override;
     bool on_next() override;
     void on_back() override { store_file_info(); }
+    QWidget* first_field() const override { return form_.databases; }
 
   private:
     void store_file_info();

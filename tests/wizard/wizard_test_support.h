@@ -26,8 +26,11 @@ void on_unexpected_modal(std::function<void(QWidget* dialog)> action);
 bool modals_done();
 // Drops handlers that never ran (between tests).
 void forget_modals();
-// How many connecting dialogs have been seen (they are photographed, not handled).
+// How many connecting dialogs have been seen (they are photographed, and handled only by
+// on_connecting).
 int connecting_dialogs();
+// Runs action on the next connecting dialog to open, from inside its event loop.
+void on_connecting(std::function<void(QWidget* dialog)> action);
 // Starts watching for dialogs without queueing a handler.
 void watch_modals();
 
