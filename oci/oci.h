@@ -327,6 +327,13 @@ sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub
 sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4 newlen);
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
 
+/* ---- Server calls -------------------------------------------------------------------------- */
+/* Whether the connection and the server are alive (one round trip). */
+sword OCIPing(OCISvcCtx* svchp, OCIError* errhp, ub4 mode);
+/* The server's version banner, NUL-terminated, into bufp of bufsz bytes; hndltype is
+   OCI_HTYPE_SVCCTX or OCI_HTYPE_SERVER for hndlp. */
+sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype);
+
 /* ---- ROWIDs ------------------------------------------------------------------------------- */
 /* The 18-character text of a ROWID descriptor; *outbflp: buffer size in, bytes written out. */
 sword OCIRowidToChar(OCIRowid* rowidDesc, OraText* outbfp, ub2* outbflp, OCIError* errhp);

@@ -531,7 +531,7 @@ class compiler {
 
     std::string dictionary_item(const dictionary_view& v, const table_ref& ref, scope_item& si,
                                 scope& sc) {
-        if (v.dba_only && !s_.user().is_dba())
+        if (v.dba_only && !s_.user().has_privilege("SELECT ANY DICTIONARY"))
             throw ora_error(942).at(ref.name.name.pos);
         si.alias = ref.alias ? ref.alias->name : v.name;
         si.has_alias = ref.alias.has_value();

@@ -1558,6 +1558,7 @@ class ddl_runner {
                                                              "CREATE ANY INDEX",
                                                              "DROP ANY INDEX",
                                                              "SELECT ANY SEQUENCE",
+                                                             "SELECT ANY DICTIONARY",
                                                              "ALTER ANY SEQUENCE",
                                                              "DROP ANY SEQUENCE",
                                                              "ALTER ANY TRIGGER",

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "oralite/session.h"
 #include "oralite/sqlite_util.h"
 
 namespace oralite {
@@ -253,6 +254,32 @@ std::vector<view_layout> make_specs() {
                        "",
                        ""});
     layouts.push_back({"DUAL", {{"DUMMY", "V1", "'X'"}}, "", 1, "", ""});
+    // Session statistics: the one statistic oralite keeps, the round trips of the OCI calls.
+    static const std::string statname_from =
+        "FROM (SELECT " + std::to_string(k_round_trips_statistic) + " AS n, '" +
+        std::string(k_round_trips_statistic_name) + "' AS name)";
+    static const std::string mystat_from = "FROM (SELECT ora_sid() AS sid, " +
+                                           std::to_string(k_round_trips_statistic) +
+                                           " AS n, ora_round_trips() AS value)";
+    static const std::string sesstat_from =
+        "FROM (SELECT json_extract(value, '$[0]') AS sid, " +
+        std::to_string(k_round_trips_statistic) +
+        " AS n, json_extract(value, '$[1]') AS value FROM json_each(ora_sessions()))";
+    layouts.push_back({"V$STATNAME",
+                       {{"STATISTIC#", "N", "n"}, {"NAME", "V64", "name"}, {"CLASS", "N", "1"}},
+                       statname_from.c_str(),
+                       2,
+                       "",
+                       ""});
+    for (const char* name : {"V$MYSTAT", "V$SESSTAT"}) {
+        layouts.push_back(
+            {name,
+             {{"SID", "N", "sid"}, {"STATISTIC#", "N", "n"}, {"VALUE", "N", "value"}},
+             std::string(name) == "V$MYSTAT" ? mystat_from.c_str() : sesstat_from.c_str(),
+             2,
+             "",
+             ""});
+    }
     layouts.push_back(
         {"USER_USERS",
          {{"USERNAME", "V30", "name"},

@@ -5,18 +5,23 @@
 // recorded on the error handle as "ORA-nnnnn: text" for OCIErrorGet. Texts cross this boundary
 // in the environment's encoding: UTF-16 with byte lengths in an OCI_UTF16 environment, UTF-8
 // otherwise (or UTF-16 when a bind, define or LOB call names OCI_UTF16ID).
+#include <cctype>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "oci/oci.h"
 #include "oralite/cursor.h"
 #include "oralite/database.h"
+#include "oralite/dictionary.h"
 #include "oralite/ora_error.h"
 #include "oralite/session.h"
 #include "oralite/unicode.h"
@@ -118,6 +123,8 @@ struct OCIServer : handle_base {
     OCIServer() : handle_base(OCI_HTYPE_SERVER) {}
     bool attached = false;
     std::string link;  // UTF-8
+    // The session last begun over this connection, which OCIServerVersion's trip is counted on.
+    std::weak_ptr<oralite::session> session;
 };
 
 struct OCISession : handle_base {
@@ -229,6 +236,10 @@ struct OCIStmt : handle_base {
     ub2 parse_error_offset = 0;
     std::string rowid;
     ub4 prefetch = 1;
+    // Rows of the open query the client holds without asking the server again (prefetched with
+    // the execute or the last fetch), and whether the server has said that no more follow.
+    ub4 buffered_rows = 0;
+    bool server_at_end = false;
 };
 
 namespace {
@@ -341,6 +352,31 @@ oralite::session& session_of(OCISvcCtx* svc) {
     if (!svc->session || svc->session->closed())
         throw ora_error(3114);
     return *svc->session;
+}
+
+// ---- round trips -----------------------------------------------------------------------------
+
+// One client-server round trip of a real client costs the time ORALITE_ROUNDTRIP_DELAY_US says
+// (read at every trip, so a test or a rehearsal may change it between calls) and is counted on
+// the session when there is one.
+void network_delay() {
+    const char* delay = std::getenv("ORALITE_ROUNDTRIP_DELAY_US");
+    if (!delay || !std::isdigit(static_cast<unsigned char>(*delay)))
+        return;
+    char* end = nullptr;
+    unsigned long long us = std::strtoull(delay, &end, 10);
+    if (*end == '\0' && us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
+void round_trip(oralite::session* s) {
+    if (s && !s->closed())
+        s->count_round_trip();
+    network_delay();
+}
+
+void round_trip(OCISvcCtx* svc) {
+    round_trip(svc->session.get());
 }
 
 // ---- value conversion at the boundary --------------------------------------------------------
@@ -911,13 +947,28 @@ void check_cursor_session(OCIStmt* stmt) {
     }
 }
 
+// A fetch of n rows asks the server only for rows the client does not hold yet; that trip
+// brings the rows asked for and OCI_ATTR_PREFETCH_ROWS more.
+void account_fetch(OCIStmt* stmt, ub4 n) {
+    if (stmt->buffered_rows >= n) {
+        stmt->buffered_rows -= n;
+        return;
+    }
+    if (!stmt->server_at_end)
+        round_trip(stmt->cursor_session.lock().get());
+    stmt->buffered_rows = stmt->server_at_end ? 0 : stmt->prefetch;
+}
+
 // Fetches up to n rows; OCI_NO_DATA when fewer came, WITH_INFO (ORA-24345) on truncation.
 sword fetch_rows(OCIStmt* stmt, OCIError* err, ub4 n) {
     stmt->rows_fetched = 0;
+    account_fetch(stmt, n);
     bool truncated = false;
     for (ub4 i = 0; i < n; ++i) {
         if (!stmt->cur->fetch()) {
             stmt->row_count = stmt->cur->row_count();
+            stmt->server_at_end = true;
+            stmt->buffered_rows = 0;
             return OCI_NO_DATA;
         }
         truncated = copy_row(stmt, i) || truncated;
@@ -1217,6 +1268,7 @@ ORALITE_EXPORT sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const Or
         return OCI_INVALID_HANDLE;
     }
     clear(errhp);
+    network_delay();
     return guarded(errhp, [&] {
         std::string link = dblink_len > 0 ? from_client(wide(srvhp->env), dblink, dblink_len) : "";
         if (!link.empty())
@@ -1232,6 +1284,7 @@ ORALITE_EXPORT sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4) {
         return OCI_INVALID_HANDLE;
     }
     clear(errhp);
+    network_delay();
     srvhp->attached = false;
     return OCI_SUCCESS;
 }
@@ -1248,12 +1301,16 @@ ORALITE_EXPORT sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
         std::string user = from_client(utf16, username, uname_len);
         std::string pass = from_client(utf16, password, passwd_len);
         std::string db = from_client(utf16, dbname, dbname_len);
-        std::unique_ptr<oralite::session> s = oralite::session::logon(db, user, pass);
+        network_delay();
+        std::unique_ptr<oralite::session> fresh = oralite::session::logon(db, user, pass);
+        fresh->count_round_trip();
+        std::shared_ptr<oralite::session> s = std::move(fresh);
         OCISvcCtx* svc = make_handle<OCISvcCtx>(envhp);
         svc->implicit = true;
         svc->server = make_handle<OCIServer>(envhp);
         svc->server->link = db;
         svc->server->attached = true;
+        svc->server->session = s;
         svc->session_handle = make_handle<OCISession>(envhp);
         svc->session_handle->user = user;
         svc->session_handle->user_client =
@@ -1270,6 +1327,7 @@ ORALITE_EXPORT sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp) {
     }
     clear(errhp);
     return guarded(errhp, [&] {
+        round_trip(svchp);
         if (svchp->session && !svchp->session->closed())
             svchp->session->logoff();
         svchp->session.reset();
@@ -1298,7 +1356,12 @@ ORALITE_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISessi
         if (!is_live(svchp->server, OCI_HTYPE_SERVER) || !svchp->server->attached) {
             throw ora_error(12154);
         }
-        svchp->session = oralite::session::logon(svchp->server->link, usrhp->user, usrhp->password);
+        network_delay();
+        std::unique_ptr<oralite::session> fresh =
+            oralite::session::logon(svchp->server->link, usrhp->user, usrhp->password);
+        fresh->count_round_trip();
+        svchp->session = std::move(fresh);
+        svchp->server->session = svchp->session;
         svchp->session_handle = usrhp;
         return OCI_SUCCESS;
     });
@@ -1310,6 +1373,7 @@ ORALITE_EXPORT sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession
     }
     clear(errhp);
     return guarded(errhp, [&] {
+        round_trip(svchp);
         if (svchp->session && !svchp->session->closed())
             svchp->session->logoff();
         svchp->session.reset();
@@ -1323,6 +1387,7 @@ ORALITE_EXPORT sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4) {
     }
     clear(errhp);
     return guarded(errhp, [&] {
+        round_trip(svchp);
         session_of(svchp).commit();
         return OCI_SUCCESS;
     });
@@ -1334,6 +1399,7 @@ ORALITE_EXPORT sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4) {
     }
     clear(errhp);
     return guarded(errhp, [&] {
+        round_trip(svchp);
         session_of(svchp).rollback();
         return OCI_SUCCESS;
     });
@@ -1673,6 +1739,7 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
     sword rc = guarded(errhp, [&]() -> sword {
         if (!stmtp->parsed)
             throw ora_error(24337);
+        round_trip(svchp);
         if (stmtp->parsed->error) {
             if (stmtp->parsed->error->offset() >= 0) {
                 stmtp->parse_error_offset = static_cast<ub2>(stmtp->parsed->error->offset());
@@ -1706,6 +1773,9 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
         stmtp->executed = true;
         if (c.last_rowid())
             stmtp->rowid = *c.last_rowid();
+        // The execute of a query brings the rows asked for and the prefetched ones.
+        stmtp->buffered_rows = query && m == cursor::mode::normal ? iters + stmtp->prefetch : 0;
+        stmtp->server_at_end = !query || m != cursor::mode::normal;
         sword result = OCI_SUCCESS;
         if (query && m == cursor::mode::normal && iters > 0) {
             if (stmtp->defines.empty())
@@ -1745,6 +1815,11 @@ ORALITE_EXPORT sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, u
         if (orientation != OCI_FETCH_NEXT && orientation != OCI_DEFAULT)
             throw ora_error(24391);
         if (nrows == 0) {
+            // Cancelling a cursor the server still holds open is a trip of its own.
+            if (!stmtp->server_at_end)
+                round_trip(stmtp->cursor_session.lock().get());
+            stmtp->server_at_end = true;
+            stmtp->buffered_rows = 0;
             stmtp->cur->close();
             return OCI_SUCCESS;
         }
@@ -1909,6 +1984,7 @@ ORALITE_EXPORT sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLo
     return guarded(errhp, [&] {
         if (!locp->initialized)
             throw ora_error(22275);
+        round_trip(svchp);
         load_cache(locp, session_of(svchp));
         *lenp = static_cast<ub4>(lob_length(locp));
         return OCI_SUCCESS;
@@ -1930,6 +2006,7 @@ ORALITE_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator
             throw ora_error(24801);
         if (offset < 1)
             throw ora_error(24801);
+        round_trip(svchp);
         bool utf16 = wide(svchp->env, csid);
         oralite::session& s = session_of(svchp);
         // A polling read goes on where the previous piece ended.
@@ -2002,6 +2079,7 @@ ORALITE_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
             throw ora_error(24801);
         if (piece > OCI_LAST_PIECE)
             throw ora_error(24801);
+        round_trip(svchp);
         bool utf16 = wide(svchp->env, csid);
         oralite::session& s = session_of(svchp);
         if (!locp->ref->locked)
@@ -2077,6 +2155,7 @@ ORALITE_EXPORT sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator
     return guarded(errhp, [&] {
         if (!locp->initialized || !locp->ref)
             throw ora_error(22275);
+        round_trip(svchp);
         oralite::session& s = session_of(svchp);
         load_cache(locp, s);
         if (newlen > lob_length(locp))
@@ -2110,4 +2189,47 @@ ORALITE_EXPORT sword OCIRowidToChar(OCIRowid* rowidDesc, OraText* outbfp, ub2* o
     std::memcpy(outbfp, bytes.data(), bytes.size());
     *outbflp = static_cast<ub2>(bytes.size());
     return OCI_SUCCESS;
+}
+
+// ---- server calls --------------------------------------------------------------------------
+
+ORALITE_EXPORT sword OCIPing(OCISvcCtx* svchp, OCIError* errhp, ub4) {
+    if (!is_live(svchp, OCI_HTYPE_SVCCTX) || !is_live(errhp, OCI_HTYPE_ERROR))
+        return OCI_INVALID_HANDLE;
+    clear(errhp);
+    return guarded(errhp, [&] {
+        round_trip(svchp);
+        session_of(svchp);
+        return OCI_SUCCESS;
+    });
+}
+
+ORALITE_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
+                                      ub1 hndltype) {
+    if (!is_live(errhp, OCI_HTYPE_ERROR) || !bufp)
+        return OCI_INVALID_HANDLE;
+    OCIServer* server = nullptr;
+    if (hndltype == OCI_HTYPE_SVCCTX && is_live(hndlp, OCI_HTYPE_SVCCTX)) {
+        server = static_cast<OCISvcCtx*>(hndlp)->server;
+    } else if (hndltype == OCI_HTYPE_SERVER && is_live(hndlp, OCI_HTYPE_SERVER)) {
+        server = static_cast<OCIServer*>(hndlp);
+    } else {
+        return OCI_INVALID_HANDLE;
+    }
+    clear(errhp);
+    return guarded(errhp, [&] {
+        if (!is_live(server, OCI_HTYPE_SERVER) || !server->attached)
+            throw ora_error(3114);
+        std::shared_ptr<oralite::session> s = server->session.lock();
+        round_trip(s.get());
+        bool utf16 = wide(server->env);
+        std::string text = to_client(utf16, std::string(oralite::k_version_banner));
+        size_t term = terminator_bytes(utf16);
+        size_t n = bufsz > term ? std::min<size_t>(text.size(), bufsz - term) : 0;
+        if (utf16)
+            n -= n % 2;
+        std::memcpy(bufp, text.data(), n);
+        std::memset(bufp + n, 0, std::min<size_t>(term, bufsz - n));
+        return OCI_SUCCESS;
+    });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "oralite/database.h"
 #include "oralite/dictionary.h"
@@ -11,6 +12,51 @@
 #include "oralite/unicode.h"
 
 namespace oralite {
+
+// ---- the sessions of this process ------------------------------------------------------------
+
+namespace {
+
+std::mutex& live_sessions_mutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<const session*>& live_sessions() {
+    static std::vector<const session*> v;
+    return v;
+}
+
+void add_live_session(const session* s) {
+    std::lock_guard<std::mutex> lock(live_sessions_mutex());
+    live_sessions().push_back(s);
+}
+
+void remove_live_session(const session* s) {
+    std::lock_guard<std::mutex> lock(live_sessions_mutex());
+    auto& v = live_sessions();
+    v.erase(std::remove(v.begin(), v.end(), s), v.end());
+}
+
+std::string live_sessions_json(const std::string& path) {
+    std::lock_guard<std::mutex> lock(live_sessions_mutex());
+    std::string json = "[";
+    for (const session* s : live_sessions()) {
+        if (s->path() != path)
+            continue;
+        if (json.size() > 1)
+            json += ",";
+        json += "[" + std::to_string(s->sid()) + "," + std::to_string(s->round_trips()) + "]";
+    }
+    return json + "]";
+}
+
+int64_t next_sid() {
+    static std::atomic<int64_t> last{0};
+    return ++last;
+}
+
+}  // namespace
 
 // ---- SQL functions registered on every connection -----------------------------------------
 
@@ -96,6 +142,21 @@ struct session_functions {
             std::string key = a.is_null() ? std::string() : a.number.sort_key();
             sqlite3_result_blob(ctx, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
         });
+    }
+
+    static void sid(sqlite3_context* ctx, int, sqlite3_value**) {
+        sqlite3_result_int64(ctx, of(ctx)->sid_);
+    }
+
+    static void round_trips(sqlite3_context* ctx, int, sqlite3_value**) {
+        sqlite3_result_int64(ctx, static_cast<int64_t>(of(ctx)->round_trips()));
+    }
+
+    // ora_sessions(): the open sessions of this process on the same database, as a JSON array
+    // of [sid, round trips] for V$SESSTAT.
+    static void sessions(sqlite3_context* ctx, int, sqlite3_value**) {
+        std::string json = live_sessions_json(of(ctx)->path_);
+        sqlite3_result_text(ctx, json.data(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
     }
 
     static void uid(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -287,6 +348,8 @@ std::unique_ptr<session> session::logon(std::string_view connect, std::string_vi
     if (!u->has_privilege("CREATE SESSION"))
         throw ora_error(1045, {u->name});
     s->user_ = *u;
+    s->sid_ = next_sid();
+    add_live_session(s.get());
     return s;
 }
 
@@ -323,6 +386,7 @@ void session::open(const std::string& path) {
 }
 
 session::~session() {
+    remove_live_session(this);
     if (!db_)
         return;
     statement_cache_.clear();
@@ -337,6 +401,7 @@ void session::logoff() {
     if (!db_)
         return;
     commit();
+    remove_live_session(this);
     statement_cache_.clear();
     version_stmt_ = sqlite_stmt();
     sqlite3_close_v2(db_);
@@ -352,12 +417,21 @@ void session::register_functions() {
         bool deterministic;
     };
     const entry scalars[] = {
-        {"ora_call", -1, sf::call, true},       {"ora_conv", 3, sf::conv, true},
-        {"ora_ncmp", 2, sf::ncmp, true},        {"ora_nkey", 1, sf::nkey, true},
-        {"ora_uid", 0, sf::uid, false},         {"ora_user", 0, sf::user, false},
-        {"ora_sysdate", 0, sf::sysdate, false}, {"ora_systimestamp", 0, sf::systimestamp, false},
-        {"ora_nextval", 2, sf::nextval, false}, {"ora_currval", 2, sf::currval, false},
-        {"ora_rowid", 2, sf::rowid, true},      {"ora_rowid_num", 2, sf::rowid_num, true},
+        {"ora_call", -1, sf::call, true},
+        {"ora_conv", 3, sf::conv, true},
+        {"ora_ncmp", 2, sf::ncmp, true},
+        {"ora_nkey", 1, sf::nkey, true},
+        {"ora_uid", 0, sf::uid, false},
+        {"ora_user", 0, sf::user, false},
+        {"ora_sid", 0, sf::sid, false},
+        {"ora_round_trips", 0, sf::round_trips, false},
+        {"ora_sessions", 0, sf::sessions, false},
+        {"ora_sysdate", 0, sf::sysdate, false},
+        {"ora_systimestamp", 0, sf::systimestamp, false},
+        {"ora_nextval", 2, sf::nextval, false},
+        {"ora_currval", 2, sf::currval, false},
+        {"ora_rowid", 2, sf::rowid, true},
+        {"ora_rowid_num", 2, sf::rowid_num, true},
         {"ora_store", 3, sf::store, false},
     };
     for (const entry& e : scalars) {

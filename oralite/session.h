@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -39,6 +40,13 @@ class session {
     // Commits and closes; the session is unusable afterwards.
     void logoff();
     bool closed() const { return db_ == nullptr; }
+
+    // The session's number in V$MYSTAT and V$SESSTAT, unique within the process.
+    int64_t sid() const { return sid_; }
+    // Client-server round trips made by the session ("SQL*Net roundtrips to/from client"). The
+    // OCI layer counts them; other threads may read the count (V$SESSTAT of another session).
+    uint64_t round_trips() const { return round_trips_.load(std::memory_order_relaxed); }
+    void count_round_trip() { round_trips_.fetch_add(1, std::memory_order_relaxed); }
 
     void commit();
     void rollback();
@@ -101,6 +109,8 @@ class session {
 
     sqlite3* db_ = nullptr;
     std::string path_;
+    int64_t sid_ = 0;
+    std::atomic<uint64_t> round_trips_{0};
     user_info user_;
     std::shared_ptr<const catalog> catalog_;
     bool in_transaction_ = false;
@@ -117,6 +127,11 @@ class session {
 
     friend struct session_functions;
 };
+
+// The statistic of round trips as V$STATNAME lists it.
+inline constexpr int k_round_trips_statistic = 557;
+inline constexpr std::string_view k_round_trips_statistic_name =
+    "SQL*Net roundtrips to/from client";
 
 // A DML wait without NOWAIT: how long a session waits for another one's write lock.
 inline constexpr int k_default_lock_wait_seconds = 30;
