@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include "core/dorvex_convertor.h"
 #include "core/tk_error_converter.h"
 #include "wizard/drx_shell.h"
+#include "wizard/progress_page.h"
 #include "wizard/sel_tables_page.h"
 #include "wizard/set_query_dlg.h"
 #include "wizard/sorted_list.h"
@@ -61,7 +63,17 @@ class session {
         watch_modals();
         shell_.show();
         shell_.activateWindow();
+        if (!QTest::qWaitForWindowActive(&shell_)) {
+            qWarning("the wizard did not become the active window");
+        }
+        first_size_ = shell_.size();
         photograph();
+    }
+    ~session() {
+        // Every page was shown at the size the wizard took before it was first shown.
+        if (!sizes_.isEmpty()) {
+            QCOMPARE(sizes_, QList<QSize>(sizes_.size(), first_size_));
+        }
     }
 
     wizard_shell& shell() { return shell_; }
@@ -83,8 +95,32 @@ class session {
     // Presses Next (or its commit form) and tells whether the wizard moved on.
     bool next() {
         const int before = page();
+        photograph();
         shell_.go_next();
         return page() != before;
+    }
+    // A key as the user presses it, to whatever has the focus. Shortcuts (the mnemonics) work
+    // in the active window only, which a dialog that has just closed may have left inactive.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        if (!shell_.isActiveWindow()) {
+            shell_.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&shell_));
+        }
+        QWidget* target = shell_.focusWidget();
+        QTest::keyClick(target != nullptr ? target : &shell_, key, modifiers);
+        if (modifiers & Qt::AltModifier) {
+            // A button's mnemonic clicks it as a mouse would, released 100 ms later.
+            QTest::qWait(150);
+        }
+    }
+    // Text typed into the field that has the focus, replacing what it held.
+    void type(const QString& text) {
+        key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(shell_.focusWidget(), text);
+    }
+    QString focused() const {
+        const QWidget* focus = shell_.focusWidget();
+        return focus != nullptr ? focus->objectName() : QString();
     }
     // Cancel, answered with Yes.
     void cancel() {
@@ -95,6 +131,9 @@ class session {
   private:
     void photograph() {
         const int p = page();
+        if (p >= 0) {
+            sizes_ << shell_.size();
+        }
         if (p >= 0 && !photographed_[p]) {
             photographed_[p] = true;
             screenshot(&shell_, QStringLiteral("flow_%1_%2_%3")
@@ -108,6 +147,8 @@ class session {
     wizard_shell& shell_;
     QString tag_;
     bool photographed_[7] = {};
+    QSize first_size_;
+    QList<QSize> sizes_;
 };
 
 }  // namespace
@@ -276,7 +317,7 @@ class wizard_flow_test : public QObject {
         answer_box(QStringLiteral("OK"), QStringLiteral("box_mysql_1045"), &wrong);
         QVERIFY(!s.next());
         QCOMPARE(wrong.caption, QStringLiteral("Tarvolin 3.1 Error"));
-        QCOMPARE(wrong.text, prepared_text(0x400415));
+        QCOMPARE(wrong.text, wizard_shell::as_paragraphs(prepared_text(0x400415)));
 
         // A port without digits, or 0, is refused before the server is asked.
         s.set_text("password", QString::fromStdString(server_.password));
@@ -287,13 +328,24 @@ class wizard_flow_test : public QObject {
             QVERIFY(!s.next());
             QCOMPARE(port.text, QStringLiteral("Invalid port number"));
         }
-        // What was typed is kept in the settings; Back stores an empty port as the default one.
+        // What was typed is kept in the settings; an empty or blank port shows the default one
+        // and is stored so, by Back as by Next.
         mysql_converter_impl& stored = s.converter();
         QCOMPARE(stored.host, server_.host);
-        s.set_text("port", QString());
+        s.set_text("port", QStringLiteral("  "));
         s.shell().back();
         QCOMPARE(stored.port, std::string("3306"));
         QVERIFY(s.next());
+        QCOMPARE(s.text("port"), QStringLiteral("3306"));
+
+        // A server that refuses the TCP connection gets the prepared text of error 2003, not
+        // the client's own words.
+        const refusing_port closed;
+        s.set_text("port", QString::number(closed.port()));
+        box_seen refused;
+        answer_box(QStringLiteral("OK"), QStringLiteral("box_mysql_refused"), &refused);
+        QVERIFY(!s.next());
+        QCOMPARE(refused.text, wizard_shell::as_paragraphs(prepared_text(0x4007D3)));
 
         // Local disables the remote fields; Remote gives them back.
         s.click("local");
@@ -610,6 +662,293 @@ class wizard_flow_test : public QObject {
         const QString copied = oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM BIG_ROWS"));
         QVERIFY2(copied.isEmpty() || copied.toInt() < 200000, qPrintable(copied));
         admin_->exec("DROP DATABASE IF EXISTS " + big);
+    }
+
+    // Cancel in the connecting dialog while the server hangs before its greeting: back on the
+    // page at once, no message; Next again connects beside the attempt that still hangs; the
+    // late answer of that attempt changes nothing and its connection is closed; leaving the
+    // wizard does not wait for an attempt that hangs.
+    void cancel_gives_up_a_mysql_log_on_that_hangs() {
+        on_unexpected_modal([](QWidget* d) {
+            screenshot(d, QStringLiteral("dlg_unexpected_mysql_cancel"));
+            d->close();
+            QFAIL("no box was expected");
+        });
+        silent_server hanging(server_.host, server_.port);
+        {
+            session s(QStringLiteral("mysql_cancel"));
+            QVERIFY(s.next());
+            fill_mysql(s, QString::fromStdString(server_.password));
+            s.set_text("host", QStringLiteral("127.0.0.1"));
+            s.set_text("port", QString::number(hanging.port()));
+            QElapsedTimer since_cancel;
+            on_connecting([&](QWidget* d) {
+                QVERIFY(wait_until([&] { return hanging.accepted(); }, 5000));
+                QTest::qWait(100);
+                screenshot(d, QStringLiteral("dlg_connecting_mysql_hanging"));
+                since_cancel.start();
+                press(d, "cancel");
+            });
+            QVERIFY(!s.next());
+            QVERIFY2(since_cancel.elapsed() < 1000,
+                     qPrintable(QString::number(since_cancel.elapsed())));
+            QCOMPARE(s.page(), int(mysql));
+            QVERIFY(!s.converter().mysql_engine.connected());
+
+            s.set_text("host", QString::fromStdString(server_.host));
+            s.set_text("port", QString::number(server_.port));
+            QVERIFY(s.next());
+            QCOMPARE(s.page(), int(oracle));
+
+            hanging.relay();
+            QVERIFY(wait_until([&] { return hanging.client_closed(); }, 10000));
+            QTest::qWait(50);
+            QCOMPARE(s.page(), int(oracle));
+            QVERIFY(s.converter().mysql_engine.connected());
+            QVERIFY(!s.converter().mysql_engine.get_contents().empty());
+            s.cancel();
+            forget_modals();
+        }
+        // Leaving the wizard while an attempt hangs.
+        silent_server still_hanging(server_.host, server_.port);
+        QElapsedTimer leaving;
+        {
+            session t(QStringLiteral("mysql_leave"));
+            QVERIFY(t.next());
+            fill_mysql(t, QString::fromStdString(server_.password));
+            t.set_text("host", QStringLiteral("127.0.0.1"));
+            t.set_text("port", QString::number(still_hanging.port()));
+            on_connecting([&](QWidget* d) {
+                QVERIFY(wait_until([&] { return still_hanging.accepted(); }, 5000));
+                press(d, "cancel");
+            });
+            QVERIFY(!t.next());
+            t.cancel();
+            leaving.start();
+        }
+        QVERIFY(leaving.elapsed() < 1000);
+        still_hanging.relay();
+        QVERIFY(wait_until([&] { return still_hanging.client_closed(); }, 10000));
+    }
+
+    // The same for an Oracle log-on that takes its time (every round trip of the embedded
+    // target waits ORALITE_ROUNDTRIP_DELAY_US): the page comes back at once, Next again logs
+    // on, and the late log-on is logged off again, so that this process keeps one session.
+    void cancel_gives_up_an_oracle_log_on_that_hangs() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        constexpr int delay_ms = 1500;
+        const auto hang = [] {
+            qputenv("ORALITE_ROUNDTRIP_DELAY_US", QByteArray::number(delay_ms * 1000));
+        };
+        {
+            session s(QStringLiteral("oracle_cancel"));
+            QVERIFY(s.next());
+            fill_mysql(s, QString::fromStdString(server_.password));
+            QVERIFY(s.next());
+            fill_oracle(s, QStringLiteral("wizpw"));
+            QElapsedTimer since_start;
+            QElapsedTimer since_cancel;
+            on_connecting([&](QWidget* d) {
+                QTest::qWait(200);
+                since_cancel.start();
+                press(d, "cancel");
+            });
+            hang();
+            since_start.start();
+            QVERIFY(!s.next());
+            // The abandoned log-on sleeps in its first round trip: the delay can go now.
+            qunsetenv("ORALITE_ROUNDTRIP_DELAY_US");
+            QVERIFY2(since_cancel.elapsed() < 1000,
+                     qPrintable(QString::number(since_cancel.elapsed())));
+            QCOMPARE(s.page(), int(oracle));
+            QVERIFY(!s.converter().oracle_engine.logged_on());
+            QVERIFY(s.converter().oracle_database() == nullptr);
+
+            QVERIFY(s.next());
+            QCOMPARE(s.page(), int(settings));
+            const std::wstring own_sessions =
+                L"SELECT s.sid FROM v$sesstat s, v$statname n WHERE s.statistic# = n.statistic# "
+                L"AND "
+                L"n.name = 'SQL*Net roundtrips to/from client'";
+            ora_engine& engine = s.converter().oracle_engine;
+            QVERIFY(wait_until([&] { return since_start.elapsed() > delay_ms + 300; }, 5000));
+            QVERIFY(
+                wait_until([&] { return engine.get_records_cnt(own_sessions, true) == 1; }, 5000));
+            QVERIFY(engine.logged_on());
+            s.cancel();
+        }
+        // Leaving the wizard while a log-on hangs does not wait for it.
+        QElapsedTimer leaving;
+        {
+            session t(QStringLiteral("oracle_leave"));
+            QVERIFY(t.next());
+            fill_mysql(t, QString::fromStdString(server_.password));
+            QVERIFY(t.next());
+            fill_oracle(t, QStringLiteral("wizpw"));
+            on_connecting([&](QWidget* d) {
+                QTest::qWait(100);
+                press(d, "cancel");
+            });
+            hang();
+            QVERIFY(!t.next());
+            qunsetenv("ORALITE_ROUNDTRIP_DELAY_US");
+            t.cancel();
+            leaving.start();
+        }
+        QVERIFY(leaving.elapsed() < 1000);
+    }
+
+    // Back and Next keep every choice: the tables, the custom queries (selected or moved back)
+    // in their list order, and the settings page lists the databases afresh when it is shown
+    // again.
+    void back_and_next_keep_the_choice_and_pages_start_afresh() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        session s(QStringLiteral("back_next"));
+        reach_settings(s);
+        choose_database(s, source_);
+        QVERIFY(s.next());
+        auto* page = static_cast<sel_tables_page*>(s.shell().currentPage());
+        select_tables(s, {QStringLiteral("orders"), QStringLiteral("customers")});
+        // Names whose code-unit order ("Zeta" < "apex" < "customers") is not the list's.
+        for (const char* name : {"Zeta", "apex"}) {
+            on_modal([=](QWidget* d) {
+                d->findChild<QLineEdit*>(QStringLiteral("name"))
+                    ->setText(QString::fromLatin1(name));
+                d->findChild<QPlainTextEdit*>(QStringLiteral("query"))
+                    ->setPlainText(QStringLiteral("SELECT id FROM notes"));
+                press(d, "ok");
+            });
+            s.click("add_query");
+        }
+        page->selected()->setCurrentRow(page->selected()->find_exact(QStringLiteral("apex")));
+        s.click("remove");
+        const QStringList selected = page->selected()->texts();
+        const QStringList available = page->available()->texts();
+        QCOMPARE(selected, QStringList({"customers", "orders", "Zeta"}));
+        QCOMPARE(available, QStringList({"apex", "notes"}));
+        screenshot(&s.shell(), QStringLiteral("flow_back_next_tables_before"));
+
+        // A database made meanwhile is listed when the settings page is shown again.
+        const QString late = QStringLiteral("wz%1_late").arg(getpid());
+        admin("CREATE DATABASE IF NOT EXISTS " + late.toStdString());
+        s.shell().back();
+        QCOMPARE(s.page(), int(settings));
+        QVERIFY(s.converter().selected_tables ==
+                std::vector<std::wstring>({L"customers", L"orders"}));
+        QVERIFY(s.converter().unselected_queries.count(L"apex") == 1);
+        QVERIFY(s.find<sorted_list>("databases")->find_exact(late) >= 0);
+        QCOMPARE(s.find<sorted_list>("databases")->currentItem()->text(), source_);
+        QCOMPARE(s.focused(), QStringLiteral("databases"));
+        admin("DROP DATABASE " + late.toStdString());
+
+        QVERIFY(s.next());
+        QCOMPARE(page->selected()->texts(), selected);
+        QCOMPARE(page->available()->texts(), available);
+        QCOMPARE(page->selected_queries().value(QStringLiteral("Zeta")),
+                 QStringLiteral("SELECT id FROM notes"));
+        QCOMPARE(page->available_queries().value(QStringLiteral("apex")),
+                 QStringLiteral("SELECT id FROM notes"));
+        QCOMPARE(s.focused(), QStringLiteral("available"));
+
+        // Back again as far as the MySQL page, and forward: everything typed is still there.
+        s.shell().back();
+        s.shell().back();
+        QCOMPARE(s.page(), int(oracle));
+        QCOMPARE(s.text("service"), oracle_->path());
+        QCOMPARE(s.focused(), QStringLiteral("service"));
+        s.shell().back();
+        QCOMPARE(s.page(), int(mysql));
+        QCOMPARE(s.text("port"), QString::number(server_.port));
+        QVERIFY(s.next());
+        QVERIFY(s.next());
+        QVERIFY(s.next());
+        QCOMPARE(page->selected()->texts(), selected);
+        s.cancel();
+    }
+
+    // The wizard driven by the keyboard alone: mnemonics, typing into the focused field and
+    // Enter for Next, from the first page to the tables.
+    void the_keyboard_alone_reaches_the_tables() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        session s(QStringLiteral("keyboard"));
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.page(), int(mysql));
+        QCOMPARE(s.focused(), QStringLiteral("user"));
+        s.type(QString::fromStdString(server_.user));
+        s.key(Qt::Key_S, Qt::AltModifier);
+        s.type(QString::fromStdString(server_.password));
+        s.key(Qt::Key_R, Qt::AltModifier);
+        QVERIFY(s.find<QRadioButton>("remote")->isChecked());
+        QCOMPARE(s.text("port"), QStringLiteral("3306"));
+        s.key(Qt::Key_O, Qt::AltModifier);
+        s.type(QString::fromStdString(server_.host));
+        s.key(Qt::Key_P, Qt::AltModifier);
+        s.type(QString::number(server_.port));
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.page(), int(oracle));
+        QCOMPARE(s.focused(), QStringLiteral("service"));
+        s.type(oracle_->path());
+        s.key(Qt::Key_U, Qt::AltModifier);
+        s.type(QStringLiteral("wiz"));
+        s.key(Qt::Key_P, Qt::AltModifier);
+        s.type(QStringLiteral("wizpw"));
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.page(), int(settings));
+        QCOMPARE(s.focused(), QStringLiteral("databases"));
+        QTest::keyClicks(s.shell().focusWidget(), source_);
+        QCOMPARE(s.find<sorted_list>("databases")->currentItem()->text(), source_);
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.page(), int(tables));
+        s.cancel();
+    }
+
+    // A run that ends while "Are you sure you want to exit the wizard?" is open stays on the
+    // progress page under the question; whatever the answer, it then shows its outcome.
+    void a_run_ending_under_the_exit_question_shows_its_outcome() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        for (const char* answer : {"Yes", "No"}) {
+            session s(QStringLiteral("question_%1").arg(QString::fromLatin1(answer)));
+            reach_settings(s);
+            choose_database(s, source_);
+            QVERIFY(s.next());
+            select_tables(s, {QStringLiteral("notes")});
+            bool stayed = false;
+            on_modal([&](QWidget* d) {
+                auto* box = qobject_cast<QMessageBox*>(d);
+                QVERIFY(box != nullptr);
+                QVERIFY(wait_until([&] { return s.converter().is_finished(); }, 30000));
+                // The run makes no round trip any more: the delay may go.
+                qunsetenv("ORALITE_ROUNDTRIP_DELAY_US");
+                QTest::qWait(3 * progress_page::timer_period_ms);
+                stayed = s.page() == progress;
+                screenshot(d, QStringLiteral("box_question_over_finished_run"));
+                for (QAbstractButton* b : box->buttons()) {
+                    if (b->text().remove(QLatin1Char('&')) == QLatin1String(answer)) {
+                        b->click();
+                    }
+                }
+            });
+            // Each round trip takes a while, so that the run is still going when Cancel comes.
+            qputenv("ORALITE_ROUNDTRIP_DELAY_US", "30000");
+            QVERIFY(s.next());
+            QCOMPARE(s.page(), int(progress));
+            s.shell().button(QWizard::CancelButton)->click();
+            QVERIFY(stayed);
+            QVERIFY(wait_until([&] { return s.page() == finish; }, 5000));
+            QVERIFY(s.shell().isVisible());
+            QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
+            s.shell().button(QWizard::FinishButton)->click();
+        }
+        QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM NOTES")),
+                 QStringLiteral("2"));
     }
 
     void settings_are_remembered_across_two_starts() {
