@@ -150,6 +150,9 @@ std::unique_ptr<ora_table> ora_database::create_ora_table(const std::wstring& ta
     }
     std::unique_ptr<ora_table> result = get_ora_table(table, 2);
     result->adopt_created_schema(initializer.fields());
+    if (initializer.defers_auto_increment()) {
+        result->defer_auto_increment(initializer.auto_increment_column());
+    }
     for (udb_index& index : created) {
         if (index.is_primary) {
             result->indexes.push_back(std::move(index));

@@ -269,7 +269,7 @@ OCISvcCtx* ora_engine::service() const {
     return service_;
 }
 
-int32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query) {
+int64_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query) {
     tk_trace_w(2, L"ora_engine::get_records_cnt(%ls)", text.c_str());
     TK_ASSERT(logged_on());
     const std::wstring sql = is_query ? L"SELECT COUNT(*) FROM (" + text + L")"
@@ -279,10 +279,7 @@ int32_t ora_engine::get_records_cnt(const std::wstring& text, bool is_query) {
     int16_t indicator = 0;
     statement.define(1, &count, sizeof count, SQLT_INT, &indicator, nullptr);
     TK_ASSERT(statement.execute(1) != ora_status::no_data);
-    if (count > INT32_MAX) {
-        return INT32_MAX;
-    }
-    return static_cast<int32_t>(count);
+    return count;
 }
 
 uint32_t ora_engine::parse_version(const std::string& banner) {

@@ -118,7 +118,7 @@ class ora_engine : public tk_singleton<ora_engine> {
 
     // Rows of a table (text is its name) or of a query (is_query). tk_mail_assertion without
     // a log-on or when no row comes back.
-    int32_t get_records_cnt(const std::wstring& text, bool is_query);
+    int64_t get_records_cnt(const std::wstring& text, bool is_query);
     // The server version as major * 65536 + minor * 256 + patch; 0 when it cannot be read.
     uint32_t get_version();
     // The packed version of a V$VERSION banner (0 when it holds no n.n.n word).

@@ -1,11 +1,15 @@
 #include "ORA/ora_schema_initializer.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cwchar>
 
 #include "ORA/ora_database.h"
+#include "ORA/ora_temporal.h"
 #include "ORA/ora_type.h"
 #include "ORA/ora_type_mapping.h"
+#include "ORA/ora_value_binding.h"
 #include "TK/tk_string.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
@@ -55,17 +59,23 @@ bool is_canonical_integer(const std::wstring& text) {
     return true;
 }
 
-std::wstring numeric_default(const std::wstring& written) {
-    std::wstring text = tk_trim(written);
-    for (wchar_t& c : text) {
-        if (c == L',') {
-            c = L'.';
+// A numeric default as Oracle SQL. A number value is written in its shortest exact text; a
+// text must read whole as a number (whatever the process locale), else there is no default.
+std::wstring numeric_default(const ole_variant& given) {
+    std::wstring text;
+    double value = 0;
+    if (ora_is_numeric_kind(given.vartype())) {
+        text = ora_number_text(given);
+        value = given.to_double();
+    } else {
+        text = tk_trim(given.to_wstring());
+        std::replace(text.begin(), text.end(), L',', L'.');
+        const std::string narrow(text.begin(), text.end());
+        const auto [end, error] =
+            std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
+        if (text.empty() || error != std::errc() || end != narrow.data() + narrow.size()) {
+            return {};
         }
-    }
-    wchar_t* end = nullptr;
-    const double value = std::wcstod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size()) {
-        return {};
     }
     if (!std::isfinite(value) || std::fabs(value) > number_limit) {
         tk_trace(1, "def value is out of range");
@@ -79,19 +89,52 @@ std::wstring numeric_default(const std::wstring& written) {
 
 std::wstring date_default(const t_ftd& field) {
     tk_trace(1, "Got DATE def value");
-    const std::wstring written = field.default_value.to_wstring();
-    const ole_date date{std::wstring_view(written)};
-    if (!date.is_valid()) {
-        return {};
+    const ora_bind_kind kind = ora_bind_kind_of(field);
+    if (field.default_is_now) {
+        switch (kind) {
+            case ora_bind_kind::date:
+                return L"SYSDATE";
+            case ora_bind_kind::timestamp:
+                return L"SYSTIMESTAMP";
+            default:
+                return {};
+        }
     }
-    const SYSTEMTIME& parts = date.parts();
+    ole_variant value = field.default_value;
+    if (value.vartype() != VT_DATE) {
+        value = ole_variant::from_wstring(value.to_wstring(), VT_DATE);
+        if (value.vartype() != VT_DATE) {
+            return {};
+        }
+    }
+    const SYSTEMTIME& parts = value.date_parts();
+    const bool no_date = parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0;
     // MySQL's zero date is no date at all: the column gets no default rather than the first
     // day of whatever month the row is inserted in. A TIME column's midnight stays a time.
-    if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0 && field.subtype != 3 &&
-        parts.wHour == 0 && parts.wMinute == 0 && parts.wSecond == 0) {
+    if (no_date && field.subtype != t_ftd::date_kind_time &&
+        field.subtype != t_ftd::date_kind_duration && parts.wHour == 0 && parts.wMinute == 0 &&
+        parts.wSecond == 0 && value.date_microseconds() == 0) {
         return {};
     }
-    const std::wstring canonical = date.to_wstring();
+    if (kind == ora_bind_kind::interval) {
+        if (!no_date) {
+            return {};
+        }
+        return L"TO_DSINTERVAL('" + ora_interval_text(value, field.fraction_digits) + L"')";
+    }
+    if (value.is_long_duration()) {
+        tk_trace_w(3, L"Default of column %ls is no time of day and is not carried over",
+                   field.name.c_str());
+        return {};
+    }
+    if (kind == ora_bind_kind::timestamp) {
+        // A time alone gets the first day of the month of the insert, as Oracle gives it.
+        const std::wstring text = ora_timestamp_text(value, field.fraction_digits);
+        return no_date ? L"TO_TIMESTAMP('" + text.substr(11) + L"', 'HH24:MI:SS.FF6')"
+                       : L"TO_TIMESTAMP('" + text + L"', '" + ora_timestamp_format + L"')";
+    }
+    // A DATE keeps no fraction of a second.
+    const std::wstring canonical = ole_variant(parts, 0).to_wstring();
     tk_trace_w(1, L"After canonization: %ls", canonical.c_str());
     return ora_date_literal(canonical);
 }
@@ -119,18 +162,31 @@ ora_schema_initializer::ora_schema_initializer(const std::wstring& table,
             field.not_null = false;
             auto_increment_ = name;
         }
+        if (ora_is_text_kind(field.vartype) && field.default_value.vartype() == VT_BSTR &&
+            field.default_value.bstr().empty()) {
+            // Oracle reads '' as NULL: DEFAULT '' is no default, and a NOT NULL column with it
+            // would refuse every row that leaves it out, as MySQL's applications do.
+            field.default_value.clear();
+            if (field.not_null) {
+                tk_trace_w(2, L"Column %ls: NOT NULL DEFAULT '' becomes nullable", name.c_str());
+                field.not_null = false;
+            }
+        }
         if (name != source->name) {
             tk_trace_w(2, L"Store generated column name '%ls'", name.c_str());
             validator_.add_mapped_pair(source->name, name);
         }
         fields_.add(std::move(field));
     }
-    sequence_start_ = source_fields.auto_increment_next > 1 ? source_fields.auto_increment_next : 1;
+    sequence_start_ = source_fields.auto_increment_next;
 }
 
 std::wstring ora_schema_initializer::make_ora_def_val(const t_ftd& field) {
     const ole_variant& value = field.default_value;
     tk_trace_w(1, L"make_ora_def_val(%ls)", value.to_wstring().c_str());
+    if (field.vartype == VT_DATE && field.default_is_now) {
+        return date_default(field);
+    }
     if (value.is_null()) {
         tk_trace(1, "Got empty def value");
         return {};
@@ -152,7 +208,7 @@ std::wstring ora_schema_initializer::make_ora_def_val(const t_ftd& field) {
         case VT_R8:
         case VT_CY:
         case VT_DECIMAL:
-            return numeric_default(value.to_wstring());
+            return numeric_default(value);
         case VT_DATE:
             return date_default(field);
         default:
@@ -190,15 +246,24 @@ void ora_schema_initializer::create_table(ora_database& database) const {
 }
 
 void ora_schema_initializer::create_auto_increment(ora_database& database) const {
-    if (auto_increment_.empty()) {
+    if (auto_increment_.empty() || !sequence_start_) {
         return;
     }
-    const std::wstring sequence = create_sequence(database);
+    create_auto_increment(database, table_, auto_increment_,
+                          tk_wformat(L"%llu", static_cast<unsigned long long>(
+                                                  std::max<uint64_t>(*sequence_start_, 1))));
+}
+
+void ora_schema_initializer::create_auto_increment(ora_database& database,
+                                                   const std::wstring& table,
+                                                   const std::wstring& column,
+                                                   const std::wstring& start) {
+    const std::wstring sequence = create_sequence(database, table, start);
     if (sequence.empty()) {
-        tk_trace_w(3, L"Failed to create a sequence for table %ls", table_.c_str());
+        tk_trace_w(3, L"Failed to create a sequence for table %ls", table.c_str());
         return;
     }
-    create_trigger(database, sequence);
+    create_trigger(database, table, column, sequence);
 }
 
 std::wstring ora_schema_initializer::sequence_name(const std::wstring& table, int n) {
@@ -217,15 +282,15 @@ std::wstring ora_schema_initializer::trigger_name(const std::wstring& table,
     return ora_validator::byte_length(name) <= ora_validator::max_name_bytes ? name : sequence;
 }
 
-std::wstring ora_schema_initializer::create_sequence(ora_database& database) const {
+std::wstring ora_schema_initializer::create_sequence(ora_database& database,
+                                                     const std::wstring& table,
+                                                     const std::wstring& start) {
     tk_trace(2, "ora_schema_initializer::create_sequence");
     for (int n = 0; n < 100; ++n) {
-        const std::wstring name = sequence_name(table_, n);
+        const std::wstring name = sequence_name(table, n);
         try {
-            database.query(
-                tk_wformat(L"CREATE SEQUENCE \"%ls\" INCREMENT BY 1 START WITH %lld "
-                           L"MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER",
-                           name.c_str(), static_cast<long long>(sequence_start_)));
+            database.query(L"CREATE SEQUENCE \"" + name + L"\" INCREMENT BY 1 START WITH " + start +
+                           L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
             return name;
         } catch (const ora_exception& e) {
             if (e.ora_error() == 955) {
@@ -241,12 +306,13 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& database) con
     return {};
 }
 
-void ora_schema_initializer::create_trigger(ora_database& database,
-                                            const std::wstring& sequence) const {
-    const std::wstring trigger = trigger_name(table_, sequence);
-    const std::wstring column = L"\"" + auto_increment_ + L"\"";
+void ora_schema_initializer::create_trigger(ora_database& database, const std::wstring& table,
+                                            const std::wstring& column_name,
+                                            const std::wstring& sequence) {
+    const std::wstring trigger = trigger_name(table, sequence);
+    const std::wstring column = L"\"" + column_name + L"\"";
     const std::wstring sql = L"CREATE OR REPLACE TRIGGER \"" + trigger + L"\" BEFORE INSERT ON \"" +
-                             table_ + L"\" FOR EACH ROW WHEN (new." + column +
+                             table + L"\" FOR EACH ROW WHEN (new." + column +
                              L" IS NULL) BEGIN select \"" + sequence + L"\".nextval into :new." +
                              column + L" from dual; END;";
     try {
@@ -261,6 +327,30 @@ void ora_schema_initializer::create_trigger(ora_database& database,
     } catch (const ora_exception& e) {
         tk_trace(3, "Error while creating index for trigger:\n%s\n", e.what());
     }
+}
+
+std::wstring ora_sequence_start_after(const std::wstring& largest) {
+    std::wstring digits = largest;
+    const size_t point = digits.find_first_of(L".,");
+    if (point != std::wstring::npos) {
+        digits.resize(point);
+    }
+    if (digits.empty() || digits[0] == L'-' ||
+        digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return L"1";
+    }
+    // One more, in decimal: keys beyond 64 bits (NUMBER(20,0) of BIGINT UNSIGNED) included.
+    size_t k = digits.size();
+    while (k > 0 && digits[k - 1] == L'9') {
+        digits[--k] = L'0';
+    }
+    if (k == 0) {
+        digits.insert(digits.begin(), L'1');
+    } else {
+        ++digits[k - 1];
+    }
+    const size_t lead = digits.find_first_not_of(L'0');
+    return lead == std::wstring::npos ? L"1" : digits.substr(lead);
 }
 
 // ---- ora_indexes_initializer ---------------------------------------------------------------

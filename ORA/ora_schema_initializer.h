@@ -5,11 +5,13 @@
 // Every name is written in double quotes, so Oracle keeps it exactly as generated. Column
 // names that Oracle would refuse are replaced by safe ones (ora_fn_validator); the pairs
 // (source name, generated name) are in generated_names(). The sequence starts at the source
-// table's next AUTO_INCREMENT value, so rows inserted after the migration get new keys.
+// table's next AUTO_INCREMENT value, or after the largest key copied where the source has no
+// counter, so rows inserted after the migration get new keys.
 // Errors are ora_exception, the missing CREATE SEQUENCE privilege a tk_exception. One thread.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,14 +32,25 @@ class ora_schema_initializer {
 
     // Runs CREATE TABLE.
     void create_table(ora_database& database) const;
-    // For an auto-increment column: the sequence and the trigger. The missing privilege to
-    // create a sequence raises tk_exception "Insufficient privileges to create
-    // sequence.\nAuto increment will not be converted."; a trigger that cannot be made is
-    // traced and the table stays without it.
+    // For an auto-increment column whose source gave a counter: the sequence, starting at the
+    // counter, and the trigger. Without a counter (a view, a custom query) nothing happens
+    // here: the sequence must start after the keys copied, so it is made after the records
+    // (ora_table::complete_auto_increment). The missing privilege to create a sequence raises
+    // tk_exception "Insufficient privileges to create sequence.\nAuto increment will not be
+    // converted."; a trigger that cannot be made is traced and the table stays without it.
     void create_auto_increment(ora_database& database) const;
+    // The same for a table and column with the sequence's first value (decimal text).
+    static void create_auto_increment(ora_database& database, const std::wstring& table,
+                                      const std::wstring& column, const std::wstring& start);
     // Creates "{base}_{n}" for the first free n of 0..99; empty when none is free.
-    std::wstring create_sequence(ora_database& database) const;
-    void create_trigger(ora_database& database, const std::wstring& sequence) const;
+    static std::wstring create_sequence(ora_database& database, const std::wstring& table,
+                                        const std::wstring& start);
+    static void create_trigger(ora_database& database, const std::wstring& table,
+                               const std::wstring& column, const std::wstring& sequence);
+    // Whether the sequence waits for the records (an auto-increment column without counter).
+    bool defers_auto_increment() const noexcept {
+        return !auto_increment_.empty() && !sequence_start_;
+    }
 
     // "{table}_{n}" cut so that it fits Oracle's 30 bytes.
     static std::wstring sequence_name(const std::wstring& table, int n);
@@ -51,7 +64,8 @@ class ora_schema_initializer {
     const t_names_map& generated_names() const noexcept { return validator_.mapped; }
     // Empty when the table has no auto-increment column.
     const std::wstring& auto_increment_column() const noexcept { return auto_increment_; }
-    int64_t sequence_start() const noexcept { return sequence_start_; }
+    // The source's counter, where the sequence starts; none when it comes after the records.
+    std::optional<uint64_t> sequence_start() const noexcept { return sequence_start_; }
 
   private:
     std::wstring table_;
@@ -59,8 +73,12 @@ class ora_schema_initializer {
     udb_schema fields_;
     ora_fn_validator validator_;
     std::wstring auto_increment_;
-    int64_t sequence_start_ = 1;
+    std::optional<uint64_t> sequence_start_;
 };
+
+// The first value of a sequence that continues after the largest key copied (Oracle's text
+// of MAX(key), empty when the table is empty): its whole part plus one, 1 for no key.
+std::wstring ora_sequence_start_after(const std::wstring& largest);
 
 class ora_indexes_initializer {
   public:

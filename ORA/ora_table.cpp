@@ -10,6 +10,7 @@
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_type_mapping.h"
+#include "ORA/ora_value_binding.h"
 #include "TK/tk_string.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
@@ -17,9 +18,7 @@
 
 namespace {
 
-constexpr double number_limit = 1e126;
 constexpr uint32_t version_8 = 8u * 65536u;
-constexpr const wchar_t* date_format = L"YYYY-MM-DD HH24:MI:SS";
 
 ora_engine& engine() {
     return ora_engine::instance();
@@ -38,50 +37,7 @@ void append_utf16(std::u16string& out, const std::wstring& text) {
     }
 }
 
-// The shortest exact text of a number value.
-std::wstring number_text(const ole_variant& value) {
-    switch (value.vartype()) {
-        case VT_R8:
-            return var_text_from_r8(value.variant().dblVal);
-        case VT_R4:
-            return var_text_from_r4(value.variant().fltVal);
-        case VT_BOOL:
-            return value.bool_value() ? L"1" : L"0";
-        default:
-            return value.to_wstring();
-    }
-}
-
-bool is_number_value(VARTYPE kind) {
-    return ora_is_numeric_kind(kind);
-}
-
-// How a column's value reaches Oracle.
-enum class bind_kind { text, number, date, raw, clob, blob };
-
-bind_kind bind_kind_of(const t_ftd& column) {
-    if (ora_is_lob_column(column)) {
-        return ora_is_text_kind(column.vartype) ? bind_kind::clob : bind_kind::blob;
-    }
-    if (ora_is_binary_kind(column.vartype)) {
-        return bind_kind::raw;
-    }
-    if (column.vartype == VT_DATE) {
-        return bind_kind::date;
-    }
-    if (ora_is_numeric_kind(column.vartype)) {
-        return bind_kind::number;
-    }
-    return bind_kind::text;
-}
-
-// The date of the first day of the current month: what Oracle gives a time without a date.
-std::wstring current_month_start() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return tk_wformat(L"%04d-%02d-01", local.tm_year + 1900, local.tm_mon + 1);
-}
+using bind_kind = ora_bind_kind;
 
 }  // namespace
 
@@ -120,7 +76,7 @@ class ora_insert_plan {
         columns_.reserve(schema.size());
         for (size_t i = 0; i < schema.size(); ++i) {
             column_buffer column;
-            column.kind = bind_kind_of(schema[i]);
+            column.kind = ora_bind_kind_of(schema[i]);
             column.placeholder = tk_wformat(L":v%d", static_cast<int>(i + 1));
             column.capacity = initial_capacity(column.kind, schema[i].size);
             column.text.reserve(static_cast<size_t>(column.capacity) / 2 + 1);
@@ -188,10 +144,8 @@ class ora_insert_plan {
                 return column.lob == lob_null ? L"NULL" : L"EMPTY_CLOB()";
             case bind_kind::blob:
                 return column.lob == lob_null ? L"NULL" : L"EMPTY_BLOB()";
-            case bind_kind::date:
-                return L"TO_DATE(" + column.placeholder + L", '" + date_format + L"')";
             default:
-                return column.placeholder;
+                return ora_bind_expression(column.kind, column.placeholder);
         }
     }
 
@@ -327,7 +281,8 @@ ora_lob_insert::~ora_lob_insert() {
     tk_trace(1, "~ora_lob_insert - Step #3");
 }
 
-void ora_lob_insert::insert(const udb_record& record, const std::wstring& rowid) {
+void ora_lob_insert::insert(const std::vector<const ole_variant*>& values,
+                            const std::wstring& rowid) {
     tk_trace_w(1, L"ora_lob_insert::insert(%ls)", rowid.c_str());
     if (columns_.empty()) {
         tk_trace(2, "Record has no LOBs - skip it");
@@ -357,11 +312,14 @@ void ora_lob_insert::insert(const udb_record& record, const std::wstring& rowid)
         throw tk_exception("The inserted row cannot be found again to write its large values.", 0);
     }
     for (size_t k = 0; k < columns_.size(); ++k) {
-        const ole_variant& value = record[columns_[k].position];
+        const ole_variant* value = values[columns_[k].position];
+        if (value == nullptr) {
+            continue;
+        }
         if (ora_is_text_kind(columns_[k].kind)) {
-            write_clob(k, value);
+            write_clob(k, *value);
         } else {
-            write_blob(k, value);
+            write_blob(k, *value);
         }
     }
     tk_trace(1, "ora_insert::insert - at the END");
@@ -422,7 +380,7 @@ ora_table::ora_table(const std::wstring& table, ora_database& database, int32_t 
         init_indexes();
     }
     count = engine().get_records_cnt(table, false);
-    tk_trace(2, "Got %d records", count);
+    tk_trace(2, "Got %lld records", static_cast<long long>(count));
 }
 
 ora_table::ora_table(const std::wstring& name, const std::wstring& query, ora_database& database,
@@ -431,12 +389,11 @@ ora_table::ora_table(const std::wstring& name, const std::wstring& query, ora_da
     tk_trace_w(2, L"ora_table::ora_table(%ls)", name.c_str());
     initialize(0, query);
     for (const auto& reader : readers()) {
-        schema.add(t_ftd(reader->name(), reader->get_vartype(), reader->get_size(),
-                         !reader->nullable(), false, ole_variant(), reader->subtype()));
+        schema.add(reader->column());
     }
     reading_ = true;
     count = engine().get_records_cnt(query, true);
-    tk_trace(2, "Got %d records", count);
+    tk_trace(2, "Got %lld records", static_cast<long long>(count));
 }
 
 ora_table::~ora_table() {
@@ -467,8 +424,7 @@ void ora_table::init_schema() {
     }
     initialize(columns, L"SELECT * FROM \"" + name + L"\"");
     for (const auto& reader : readers()) {
-        schema.add(t_ftd(reader->name(), reader->get_vartype(), reader->get_size(),
-                         !reader->nullable(), false, ole_variant(), reader->subtype()));
+        schema.add(reader->column());
     }
     tk_trace(2, "Right before extract DB structure");
     const auto rows = read_rows(
@@ -637,6 +593,28 @@ void ora_table::adopt_created_schema(const udb_schema& created) {
     }
 }
 
+void ora_table::complete_auto_increment() {
+    if (deferred_key_.empty()) {
+        return;
+    }
+    const std::wstring key = deferred_key_;
+    deferred_key_.clear();
+    commit();
+    // As text: a NUMBER(20,0) key is beyond what a double holds exactly.
+    const std::vector<std::wstring> largest =
+        read_texts(L"SELECT TO_CHAR(MAX(\"" + key + L"\")) FROM \"" + name + L"\"");
+    const std::wstring start = ora_sequence_start_after(largest.empty() ? L"" : largest[0]);
+    tk_trace_w(2, L"Sequence of %ls starts after the keys copied: %ls", name.c_str(),
+               start.c_str());
+    if (start.size() > 28) {
+        throw tk_exception(tk_wformat(L"The keys of column \"%ls\" go beyond what an Oracle "
+                                      L"sequence can give (1E28): no sequence was created.",
+                                      key.c_str()),
+                           0);
+    }
+    ora_schema_initializer::create_auto_increment(database_, name, key, start);
+}
+
 void ora_table::take_back_row(const std::exception& failure) {
     tk_trace(3, "Large values of a record could not be written: %s", failure.what());
     try {
@@ -674,7 +652,8 @@ void ora_table::commit() {
 }
 
 bool ora_table::is_eof() {
-    tk_trace(1, "ora_table::is_eof(%d,%d)", count, static_cast<int>(readers().size()));
+    tk_trace(1, "ora_table::is_eof(%lld,%d)", static_cast<long long>(count),
+             static_cast<int>(readers().size()));
     TK_ASSERT(initialized());
     if (!reading_) {
         reopen_for_reading();
@@ -682,7 +661,7 @@ bool ora_table::is_eof() {
     return ora_query_results::is_eof();
 }
 
-int32_t ora_table::next() {
+int64_t ora_table::next() {
     tk_trace(1, "ora_table::next");
     TK_ASSERT(initialized());
     return ++position_;
@@ -726,103 +705,57 @@ size_t utf16_units(const std::wstring& text) {
 
 }  // namespace
 
-bool ora_table::is_time_value(const t_ftd& column, const udb_field& value) const {
-    if (column.subtype == 3) {
-        return true;
+// Oracle refuses a bound text longer than a VARCHAR2 can be; refused here for this record
+// only, as Oracle would refuse it.
+void ora_table::set_text(size_t i, const std::wstring& text) {
+    ora_insert_plan::column_buffer& buffer = plan_->columns()[i];
+    const size_t bytes = utf16_units(text) * 2;
+    if (bytes > max_bind_bytes) {
+        throw ora_exception(
+            12899, tk_wformat(L"ORA-12899: value too large for column "
+                              L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
+                              name.c_str(), schema[i].name.c_str(), text.size(), schema[i].size));
     }
-    if (column.subtype == 1 || column.subtype == 2) {
-        return false;
-    }
-    // A table that existed before: the value's own text length tells "00:00:00" from
-    // "0000-00-00" and "0000-00-00 00:00:00".
-    return value.size != 10 && value.size < 19;
+    plan_->ensure_capacity(buffer, bytes);
+    buffer.text.clear();
+    append_utf16(buffer.text, text);
+    buffer.length = static_cast<uint16_t>(bytes);
+    buffer.indicator = OCI_IND_NOTNULL;
 }
 
-void ora_table::fill(size_t i, udb_field& value) {
+// The value as the kind of a binary or large column: the record's own when it has that kind,
+// else a converted copy kept for this record.
+const ole_variant& ora_table::as_kind(size_t i, const udb_field& value, VARTYPE kind, bool binary) {
+    const bool fits = binary ? ora_is_binary_kind(value.vartype()) : value.vartype() == kind;
+    if (fits) {
+        return value;
+    }
+    ole_variant& copy = converted_[i];
+    copy = value;
+    try {
+        copy.change_type(kind);
+    } catch (const tk_exception&) {
+        throw ora_value_rejected(schema[i], value,
+                                 "it does not convert to the column's type (" +
+                                     tk_ucs2_to_utf8(get_native_type(schema[i])) + ")");
+    }
+    return copy;
+}
+
+void ora_table::fill(size_t i, const udb_field& value) {
     ora_insert_plan::column_buffer& buffer = plan_->columns()[i];
     const t_ftd& column = schema[i];
     buffer.indicator = OCI_IND_NULL;
     buffer.length = 0;
     buffer.lob = ora_insert_plan::lob_null;
     buffer.keep_not_null = false;
+    lob_values_[i] = nullptr;
     if (value.is_null()) {
         return;
     }
-    const auto set_text = [&](const std::wstring& text) {
-        const size_t bytes = utf16_units(text) * 2;
-        if (bytes > max_bind_bytes) {
-            // Longer than any VARCHAR2 column holds; refused like Oracle refuses it, for this
-            // record only.
-            throw ora_exception(
-                12899, tk_wformat(L"ORA-12899: value too large for column "
-                                  L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
-                                  name.c_str(), column.name.c_str(), text.size(), column.size));
-        }
-        plan_->ensure_capacity(buffer, bytes);
-        buffer.text.clear();
-        append_utf16(buffer.text, text);
-        buffer.length = static_cast<uint16_t>(bytes);
-        buffer.indicator = OCI_IND_NOTNULL;
-    };
     switch (buffer.kind) {
-        case bind_kind::text:
-            if (value.vartype() != VT_BSTR) {
-                value.change_type(VT_BSTR);
-            }
-            // Oracle has no empty text: it is NULL.
-            if (!value.bstr().empty()) {
-                set_text(value.bstr());
-            }
-            return;
-        case bind_kind::number: {
-            if (!is_number_value(value.vartype())) {
-                value.change_type(column.vartype);
-            }
-            if (value.is_null()) {
-                return;
-            }
-            if (ora_is_float_kind(value.vartype())) {
-                const double number = value.to_double();
-                if (!std::isfinite(number) || std::fabs(number) > number_limit) {
-                    tk_trace(1, "Number is out of range");
-                    if (column.not_null) {
-                        buffer.keep_not_null = true;
-                        if (is_number_value(column.default_value.vartype())) {
-                            set_text(number_text(column.default_value));
-                        }
-                    }
-                    return;
-                }
-            }
-            set_text(number_text(value));
-            return;
-        }
-        case bind_kind::date: {
-            if (value.vartype() != VT_DATE) {
-                value.change_type(VT_DATE);
-            }
-            if (value.is_null()) {
-                return;
-            }
-            const SYSTEMTIME& parts = value.date_parts();
-            if (parts.wYear == 0 && parts.wMonth == 0 && parts.wDay == 0) {
-                // MySQL's zero date is no date: NULL. A TIME value gets Oracle's date of a
-                // time alone, the first day of the current month.
-                if (is_time_value(column, value)) {
-                    set_text(current_month_start() + tk_wformat(L" %02d:%02d:%02d", parts.wHour,
-                                                                parts.wMinute, parts.wSecond));
-                }
-                return;
-            }
-            set_text(tk_wformat(L"%04d-%02d-%02d %02d:%02d:%02d", parts.wYear, parts.wMonth,
-                                parts.wDay, parts.wHour, parts.wMinute, parts.wSecond));
-            return;
-        }
         case bind_kind::raw: {
-            if (!ora_is_binary_kind(value.vartype())) {
-                value.change_type(VT_ARRAY_UI1);
-            }
-            const std::span<const uint8_t> bytes = value.bytes();
+            const std::span<const uint8_t> bytes = as_kind(i, value, VT_ARRAY_UI1, true).bytes();
             if (bytes.empty()) {
                 return;
             }
@@ -832,25 +765,64 @@ void ora_table::fill(size_t i, udb_field& value) {
             buffer.indicator = OCI_IND_NOTNULL;
             return;
         }
-        case bind_kind::clob:
-            if (value.vartype() != VT_BSTR) {
-                value.change_type(VT_BSTR);
-            }
+        case bind_kind::clob: {
+            const ole_variant& text = as_kind(i, value, VT_BSTR, false);
+            lob_values_[i] = &text;
             buffer.lob =
-                value.bstr().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
+                text.bstr().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
             return;
-        case bind_kind::blob:
-            if (!ora_is_binary_kind(value.vartype())) {
-                value.change_type(VT_ARRAY_UI1);
-            }
+        }
+        case bind_kind::blob: {
+            const ole_variant& bytes = as_kind(i, value, VT_ARRAY_UI1, true);
+            lob_values_[i] = &bytes;
             buffer.lob =
-                value.bytes().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
+                bytes.bytes().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
             return;
+        }
+        default: {
+            ora_bound_value bound = ora_bind_scalar(column, value);
+            buffer.keep_not_null = bound.keep_not_null;
+            if (!bound.note.empty()) {
+                notes_.push_back(std::move(bound.note));
+            }
+            if (!bound.is_null) {
+                set_text(i, bound.text);
+            }
+            return;
+        }
     }
 }
 
 bool ora_table::append_record(udb_record& record) {
     tk_trace(1, "ora_table::append_record");
+    const int64_t number = ++given_;
+    try {
+        write_record(record);
+    } catch (const ora_value_rejected& e) {
+        if (sink_ == nullptr) {
+            throw;
+        }
+        sink_->record_rejected(number, record, e);
+        return false;
+    } catch (const ora_exception& e) {
+        if (sink_ == nullptr) {
+            throw;
+        }
+        sink_->record_rejected(number, record, e);
+        return false;
+    }
+    for (const std::string& note : notes_) {
+        if (sink_ != nullptr) {
+            sink_->value_altered(number, record, note);
+        } else {
+            tk_trace(3, "%s", note.c_str());
+        }
+    }
+    tk_trace(1, "ora_table::append_record - at the END");
+    return true;
+}
+
+void ora_table::write_record(const udb_record& record) {
     if (record.size() != schema.size()) {
         throw tk_exception(
             tk_format("The record has %d values but the table has %d columns.",
@@ -860,7 +832,10 @@ bool ora_table::append_record(udb_record& record) {
     if (!plan_) {
         plan_ = std::make_unique<ora_insert_plan>(name, schema);
         lobs_ = std::make_unique<ora_lob_insert>(name, schema);
+        lob_values_.assign(schema.size(), nullptr);
+        converted_.resize(schema.size());
     }
+    notes_.clear();
     const udb_custom_conversion* rules = udb_custom_conversion::instance_or_null();
     const bool custom = rules != nullptr && rules->rule_count() > 0;
     std::vector<std::wstring> overrides;
@@ -900,7 +875,7 @@ bool ora_table::append_record(udb_record& record) {
         const std::wstring rowid = inserter.do_insert();
         tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
         try {
-            lobs_->insert(record, rowid);
+            lobs_->insert(lob_values_, rowid);
         } catch (const std::exception& failure) {
             take_back_row(failure);
             throw;
@@ -910,6 +885,4 @@ bool ora_table::append_record(udb_record& record) {
     if (++pending_ >= commit_interval_) {
         commit();
     }
-    tk_trace(1, "ora_table::append_record - at the END");
-    return true;
 }

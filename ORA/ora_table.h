@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ORA/ora_type.h"
+#include "UDB/udb_record_sink.h"
 
 class ora_database;
 class ora_insert_plan;
@@ -68,8 +69,9 @@ class ora_lob_insert {
     ora_lob_insert(const std::wstring& table, const udb_schema& schema);
     ~ora_lob_insert();
 
-    // Writes the record's LOB values into the row.
-    void insert(const udb_record& record, const std::wstring& rowid);
+    // Writes the LOB values into the row: values holds one per column of the table, null
+    // where there is nothing to write.
+    void insert(const std::vector<const ole_variant*>& values, const std::wstring& rowid);
     void write_clob(size_t column, const ole_variant& value);
     void write_blob(size_t column, const ole_variant& value);
     // Deletes the row that insert() was last given, so that a record whose large values could
@@ -99,7 +101,12 @@ class ora_table : public ora_query_results {
     // Commits the records still pending.
     ~ora_table() override;
 
+    // Writes the record (see the header comment). With a sink, a record that cannot be
+    // stored is reported to it and false returned; the values stored altered are reported as
+    // well. Without one, such a record raises its error.
     bool append_record(udb_record& record) override;
+    // Where append_record reports rejected records and altered values (not owned; null: none).
+    void set_record_sink(udb_record_sink* sink) noexcept { sink_ = sink; }
     // Makes the appended records durable now.
     void commit();
     // ALTER TABLE ... MODIFY "{column}" NULL, once per column; tk_mail_assertion for a
@@ -107,7 +114,7 @@ class ora_table : public ora_query_results {
     void reset_not_null_flag(size_t column);
 
     bool is_eof() override;
-    int32_t next() override;
+    int64_t next() override;
 
     // Records that may wait for one commit (1 commits every record). A record with LOB values
     // joins the batch only after they are written.
@@ -115,6 +122,13 @@ class ora_table : public ora_query_results {
     // Takes the column details only the source knows (the date kind of a TIME column, the
     // auto-increment flag) from the schema the table was created from.
     void adopt_created_schema(const udb_schema& created);
+    // The auto-increment column whose sequence must start after the keys copied (its source
+    // gave no counter): complete_auto_increment makes it.
+    void defer_auto_increment(const std::wstring& column) { deferred_key_ = column; }
+    // After the records: commits them, then creates the deferred sequence, starting after the
+    // largest key stored, and its trigger. Nothing when nothing was deferred. A largest key
+    // beyond what a sequence holds (1e28) raises tk_exception (level 0): no sequence is made.
+    void complete_auto_increment();
 
     ole_variant get_def_value(VARTYPE kind, const std::wstring& text) const;
     int32_t get_columns_cnt();
@@ -130,14 +144,15 @@ class ora_table : public ora_query_results {
     void init_schema();
     void init_indexes();
     void reopen_for_reading();
-    // Puts one value into its column's bind buffer, converting it to the column's kind.
-    void fill(size_t column, udb_field& value);
+    void write_record(const udb_record& record);
+    // Puts one value into its column's bind buffer, converting it to the column's kind (the
+    // record is left as it is); ora_value_rejected when the column cannot hold it.
+    void fill(size_t column, const udb_field& value);
+    void set_text(size_t column, const std::wstring& text);
+    const ole_variant& as_kind(size_t column, const udb_field& value, VARTYPE kind, bool binary);
     // After a failed LOB write: deletes the record's row, or when even that fails rolls back
     // the batch and raises a level-1 error that counts the records lost with it.
     void take_back_row(const std::exception& failure);
-    // Whether an all-zero date value of the column is a TIME of midnight (else MySQL's zero
-    // date).
-    bool is_time_value(const t_ftd& column, const udb_field& value) const;
 
     ora_database& database_;
     int32_t mode_;
@@ -145,7 +160,16 @@ class ora_table : public ora_query_results {
     std::unique_ptr<ora_insert_plan> plan_;
     std::unique_ptr<ora_lob_insert> lobs_;
     int32_t pending_ = 0;
-    int32_t position_ = 0;
+    int64_t position_ = 0;
     int32_t commit_interval_ = 500;
     bool reading_ = false;
+    udb_record_sink* sink_ = nullptr;
+    std::wstring deferred_key_;
+    // Records given to append_record so far: the number of the next one is given_ + 1.
+    int64_t given_ = 0;
+    // Per column: the large value to write through its locator, and converted copies.
+    std::vector<const ole_variant*> lob_values_;
+    std::vector<ole_variant> converted_;
+    // What the current record's values were stored as, where a rule altered them.
+    std::vector<std::string> notes_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "ORA/ora_temporal.h"
 #include "TK/tk_trace_log.h"
 #include "UDB/ole_date.h"
 #include "platform/codepage.h"
@@ -110,10 +111,16 @@ class ora_str_repr : public ora_reader {
     std::vector<char16_t> buffer_;
 };
 
-// DATE and the TIMESTAMP types, read as Oracle's 7-byte date.
+// DATE and the TIMESTAMP types, read as Oracle's 7-byte date. The values the system reads
+// back (defaults, catalogue rows) need no fraction; the fraction digits of a TIMESTAMP column
+// are kept for its descriptor.
 class ora_date : public ora_reader {
   public:
-    explicit ora_date(const ora_param& param) : ora_reader(VT_DATE, param, 0) {}
+    explicit ora_date(const ora_param& param)
+        : ora_reader(VT_DATE, param, 0),
+          fraction_digits_(param.data_type() == 12 ? 0 : std::max<int>(param.scale(), 0)) {}
+
+    int32_t fraction_digits() const override { return fraction_digits_; }
 
     void define(ora_stmt& statement, uint32_t position) override {
         define_ = statement.define(position, bytes_, sizeof bytes_, SQLT_DAT, &indicator_, nullptr);
@@ -135,6 +142,37 @@ class ora_date : public ora_reader {
 
   private:
     uint8_t bytes_[7] = {};
+    int32_t fraction_digits_;
+};
+
+// INTERVAL DAY TO SECOND, read as its text "+DD HH:MI:SS[.F]" into a duration.
+class ora_interval : public ora_reader {
+  public:
+    explicit ora_interval(const ora_param& param)
+        : ora_reader(VT_DATE, param, 0),
+          fraction_digits_(std::max<int>(param.scale(), 0)),
+          buffer_(64, u'\0') {}
+
+    int32_t subtype() const override { return t_ftd::date_kind_duration; }
+    int32_t fraction_digits() const override { return fraction_digits_; }
+    void define(ora_stmt& statement, uint32_t position) override {
+        define_ =
+            statement.define(position, buffer_.data(), static_cast<int32_t>(buffer_.size() * 2),
+                             SQLT_STR, &indicator_, nullptr);
+    }
+    ole_variant to_variant() override {
+        const std::wstring text = nul_terminated(buffer_);
+        ole_variant value;
+        if (!ora_read_interval(text, value)) {
+            tk_trace_w(2, L"Interval text not understood: %ls", text.c_str());
+            return ole_variant(text);
+        }
+        return value;
+    }
+
+  private:
+    int32_t fraction_digits_;
+    std::vector<char16_t> buffer_;
 };
 
 // RAW columns.
@@ -231,6 +269,12 @@ ora_type::ora_type(VARTYPE kind, std::wstring name, bool nullable, uint16_t data
 // The define handle belongs to the statement, which frees it.
 ora_type::~ora_type() = default;
 
+t_ftd ora_type::column() const {
+    t_ftd field(name(), get_vartype(), get_size(), !nullable(), false, ole_variant(), subtype());
+    field.fraction_digits = fraction_digits();
+    return field;
+}
+
 VARTYPE ora_type::vartype_of(uint16_t data_type) {
     switch (data_type) {
         case 2:
@@ -257,7 +301,8 @@ VARTYPE ora_type::vartype_of(uint16_t data_type) {
 }
 
 VARTYPE ora_number_kind(int precision, int scale) {
-    if (precision == 0 || precision > 38) {
+    // FLOAT(b) states its precision in binary digits, with the scale -127: a float.
+    if (precision == 0 || precision > 38 || scale == -127) {
         return VT_R8;
     }
     if (scale > 0) {
@@ -305,10 +350,11 @@ std::unique_ptr<ora_type> gen_co_by_type(const ora_param& param) {
         case 105:
         case 208:
             return std::make_unique<ora_str_repr>(param, VT_BSTR, 255);
+        case 190:
+            return std::make_unique<ora_interval>(param);
         case 182:
         case 183:
         case 189:
-        case 190:
             return std::make_unique<ora_str_repr>(param, VT_BSTR, 64);
         case 12:
         case 187:
@@ -463,6 +509,10 @@ std::wstring ora_date_literal(const std::wstring& text) {
         return {};
     }
     std::wstring value = date.to_wstring();
+    // A fraction of a second needs a timestamp: TO_DATE refuses it.
+    const bool fraction = date.microseconds() != 0;
+    const std::wstring function = fraction ? L"to_timestamp('" : L"to_date('";
+    const std::wstring seconds = fraction ? L"SS.FF6" : L"SS";
     switch (date.kind()) {
         case ole_date::kind_time: {
             const std::wstring zero_date = L"0000-00-00 ";
@@ -470,12 +520,12 @@ std::wstring ora_date_literal(const std::wstring& text) {
                 tk_trace(1, "Null date has been found");
                 value.erase(0, zero_date.size());
             }
-            return L"to_date('" + value + L"', 'HH24-MI-SS')";
+            return function + value + L"', 'HH24-MI-" + seconds + L"')";
         }
         case ole_date::kind_date:
             return L"to_date('" + value + L"', 'YYYY-MM-DD')";
         default:
-            return L"to_date('" + value + L"', 'YYYY-MM-DD HH24:MI:SS')";
+            return function + value + L"', 'YYYY-MM-DD HH24:MI:" + seconds + L"')";
     }
 }
 

@@ -36,8 +36,12 @@ class ora_type {
     virtual ole_variant to_variant() = 0;
     // Binds the buffer to the select-list position (1-based).
     virtual void define(ora_stmt& statement, uint32_t position) = 0;
-    // Precision * 256 + scale of a decimal column, 0 otherwise.
+    // Precision * 256 + scale of a decimal column, the date kind of an interval, 0 otherwise.
     virtual int32_t subtype() const { return 0; }
+    // The digits of the fraction of a second of a TIMESTAMP or INTERVAL column.
+    virtual int32_t fraction_digits() const { return 0; }
+    // The column's descriptor for a schema.
+    t_ftd column() const;
 
     // The value kind of an Oracle data type code, for columns whose reader is not asked.
     static VARTYPE vartype_of(uint16_t data_type);
@@ -60,8 +64,8 @@ class ora_type {
 };
 
 // The value kind of a NUMBER column of the given precision and scale: a float for an
-// unconstrained NUMBER or FLOAT, a decimal when there is a scale, an integer wide enough for
-// every value of the precision otherwise (a decimal beyond 18 digits).
+// unconstrained NUMBER or a FLOAT(b) (scale -127), a decimal when there is a scale, an integer
+// wide enough for every value of the precision otherwise (a decimal beyond 18 digits).
 VARTYPE ora_number_kind(int precision, int scale);
 
 // Makes the reader for a described column.

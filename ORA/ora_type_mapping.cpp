@@ -1,5 +1,6 @@
 #include "ORA/ora_type_mapping.h"
 
+#include <algorithm>
 #include <array>
 
 #include "TK/tk_exception.h"
@@ -11,11 +12,12 @@ namespace {
 
 // How a kind's Oracle type is written.
 enum class mapping_rule {
-    fixed,     // the text as it stands
-    text,      // VARCHAR2(n CHAR) or CLOB
-    binary,    // RAW(n) or BLOB
-    decimal,   // NUMBER(p,s) from the precision and scale, NUMBER without them
-    integer64  // NUMBER(19,0), NUMBER(20,0) when unsigned
+    fixed,      // the text as it stands
+    text,       // VARCHAR2(n CHAR) or CLOB
+    binary,     // RAW(n) or BLOB
+    decimal,    // NUMBER(p,s) from the precision and scale, NUMBER without them
+    integer64,  // NUMBER(19,0), NUMBER(20,0) when unsigned
+    moment      // DATE, TIMESTAMP(n) with a fraction, INTERVAL DAY(2) TO SECOND(n) for a duration
 };
 
 struct kind_mapping {
@@ -42,7 +44,7 @@ constexpr std::array<kind_mapping, 22> mappings = {{
     {VT_R8, mapping_rule::fixed, L"NUMBER"},
     {VT_CY, mapping_rule::fixed, L"NUMBER"},
     {VT_DECIMAL, mapping_rule::decimal, L"NUMBER"},
-    {VT_DATE, mapping_rule::fixed, L"DATE"},
+    {VT_DATE, mapping_rule::moment, L"DATE"},
     {VT_BSTR, mapping_rule::text, L"CLOB"},
     {VT_LPSTR, mapping_rule::text, L"CLOB"},
     {VT_LPWSTR, mapping_rule::text, L"CLOB"},
@@ -123,6 +125,14 @@ std::wstring get_native_type(const t_ftd& field) {
         }
         case mapping_rule::integer64:
             return field.subtype == 2 ? L"NUMBER(20,0)" : mapping->oracle_type;
+        case mapping_rule::moment: {
+            const int32_t digits = std::clamp(field.fraction_digits, 0, 9);
+            if (field.subtype == t_ftd::date_kind_duration) {
+                // MySQL's TIME reaches 838:59:59, 34 days: two day digits hold it.
+                return tk_wformat(L"INTERVAL DAY(2) TO SECOND(%d)", digits);
+            }
+            return digits > 0 ? tk_wformat(L"TIMESTAMP(%d)", digits) : mapping->oracle_type;
+        }
     }
     TK_FAIL();
 }

@@ -1,5 +1,9 @@
 // How the value kinds of the system's columns become Oracle column types, in one place.
 //
+// Dates and times: a column without a fraction of a second is DATE, one with n digits of it
+// TIMESTAMP(n), and a duration (a TIME column converted as an interval) INTERVAL DAY(2) TO
+// SECOND(n).
+//
 // The whole mapping is the table in ora_type_mapping.cpp. Text columns of 1..4000 characters
 // become VARCHAR2(n CHAR) (Oracle counts VARCHAR2(n) in bytes, and non-ASCII text needs more
 // bytes than characters), longer or unlimited ones CLOB; binary columns of 1..2000 bytes become

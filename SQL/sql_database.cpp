@@ -46,6 +46,10 @@ bool sql_database::blob_to_text() const {
     return sql_engine::instance().blob_to_text;
 }
 
+bool sql_database::time_as_interval() const {
+    return sql_engine::instance().time_as_interval;
+}
+
 std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table,
                                                           const udb_schema&, const udb_indexes&) {
     tk_trace_w(2, L"sql_database::create_table (%ls)", table.c_str());
@@ -113,12 +117,13 @@ std::unique_ptr<sql_tmp_recordset> sql_database::read_all(const std::wstring& st
 }
 
 sql_database::sql_limited_query::sql_limited_query(sql_database& database,
-                                                   const std::wstring& name_or_query,
-                                                   bool is_query) {
+                                                   const std::wstring& name_or_query, bool is_query,
+                                                   const std::wstring& select_list) {
     tk_trace(1, "sql_database::sql_limited_query::sql_limited_query");
     const std::wstring statement = is_query
                                        ? sql_statement_text(name_or_query)
-                                       : L"SELECT * FROM " + database.quote_name(name_or_query);
+                                       : L"SELECT " + (select_list.empty() ? L"*" : select_list) +
+                                             L" FROM " + database.quote_name(name_or_query);
     tk_trace_w(2, L"Run SQL query: [%ls]", statement.c_str());
     result_ = sql_result::stream(database.handle(), tk_ucs2_to_utf8(statement));
     if (!result_) {
@@ -131,6 +136,11 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
 }
 
 sql_database::sql_limited_query::~sql_limited_query() = default;
+
+void sql_database::sql_limited_query::set_kind(size_t column, VARTYPE kind) {
+    TK_ASSERT(column < columns_.size());
+    columns_[column].kind.vartype = kind;
+}
 
 size_t sql_database::sql_limited_query::store_to(sql_page* page, size_t byte_limit) {
     tk_trace(1, "sql_database::sql_limited_query::store_to");

@@ -65,12 +65,15 @@ class sql_database : public udb_database {
     std::wstring quote_name(const std::wstring& name) const;
     bool supports_foreign_keys() const;
     bool blob_to_text() const;
+    bool time_as_interval() const;
 
     // One statement streaming its rows, read a page at a time. For a table the statement is
-    // "SELECT * FROM {name}"; a custom query is sent as it is (without a trailing ';').
+    // "SELECT {select_list} FROM {name}" ("*" when the list is empty); a custom query is sent
+    // as it is (without a trailing ';').
     class sql_limited_query {
       public:
-        sql_limited_query(sql_database& database, const std::wstring& name_or_query, bool is_query);
+        sql_limited_query(sql_database& database, const std::wstring& name_or_query, bool is_query,
+                          const std::wstring& select_list = std::wstring());
         sql_limited_query(const sql_limited_query&) = delete;
         sql_limited_query& operator=(const sql_limited_query&) = delete;
         // Drains what the server still sends.
@@ -86,6 +89,9 @@ class sql_database : public udb_database {
         bool exhausted() const { return exhausted_; }
         const sql_result& result() const { return result_; }
         const std::vector<sql_column>& columns() const { return columns_; }
+        // Reads the values of a column as another kind than the statement's own (a FLOAT
+        // selected as a DOUBLE to get its exact value back as a FLOAT).
+        void set_kind(size_t column, VARTYPE kind);
 
       private:
         sql_result result_;

@@ -137,6 +137,9 @@ class sql_engine : public tk_singleton<sql_engine> {
     // Set by the conversion driver from its blob2text switch: binary BLOB columns are then
     // read as UTF-8 text.
     bool blob_to_text = false;
+    // Set by the conversion driver from its time_interval switch: TIME columns are then
+    // durations (date kind 4) rather than times of day.
+    bool time_as_interval = false;
 
   private:
     // A new client handle with the engine's two client options, not connected.

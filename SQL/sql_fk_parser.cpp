@@ -140,10 +140,48 @@ sql_default_kind classify_default(std::wstring_view value) {
         return sql_default_kind::literal;
     }
     line_scanner scanner(value);
-    if (equals_word(scanner.next_token(), L"NULL")) {
+    const std::wstring word = scanner.next_token();
+    if (equals_word(word, L"NULL")) {
         return sql_default_kind::none;
     }
+    for (const wchar_t* now :
+         {L"CURRENT_TIMESTAMP", L"NOW", L"LOCALTIME", L"LOCALTIMESTAMP", L"SYSDATE"}) {
+        if (equals_word(word, now)) {
+            // Only the expression itself: current_timestamp() + INTERVAL 1 DAY is another.
+            if (scanner.peek() == L'(') {
+                scanner.next_token();
+            }
+            const std::wstring_view rest = scanner.rest();
+            const bool alone = rest.empty() || rest.front() == L',' ||
+                               equals_word(line_scanner(rest).next_token(), L"ON") ||
+                               equals_word(line_scanner(rest).next_token(), L"NOT") ||
+                               equals_word(line_scanner(rest).next_token(), L"NULL") ||
+                               equals_word(line_scanner(rest).next_token(), L"COMMENT");
+            return alone ? sql_default_kind::current_time : sql_default_kind::expression;
+        }
+    }
     return sql_default_kind::expression;
+}
+
+// The scanner after the word DEFAULT of the column's line; nothing when there is none.
+std::optional<std::wstring_view> default_clause(const std::vector<std::wstring>& lines,
+                                                const std::wstring& column, bool& found) {
+    found = false;
+    for (const std::wstring& line : lines) {
+        line_scanner scanner(line);
+        const std::optional<std::wstring> name = scanner.quoted_name();
+        if (!name || tk_wcsicmp(*name, column) != 0) {
+            continue;
+        }
+        found = true;
+        while (!scanner.at_end()) {
+            if (equals_word(scanner.next_token(), L"DEFAULT")) {
+                return scanner.rest();
+            }
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -154,23 +192,25 @@ sql_fk_parser::sql_fk_parser(const std::wstring& table, const std::wstring& text
 }
 
 std::optional<sql_default_kind> sql_fk_parser::column_default(const std::wstring& column) const {
-    for (const std::wstring& line : lines_) {
-        line_scanner scanner(line);
-        const std::optional<std::wstring> name = scanner.quoted_name();
-        if (!name || tk_wcsicmp(*name, column) != 0) {
-            continue;
-        }
-        while (!scanner.at_end()) {
-            if (equals_word(scanner.next_token(), L"DEFAULT")) {
-                return classify_default(scanner.rest());
-            }
-        }
-        return sql_default_kind::none;
+    bool found = false;
+    const std::optional<std::wstring_view> clause = default_clause(lines_, column, found);
+    if (!found) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return clause ? classify_default(*clause) : sql_default_kind::none;
 }
 
-std::optional<int64_t> sql_fk_parser::auto_increment_next() const {
+std::wstring sql_fk_parser::column_default_text(const std::wstring& column) const {
+    bool found = false;
+    const std::optional<std::wstring_view> clause = default_clause(lines_, column, found);
+    std::wstring text = clause ? std::wstring(*clause) : std::wstring();
+    while (!text.empty() && (text.back() == L',' || std::iswspace(text.back()))) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::optional<uint64_t> sql_fk_parser::auto_increment_next() const {
     static constexpr std::wstring_view option = L" AUTO_INCREMENT=";
     // Only the closing line holds table options; a column COMMENT may contain the same words.
     for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
@@ -181,12 +221,12 @@ std::optional<int64_t> sql_fk_parser::auto_increment_next() const {
         if (at == std::wstring::npos) {
             return std::nullopt;
         }
-        int64_t value = 0;
+        uint64_t value = 0;
         size_t pos = at + option.size();
         const size_t first_digit = pos;
         for (; pos < line->size() && iswdigit((*line)[pos]); ++pos) {
-            const int digit = (*line)[pos] - L'0';
-            if (value > (INT64_MAX - digit) / 10) {
+            const auto digit = static_cast<uint64_t>((*line)[pos] - L'0');
+            if (value > (UINT64_MAX - digit) / 10) {
                 return std::nullopt;
             }
             value = value * 10 + digit;

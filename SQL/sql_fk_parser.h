@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-enum class sql_default_kind { none, literal, expression };
+// current_time: the moment of the insert (CURRENT_TIMESTAMP, NOW(), LOCALTIMESTAMP, with or
+// without a precision), the one expression a destination can say in its own words.
+enum class sql_default_kind { none, literal, current_time, expression };
 
 class sql_fk_parser {
   public:
@@ -24,10 +26,14 @@ class sql_fk_parser {
     // expression. Nothing when the column has no line in the text (a view, an odd server).
     // Column names compare case-insensitively, as MySQL compares them.
     std::optional<sql_default_kind> column_default(const std::wstring& column) const;
+    // The text of the column's DEFAULT clause after the word DEFAULT (to the end of its line);
+    // empty when there is none.
+    std::wstring column_default_text(const std::wstring& column) const;
 
     // The table's next AUTO_INCREMENT value from the table options of the closing line
-    // (") ENGINE=InnoDB AUTO_INCREMENT=61 ..."); nothing when the table has no counter.
-    std::optional<int64_t> auto_increment_next() const;
+    // (") ENGINE=InnoDB AUTO_INCREMENT=61 ..."); nothing when the table has no counter. Every
+    // value up to 18446744073709551615 is read.
+    std::optional<uint64_t> auto_increment_next() const;
 
   private:
     std::wstring table_;

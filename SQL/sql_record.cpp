@@ -1,6 +1,7 @@
 #include "SQL/sql_record.h"
 
 #include "SQL/sql_result.h"
+#include "SQL/sql_temporal.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
 
@@ -12,12 +13,23 @@ bool tracing(int level) {
     return log != nullptr && log->accepts(level);
 }
 
-// MySQL writes "no date" as a zero date (0000-00-00, with or without a time). It is NULL
-// here: read as a date it would become the time of day 00:00:00, a different value.
-bool is_zero_date(const sql_column& column, const char* v, unsigned long n) {
-    static constexpr std::string_view zero = "0000-00-00";
-    return column.kind.vartype == VT_DATE && column.type.type != sql_type_time &&
-           std::string_view(v, n).starts_with(zero);
+// A temporal value read exactly; "no date" (a zero or partial zero date) is NULL, and text in
+// no temporal form stays text for the destination to report.
+ole_variant temporal_value(const sql_column& column, const char* v, unsigned long n) {
+    sql_temporal read = sql_read_temporal(column.type.type, std::string_view(v, n));
+    switch (read.status) {
+        case sql_temporal_status::value:
+            return std::move(read.value);
+        case sql_temporal_status::partial_zero_date:
+            ++column.partial_zero_dates;
+            return ole_variant();
+        case sql_temporal_status::zero_date:
+            return ole_variant();
+        case sql_temporal_status::unreadable:
+            break;
+    }
+    tk_trace(2, "Value '%.*s' is no date or time; kept as text", static_cast<int>(n), v);
+    return ole_variant::from_wstring(tk_utf8_to_ucs2(std::string_view(v, n)), VT_BSTR);
 }
 
 }  // namespace
@@ -91,16 +103,15 @@ ole_variant get_variant(const sql_column& column, const char* v, unsigned long n
             return sql_bits_value(column.kind.vartype, reinterpret_cast<const unsigned char*>(v),
                                   n);
         case sql_value_path::digits:
-            if (is_zero_date(column, v, n)) {
-                return ole_variant();
+            if (column.kind.vartype == VT_DATE) {
+                return temporal_value(column, v, n);
             }
             break;
     }
     ole_variant value = get_variant(column.kind.vartype, v, n);
     if (value.is_null() && n > 0) {
-        // A value the kind cannot hold (a TIME of 838:59:59, a date of 2024-00-00) is not
-        // turned into NULL: it travels as its text, and the conversion to the destination
-        // column reports it.
+        // A value the kind cannot hold is not turned into NULL: it travels as its text, and
+        // the conversion to the destination column reports it.
         tk_trace(2, "Value '%.*s' does not read as type %d; kept as text", static_cast<int>(n), v,
                  static_cast<int>(column.kind.vartype));
         return ole_variant::from_wstring(tk_utf8_to_ucs2(std::string_view(v, n)), VT_BSTR);

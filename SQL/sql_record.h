@@ -3,8 +3,9 @@
 // sql_column describes one result column once per statement (its type, the kind and path of
 // its values, its name shared by every value of the column). sql_record builds the values of
 // one row; sql_field builds one value. Text arrives as UTF-8 and becomes wide text with every
-// character (zero characters included); binary data keeps every byte; NULL is an empty value
-// (VT_EMPTY) on every path, never a default or a zero.
+// character (zero characters included); binary data keeps every byte; dates and times keep
+// their microseconds (sql_temporal.h); NULL is an empty value (VT_EMPTY) on every path, never
+// a default or a zero. MySQL's zero and partial zero dates ("no date") are NULL as well.
 #pragma once
 
 #include <mysql.h>
@@ -21,6 +22,8 @@ struct sql_column {
     sql_column_type type;
     sql_value_kind kind;
     udb_name name;
+    // Partial zero dates (2024-00-00, 2024-05-00) read as NULL so far, for the trace log.
+    mutable int64_t partial_zero_dates = 0;
 };
 
 // The columns of a result, as the client describes them.

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "SQL/sql_engine.h"
+#include "SQL/sql_temporal.h"
 #include "TK/tk_string.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
@@ -26,14 +27,14 @@ int32_t clamp_size(unsigned long length) {
                                                           : static_cast<int32_t>(length);
 }
 
-int32_t date_or_hyper_subtype(const sql_column_type& type) {
+int32_t date_or_hyper_subtype(const sql_column_type& type, bool time_as_interval) {
     switch (type.type) {
         case sql_type_datetime:
-            return 1;
+            return t_ftd::date_kind_date_time;
         case sql_type_date:
-            return 2;
+            return t_ftd::date_kind_date;
         case sql_type_time:
-            return 3;
+            return time_as_interval ? t_ftd::date_kind_duration : t_ftd::date_kind_time;
         case sql_type_longlong:
             return type.is_unsigned() ? 2 : 1;
         default:
@@ -42,9 +43,17 @@ int32_t date_or_hyper_subtype(const sql_column_type& type) {
 }
 
 // A date default that no date can hold ("0000-00-00", "0000-00-00 00:00:00[.000000]",
-// "00000000000000"), or none at all.
-bool is_empty_date(const std::wstring& text) {
-    return text.find_first_not_of(L"0-: .") == std::wstring::npos;
+// "00000000000000", a partial zero date such as "2024-00-00"), or none at all. A TIME default
+// of "00:00:00" is midnight, not "no date".
+bool is_no_date(const t_ftd& field, const std::wstring& text) {
+    if (field.subtype == t_ftd::date_kind_time || field.subtype == t_ftd::date_kind_duration) {
+        return text.empty();
+    }
+    if (text.find_first_not_of(L"0-: .") == std::wstring::npos) {
+        return true;
+    }
+    return sql_read_temporal(sql_type_datetime, tk_ucs2_to_utf8(text)).status ==
+           sql_temporal_status::partial_zero_date;
 }
 
 // A BIT default as SHOW COLUMNS prints it: b'101'. Older servers print the raw bytes.
@@ -99,7 +108,7 @@ void sql_recordset::initialize() {
     tk_trace(2, "sql_recordset::initialize");
     clean();
     count = get_rec_count();
-    tk_trace(1, "get_rec_count returns %d", count);
+    tk_trace(1, "get_rec_count returns %lld", static_cast<long long>(count));
 
     if (is_query()) {
         // A custom query's rows come from the same statement that describes it.
@@ -107,18 +116,50 @@ void sql_recordset::initialize() {
         describe(stream_->columns(), stream_->result().fields());
         return;
     }
+    // The columns as the table declares them: SELECT * leaves INVISIBLE columns out.
+    const std::unique_ptr<sql_tmp_recordset> declared =
+        database_.read_all(L"SHOW COLUMNS FROM " + database_.quote_name(name));
+    const std::wstring columns = declared_columns(declared.get());
     {
         sql_result description = sql_result::stream(
             database_.handle(),
-            tk_ucs2_to_utf8(L"SELECT * FROM " + database_.quote_name(name) + L" LIMIT 0"));
+            tk_ucs2_to_utf8(L"SELECT " + (columns.empty() ? L"*" : columns) + L" FROM " +
+                            database_.quote_name(name) + L" LIMIT 0"));
         TK_ASSERT(description);
         describe(sql_describe_columns(description.fields(), description.field_count(),
                                       database_.blob_to_text()),
                  description.fields());
     }
     read_create_text();
-    refine_columns();
+    if (declared) {
+        refine_columns(*declared);
+    }
     read_indexes();
+    select_list_ = stream_select_list();
+}
+
+std::wstring sql_recordset::declared_columns(const sql_tmp_recordset* declared) const {
+    std::wstring list;
+    for (size_t k = 0; declared != nullptr && k < declared->size(); ++k) {
+        const sql_record& row = (*declared)[k];
+        if (row.size() == 0) {
+            continue;
+        }
+        list += (list.empty() ? L"" : L", ") + database_.quote_name(row[0].to_wstring());
+    }
+    return list;
+}
+
+std::wstring sql_recordset::stream_select_list() const {
+    std::wstring list;
+    for (const t_ftd* field : schema) {
+        const std::wstring column = database_.quote_name(field->name);
+        list += list.empty() ? L"" : L", ";
+        // The client's text of a FLOAT has six significant digits (1234567 reads 1234570);
+        // as a DOUBLE the stored value comes back exactly and reads as the same FLOAT.
+        list += field->vartype == VT_R4 ? column + L" + 0e0 AS " + column : column;
+    }
+    return list;
 }
 
 void sql_recordset::describe(const std::vector<sql_column>& columns, const MYSQL_FIELD* fields) {
@@ -131,7 +172,12 @@ void sql_recordset::describe(const std::vector<sql_column>& columns, const MYSQL
         auto field = std::make_unique<t_ftd>(
             *column.name, column.kind.vartype, clamp_size(type.length),
             (type.flags & sql_flag_not_null) != 0, (type.flags & sql_flag_auto_increment) != 0,
-            ole_variant(), date_or_hyper_subtype(type));
+            ole_variant(), date_or_hyper_subtype(type, database_.time_as_interval()));
+        if (column.kind.vartype == VT_DATE) {
+            // The fraction digits of DATETIME(n), TIMESTAMP(n) and TIME(n); an expression whose
+            // precision the server does not know (31) keeps every digit there is.
+            field->fraction_digits = type.decimals <= 6 ? static_cast<int32_t>(type.decimals) : 6;
+        }
         if (type.is_blob() && column.kind.vartype == VT_BSTR) {
             tk_trace(2, "Change type from BLOB to TEXT");
         } else if (type.type == sql_type_decimal || type.type == sql_type_newdecimal) {
@@ -143,14 +189,9 @@ void sql_recordset::describe(const std::vector<sql_column>& columns, const MYSQL
     }
 }
 
-void sql_recordset::refine_columns() {
-    const std::unique_ptr<sql_tmp_recordset> rows =
-        database_.read_all(L"SHOW COLUMNS FROM " + database_.quote_name(name));
-    if (!rows) {
-        return;
-    }
-    for (size_t k = 0; k < rows->size(); ++k) {
-        const sql_record& row = (*rows)[k];
+void sql_recordset::refine_columns(const sql_tmp_recordset& rows) {
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const sql_record& row = rows[k];
         if (row.size() < 3) {
             continue;
         }
@@ -180,6 +221,7 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
         }
     }
 
+    field.generated = row[row.size() - 1].to_wstring().find(L"GENERATED") != std::wstring::npos;
     const udb_field& default_value = row[row.size() - 2];
     const std::wstring text = default_value.to_wstring();
     tk_trace_w(2, L"Got default value: %ls", text.c_str());
@@ -187,7 +229,7 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
         return;
     }
     tk_trace(2, "Default value's type: %08X", static_cast<unsigned>(field.vartype));
-    if (field.vartype == VT_DATE && is_empty_date(text)) {
+    if (field.vartype == VT_DATE && is_no_date(field, text)) {
         tk_trace(2, "Skip empty def.values for date column");
         field.not_null = false;
         return;
@@ -198,15 +240,35 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
         fk_parser_ ? fk_parser_->column_default(field.name) : std::nullopt;
     const sql_default_kind clause =
         kind.value_or(default_value.is_null() ? sql_default_kind::none : sql_default_kind::literal);
-    if (clause == sql_default_kind::expression) {
-        tk_trace_w(2, L"Default is an expression: %ls", text.c_str());
+    if (clause == sql_default_kind::current_time && field.vartype == VT_DATE) {
+        tk_trace_w(2, L"Default is the time of the insert: %ls", text.c_str());
+        field.default_is_now = true;
+        return;
+    }
+    if (clause == sql_default_kind::expression || clause == sql_default_kind::current_time) {
+        // Oracle has no equivalent of the expression: the column goes without a default, and
+        // the log says so, since an application may rely on it.
+        tk_trace_w(3, L"Default of column %ls.%ls is an expression and is not carried over: %ls",
+                   name.c_str(), field.name.c_str(),
+                   (fk_parser_ ? fk_parser_->column_default_text(field.name) : text).c_str());
         return;
     }
     if (clause == sql_default_kind::none) {
         return;
     }
     switch (field.vartype) {
-        case VT_DATE:
+        case VT_DATE: {
+            // Read as exactly as the column's values; text in no temporal form stays text.
+            const int code =
+                field.subtype == t_ftd::date_kind_time || field.subtype == t_ftd::date_kind_duration
+                    ? sql_type_time
+                    : sql_type_datetime;
+            sql_temporal read = sql_read_temporal(code, tk_ucs2_to_utf8(text));
+            field.default_value = read.status == sql_temporal_status::value
+                                      ? std::move(read.value)
+                                      : get_variant(VT_BSTR, text);
+            break;
+        }
         case VT_BSTR:
             field.default_value = get_variant(VT_BSTR, text);
             break;
@@ -285,12 +347,12 @@ void sql_recordset::read_create_text() {
             fk_parser_ = std::make_unique<sql_fk_parser>(name, row[show_create_text].to_wstring());
             // Where the destination's sequence must start so that new rows do not collide
             // with the copied keys.
-            schema.auto_increment_next = fk_parser_->auto_increment_next().value_or(1);
+            schema.auto_increment_next = fk_parser_->auto_increment_next();
         }
     }
 }
 
-int32_t sql_recordset::get_rec_count() {
+int64_t sql_recordset::get_rec_count() {
     tk_trace(2, "sql_recordset::get_rec_count");
     const std::wstring statement =
         is_query() ? L"SELECT COUNT(*) FROM (" + sql_statement_text(query_text) + L") as query"
@@ -310,12 +372,13 @@ int32_t sql_recordset::get_rec_count() {
     if (!rows || rows->size() == 0 || (*rows)[0].size() == 0) {
         throw std::out_of_range("invalid vector<T> subscript");
     }
-    return (*rows)[0][0].to_long();
+    const ole_variant counted = ole_variant::from_wstring((*rows)[0][0].to_wstring(), VT_I8);
+    return counted.is_null() ? 0 : counted.hyper_value();
 }
 
-int32_t sql_recordset::count_query_rows() {
+int64_t sql_recordset::count_query_rows() {
     sql_database::sql_limited_query rows(database_, query_text, true);
-    return static_cast<int32_t>(rows.skip(static_cast<size_t>(INT32_MAX)));
+    return static_cast<int64_t>(rows.skip(SIZE_MAX));
 }
 
 void sql_recordset::clean() {
@@ -331,11 +394,20 @@ void sql_recordset::ensure_stream() {
     }
 }
 
-void sql_recordset::seek(int32_t target) {
+void sql_recordset::seek(int64_t target) {
     clean();
     stream_.reset();
+    counted_ = false;
     stream_ = std::make_unique<sql_database::sql_limited_query>(
-        database_, is_query() ? query_text : name, is_query());
+        database_, is_query() ? query_text : name, is_query(), select_list_);
+    if (!is_query()) {
+        // FLOAT columns come as DOUBLE (see stream_select_list) and are read as FLOAT again.
+        for (size_t i = 0; i < schema.size() && i < stream_->columns().size(); ++i) {
+            if (schema[i].vartype == VT_R4) {
+                stream_->set_kind(i, VT_R4);
+            }
+        }
+    }
     page_start_ = target;
     page_rows_ = 0;
     position_ = target;
@@ -344,7 +416,7 @@ void sql_recordset::seek(int32_t target) {
 }
 
 void sql_recordset::fill_page() {
-    page_start_ += static_cast<int32_t>(page_rows_);
+    page_start_ += static_cast<int64_t>(page_rows_);
     page_index_ = 0;
     page_rows_ = 0;
     touched_ = false;
@@ -355,9 +427,23 @@ void sql_recordset::fill_page() {
         clean();
         throw;
     }
-    if (stream_->exhausted()) {
+    if (stream_->exhausted() && !counted_) {
         // The rows really read replace the count taken before.
-        count = page_start_ + static_cast<int32_t>(page_rows_);
+        count = page_start_ + static_cast<int64_t>(page_rows_);
+        trace_partial_zero_dates();
+        counted_ = true;
+    }
+}
+
+void sql_recordset::trace_partial_zero_dates() const {
+    for (const sql_column& column : stream_->columns()) {
+        if (column.partial_zero_dates > 0) {
+            tk_trace_w(3,
+                       L"Table %ls, column %ls: %lld partial zero dates (month or day 0) stored "
+                       L"as NULL",
+                       name.c_str(), column.name->c_str(),
+                       static_cast<long long>(column.partial_zero_dates));
+        }
     }
 }
 
@@ -372,7 +458,7 @@ bool sql_recordset::is_eof() {
     return page_index_ >= page_rows_;
 }
 
-int32_t sql_recordset::next() {
+int64_t sql_recordset::next() {
     ensure_stream();
     if (page_index_ + 1 == page_rows_) {
         clean();
@@ -439,8 +525,8 @@ bool sql_tmp_recordset::is_eof() {
     return position_ >= records_.size();
 }
 
-int32_t sql_tmp_recordset::next() {
-    return static_cast<int32_t>(++position_);
+int64_t sql_tmp_recordset::next() {
+    return static_cast<int64_t>(++position_);
 }
 
 void sql_tmp_recordset::move_prev() {}

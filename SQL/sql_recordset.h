@@ -7,7 +7,9 @@
 // read twice or skipped, whatever order the server returns them in. A table's stream opens at
 // the first access to its records (so a record set used only for its description never reads
 // the table); a custom query's stream opens at construction. A page holds fewer records when
-// their values exceed sql_page_bytes.
+// their values exceed sql_page_bytes. A table's stream names its columns one by one, so that
+// INVISIBLE columns are read too (SELECT * leaves them out), and reads FLOAT columns through
+// DOUBLE, which gives back the stored value exactly.
 //
 // The end of the records is where the stream ends: is_eof is true exactly when get_item has no
 // record, even when rows were deleted or added after they were counted. The count taken at
@@ -41,18 +43,18 @@ class sql_recordset : public udb_recordset {
     bool append_record(udb_record& record) override;
     udb_record* get_item() override;
     bool is_eof() override;
-    int32_t next() override;
+    int64_t next() override;
     void move_prev() override;
     void move_first() override;
 
     // Destroys the records of the page.
     void clean();
     // Counts the rows with "SELECT COUNT(*)" over the table or the query.
-    int32_t get_rec_count();
+    int64_t get_rec_count();
 
     // The base's count: the rows counted at construction, the rows read once all were read.
-    int32_t record_count() const { return count; }
-    int32_t position() const { return position_; }
+    int64_t record_count() const { return count; }
+    int64_t position() const { return position_; }
     // Lowers the bytes of values a page may hold (a test sees pages of a few records).
     void set_page_bytes(size_t bytes) { page_bytes_ = bytes; }
     // The creation text of the table (none for a custom query or a server without it).
@@ -62,16 +64,22 @@ class sql_recordset : public udb_recordset {
 
   private:
     void initialize();
-    int32_t count_query_rows();
+    int64_t count_query_rows();
+    // The quoted names of the columns SHOW COLUMNS lists, for a SELECT; empty without them.
+    std::wstring declared_columns(const sql_tmp_recordset* declared) const;
+    // The select list of the table's stream: every column of the schema, FLOAT ones as DOUBLE.
+    std::wstring stream_select_list() const;
     void describe(const std::vector<sql_column>& columns, const MYSQL_FIELD* fields);
-    void refine_columns();
+    void refine_columns(const sql_tmp_recordset& rows);
     void refine_column(t_ftd& field, const sql_record& row);
+    // Writes the count of partial zero dates per column to the trace log.
+    void trace_partial_zero_dates() const;
     void read_indexes();
     void read_create_text();
     // Opens the stream when it is not open yet.
     void ensure_stream();
     // (Re)opens the stream and makes the page that holds the row at target current.
-    void seek(int32_t target);
+    void seek(int64_t target);
     // Replaces the page by the next rows; at the end of the rows the count becomes exact.
     void fill_page();
 
@@ -79,8 +87,8 @@ class sql_recordset : public udb_recordset {
     udb_relationships* relationships_;
     // Position of the current row, of the first row of the page and of the current row
     // within the page.
-    int32_t position_ = 0;
-    int32_t page_start_ = 0;
+    int64_t position_ = 0;
+    int64_t page_start_ = 0;
     size_t page_index_ = 0;
     // Records in the page; the end of the rows when the current one is not among them.
     size_t page_rows_ = 0;
@@ -88,7 +96,11 @@ class sql_recordset : public udb_recordset {
     sql_page page_;
     // Whether a record of the page was handed out (and may have been changed by its user).
     bool touched_ = false;
+    // The columns a table's stream selects (empty for a custom query).
+    std::wstring select_list_;
     std::unique_ptr<sql_database::sql_limited_query> stream_;
+    // The end of the stream was reached and its figures taken.
+    bool counted_ = false;
     std::unique_ptr<sql_fk_parser> fk_parser_;
 };
 
@@ -103,7 +115,7 @@ class sql_tmp_recordset : public udb_recordset {
     bool append_record(udb_record& record) override;
     udb_record* get_item() override;
     bool is_eof() override;
-    int32_t next() override;
+    int64_t next() override;
     void move_prev() override;
     void move_first() override;
 

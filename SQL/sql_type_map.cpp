@@ -91,7 +91,9 @@ sql_value_kind mysql_type_to_vartype(const sql_column_type& column, bool blob_to
     }
     const bool binary_data =
         (column.is_blob() || is_string_type(column.type)) && column.is_binary();
-    if (binary_data && !blob_to_text) {
+    // The text switch is for large binary objects: BINARY and VARBINARY values (keys, hashes,
+    // UUIDs) stay bytes, since as text every byte that is no UTF-8 would be replaced.
+    if (binary_data && !(blob_to_text && column.is_blob())) {
         return {VT_BLOB, sql_value_path::binary};
     }
     // TEXT, CHAR, VARCHAR, ENUM, SET, JSON and any type this table does not know.

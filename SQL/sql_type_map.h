@@ -81,8 +81,8 @@ struct sql_value_kind {
     sql_value_path path = sql_value_path::text;
 };
 
-// The kind of a column and the path of its values. With blob_to_text, binary BLOBs and
-// binary strings are read as UTF-8 text.
+// The kind of a column and the path of its values. With blob_to_text, binary BLOBs are read
+// as UTF-8 text; binary strings (BINARY, VARBINARY) stay bytes.
 sql_value_kind mysql_type_to_vartype(const sql_column_type& column, bool blob_to_text);
 
 // The decimal precision of a DECIMAL column from the client's display length: the length

@@ -18,6 +18,22 @@ void tk_cmdli::next() {
     }
 }
 
+namespace {
+
+// A flag's row is a prefix without "=" at its end. "--tab_def=0" reads as a value given to a
+// flag, which would be ignored and switch the flag on whatever the value says: it matches no
+// flag row. Other characters after a flag's name are ignored ("--tab_defx" is "--tab_def").
+bool matches(const char* argument, const char* prefix) {
+    const size_t length = std::strlen(prefix);
+    if (std::strncmp(argument, prefix, length) != 0) {
+        return false;
+    }
+    const bool flag = prefix[length - 1] != '=';
+    return !flag || argument[length] != '=';
+}
+
+}  // namespace
+
 void tk_cmdli::match() {
     id_ = -1;
     value_.clear();
@@ -26,10 +42,9 @@ void tk_cmdli::match() {
     }
     const char* argument = argv_[index_] == nullptr ? "" : argv_[index_];
     for (const cmdli_option* row = options_; row->prefix[0] != '\0'; ++row) {
-        const size_t length = std::strlen(row->prefix);
-        if (std::strncmp(argument, row->prefix, length) == 0) {
+        if (matches(argument, row->prefix)) {
             id_ = row->id;
-            value_ = argument + length;
+            value_ = argument + std::strlen(row->prefix);
             return;
         }
     }

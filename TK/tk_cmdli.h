@@ -3,9 +3,11 @@
 // Options are given as a table of (id, prefix) rows ending with a row whose prefix is empty.
 // Each argument is matched against the rows in table order and the first row whose prefix
 // begins the argument wins, so a flag ignores what follows its name ("--helpme" is "--help")
-// and the value of a valued option is the rest of the argument after its prefix. An argument
-// that matches no row has the id -1 and is counted as unrecognised; the first 20 of them are
-// kept. A 21st unrecognised argument raises tk_mail_assertion.
+// and the value of a valued option is the rest of the argument after its prefix. A flag (a
+// row whose prefix does not end with "=") takes no value: an argument that goes on with "="
+// right after a flag's name does not match its row ("--tab_def=0" is not "--tab_def"). An
+// argument that matches no row has the id -1 and is counted as unrecognised; the first 20 of
+// them are kept. A 21st unrecognised argument raises tk_mail_assertion.
 #pragma once
 
 #include <string>

@@ -105,23 +105,20 @@ uint16_t part(int value) {
     return value < 0 || value > 65535 ? 65535 : static_cast<uint16_t>(value);
 }
 
-int days_in_month(int year, int month) {
-    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) {
-        return 31;
-    }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[static_cast<size_t>(month - 1)];
-}
-
 bool has_any_date(const SYSTEMTIME& t) {
     return t.wYear != 0 || t.wMonth != 0 || t.wDay != 0;
 }
 
 }  // namespace
 
-ole_date::ole_date(const SYSTEMTIME& parts) : kind_(kind_date_time), parts_(parts) {
+ole_date::ole_date(const SYSTEMTIME& parts) : ole_date(parts, 0) {}
+
+ole_date::ole_date(const SYSTEMTIME& parts, uint32_t microseconds)
+    : kind_(kind_date_time), parts_(parts) {
     tk_trace(1, "ole_date::ole_date(SYSTEMTIME)");
+    if (microseconds != 0) {
+        set_microseconds(microseconds);
+    }
     refine_type();
 }
 
@@ -135,6 +132,7 @@ ole_date::ole_date(std::wstring_view text) {
 
 void ole_date::clear_parts() noexcept {
     parts_ = SYSTEMTIME();
+    microseconds_ = 0;
 }
 
 void ole_date::parse(std::string_view given) {
@@ -202,8 +200,8 @@ void ole_date::refine_type() {
     const SYSTEMTIME& t = parts_;
     if (t.wDay == 0 && t.wMonth == 0 && t.wYear == 0) {
         kind_ = kind_time;
-    } else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wDay != 0 && t.wMonth != 0 &&
-               t.wYear != 0) {
+    } else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && microseconds_ == 0 &&
+               t.wDay != 0 && t.wMonth != 0 && t.wYear != 0) {
         kind_ = kind_date;
     }
 }
@@ -338,57 +336,39 @@ void ole_date::process_milliseconds(const char* seconds) {
     while (is_digit(*p)) {
         second = std::min(second * 10 + (*p++ - '0'), 100000);
     }
-    int milliseconds = 0;
+    uint32_t fraction = 0;
     if (*p == '.') {
         ++p;
-        for (int k = 0; k < 3; ++k) {
-            milliseconds = milliseconds * 10 + (is_digit(*p) ? *p++ - '0' : 0);
+        // Digits beyond the microsecond are cut, never rounded into the second.
+        for (int k = 0; k < 6; ++k) {
+            fraction = fraction * 10 + (is_digit(*p) ? static_cast<uint32_t>(*p++ - '0') : 0);
         }
     }
     parts_.wSecond = part(second);
-    parts_.wMilliseconds = static_cast<uint16_t>(milliseconds);
-    if (milliseconds <= 499) {
-        return;
-    }
-    parts_.wMilliseconds = 0;
-    if (++parts_.wSecond <= 59) {
-        return;
-    }
-    parts_.wSecond = 0;
-    if (++parts_.wMinute <= 59) {
-        return;
-    }
-    parts_.wMinute = 0;
-    if (++parts_.wHour <= 23) {
-        return;
-    }
-    parts_.wHour = 0;
-    // Rounding 23:59:59.5 up reaches the next day; a time without a date wraps to midnight.
-    if (!has_any_date(parts_) || parts_.wMonth < 1 || parts_.wMonth > 12) {
-        return;
-    }
-    if (parts_.wDay < days_in_month(parts_.wYear, parts_.wMonth)) {
-        ++parts_.wDay;
-        return;
-    }
-    parts_.wDay = 1;
-    if (++parts_.wMonth > 12) {
-        parts_.wMonth = 1;
-        ++parts_.wYear;
-    }
+    set_microseconds(fraction);
+}
+
+void ole_date::set_microseconds(uint32_t microseconds) noexcept {
+    microseconds_ = microseconds % 1000000;
+    parts_.wMilliseconds = static_cast<uint16_t>(microseconds_ / 1000);
 }
 
 std::string ole_date::to_string() const {
     char buffer[64];
     const SYSTEMTIME& t = parts_;
+    char fraction[16] = "";
+    if (microseconds_ != 0) {
+        std::snprintf(fraction, sizeof fraction, ".%06u", static_cast<unsigned>(microseconds_));
+    }
     switch (kind_) {
         case kind_date_time:
             tk_trace(1, "printing datetime...");
-            if (omit_zero_time_ && t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) {
+            if (omit_zero_time_ && t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 &&
+                microseconds_ == 0) {
                 std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
             } else {
-                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear,
-                              t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d%s", t.wYear,
+                              t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, fraction);
             }
             return buffer;
         case kind_date:
@@ -397,8 +377,8 @@ std::string ole_date::to_string() const {
             return buffer;
         case kind_time:
             tk_trace(1, "printing time...");
-            std::snprintf(buffer, sizeof buffer, "0000-00-00 %02d:%02d:%02d", t.wHour, t.wMinute,
-                          t.wSecond);
+            std::snprintf(buffer, sizeof buffer, "0000-00-00 %02d:%02d:%02d%s", t.wHour, t.wMinute,
+                          t.wSecond, fraction);
             return buffer;
         default:
             return {};

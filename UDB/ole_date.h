@@ -5,7 +5,9 @@
 // platform's date parser (locale 1033, see platform/oleauto.h), then "y-m-d h:m:s",
 // "y/m/d h:m:s", "y.m.d h:m:s" (the time part optional). A day-first text such as 31.12.2005
 // is read with day and year swapped back. AM and PM are honoured.
-// Printing gives "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DD" or "0000-00-00 HH:MM:SS".
+// Printing gives "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DD" or "0000-00-00 HH:MM:SS", with the
+// fraction of a second (".ffffff") when there is one. Fractions are kept to the microsecond
+// and never rounded into the second: 23:59:59.6 stays on its day.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,7 @@ class ole_date {
     ole_date() = default;
     // Kind 1, then refined (a date without time becomes kind 2, a time without date kind 3).
     explicit ole_date(const SYSTEMTIME& parts);
+    ole_date(const SYSTEMTIME& parts, uint32_t microseconds);
     explicit ole_date(std::string_view text);
     explicit ole_date(std::wstring_view text);
 
@@ -33,9 +36,9 @@ class ole_date {
     void refine_type();
     // Reads the text by the formats above; true when one of them gave a valid value.
     bool import_from_string(std::string_view text);
-    // Reads the seconds text ("30.6"): sets the second and milliseconds, rounding the second
-    // up from 500 ms and carrying into minute, hour and (when there is a date) the date.
-    // A null text raises tk_mail_assertion.
+    // Reads the seconds text ("30.6"): sets the second and its fraction exactly (to the
+    // microsecond; wMilliseconds holds the whole milliseconds of it). A null text raises
+    // tk_mail_assertion.
     void process_milliseconds(const char* seconds);
 
     std::string to_string() const;
@@ -43,6 +46,9 @@ class ole_date {
 
     int32_t kind() const noexcept { return kind_; }
     const SYSTEMTIME& parts() const noexcept { return parts_; }
+    // The fraction of the second, 0..999999.
+    uint32_t microseconds() const noexcept { return microseconds_; }
+    void set_microseconds(uint32_t microseconds) noexcept;
     bool omit_zero_time() const noexcept { return omit_zero_time_; }
     void set_omit_zero_time(bool omit) noexcept { omit_zero_time_ = omit; }
 
@@ -57,4 +63,5 @@ class ole_date {
     bool omit_zero_time_ = true;
     int32_t kind_ = kind_invalid;
     SYSTEMTIME parts_;
+    uint32_t microseconds_ = 0;
 };

@@ -90,7 +90,14 @@ bool leading_real(std::string_view text, Real& value) {
         return true;
     }
     if (error == std::errc::result_out_of_range) {
-        return false;
+        // Below the smallest normal number (a DOUBLE of 1e-320): the nearest value of the
+        // kind, a subnormal or zero, is the value, not NULL. Above the largest: out of range.
+        long double wide = 0;
+        const auto widened = std::from_chars(text.data() + i, text.data() + text.size(), wide);
+        if (widened.ec != std::errc() || std::fabs(wide) >= 1) {
+            return false;
+        }
+        result = static_cast<Real>(wide);
     }
     value = negative ? -result : result;
     return true;
@@ -267,6 +274,11 @@ ole_variant::ole_variant(const SYSTEMTIME& value) {
     set_date_parts(value);
 }
 
+ole_variant::ole_variant(const SYSTEMTIME& value, uint32_t microseconds, bool negative) {
+    tk_trace(1, "ole_variant::ctor from SYSTEMTIME");
+    set_date_parts(value, microseconds, negative);
+}
+
 ole_variant::ole_variant(CY value) {
     tk_trace(1, "ole_variant::ctor from currency");
     value_.vt = VT_CY;
@@ -310,12 +322,15 @@ ole_variant::ole_variant(size_t length, const void* bytes) {
     attach_binary(length, bytes);
 }
 
-void ole_variant::set_date_parts(const SYSTEMTIME& parts) {
+void ole_variant::set_date_parts(const SYSTEMTIME& parts, uint32_t microseconds, bool negative) {
     VariantClear(&value_);
     value_.vt = VT_DATE;
     date_parts_ = parts;
+    date_microseconds_ = microseconds % 1000000;
+    date_parts_.wMilliseconds = static_cast<uint16_t>(date_microseconds_ / 1000);
+    date_negative_ = negative;
     DATE value = 0;
-    if (!date_value(parts, value)) {
+    if (negative || !date_value(parts, value)) {
         tk_trace(2, "Failed to convert SYSTEMTIME->VARIANT");
         value = 0;
     }
@@ -325,6 +340,24 @@ void ole_variant::set_date_parts(const SYSTEMTIME& parts) {
 void ole_variant::clear() noexcept {
     VariantClear(&value_);
     date_parts_ = SYSTEMTIME();
+    date_microseconds_ = 0;
+    date_negative_ = false;
+}
+
+std::wstring ole_variant::date_text() const {
+    std::wstring text = ole_date(date_parts_, date_microseconds_).to_wstring();
+    if (date_negative_) {
+        // A duration prints as "0000-00-00 -12:00:00".
+        const size_t time = text.find(L' ');
+        text.insert(time == std::wstring::npos ? 0 : time + 1, 1, L'-');
+    }
+    return text;
+}
+
+bool ole_variant::is_long_duration() const noexcept {
+    const SYSTEMTIME& t = date_parts_;
+    return value_.vt == VT_DATE && t.wYear == 0 && t.wMonth == 0 && t.wDay == 0 &&
+           (t.wHour > 23 || date_negative_);
 }
 
 // ---- from_string -------------------------------------------------------------------------------
@@ -411,7 +444,7 @@ ole_variant ole_variant::from_string(std::string_view text, VARTYPE type) {
         case VT_DATE: {
             const ole_date date(text);
             if (date.is_valid()) {
-                result.set_date_parts(date.parts());
+                result.set_date_parts(date.parts(), date.microseconds());
             }
             return result;
         }
@@ -527,7 +560,7 @@ void ole_variant::change_type(VARTYPE new_type) {
         if (new_type != VT_BSTR) {
             throw ole_type_exception();
         }
-        attach_wstring(ole_date(date_parts_).to_wstring());
+        attach_wstring(date_text());
         return;
     }
     // 7. Text of the shape "YYYY-MM-DD hh:mm:ss" becomes a date; text that does not read as
@@ -782,7 +815,7 @@ std::string ole_variant::to_string() const {
             return with_dots(narrow(text));
         }
         case VT_DATE:
-            return ole_date(date_parts_).to_string();
+            return platform::wide_to_ansi(date_text());
         case VT_BSTR:
             return platform::wide_to_ansi(value_.bstr());
         case VT_ARRAY_UI1: {
@@ -918,7 +951,9 @@ bool ole_variant::same_as(const ole_variant& other) const {
         case VT_DECIMAL:
             return value_.decVal() == other.value_.decVal();
         case VT_DATE:
-            return date_parts_ == other.date_parts_;
+            return date_parts_ == other.date_parts_ &&
+                   date_microseconds_ == other.date_microseconds_ &&
+                   date_negative_ == other.date_negative_;
         case VT_BSTR:
             return value_.bstr() == other.value_.bstr();
         case VT_ARRAY_UI1:

@@ -1,7 +1,10 @@
 // ole_variant: the one value type of the system. Every column value read from MySQL, every
 // default value and every value written to Oracle travels as an ole_variant.
 //
-// The value is a VARIANT (platform/oleauto.h) plus the broken-down date of a VT_DATE. VT_EMPTY
+// The value is a VARIANT (platform/oleauto.h) plus the broken-down date of a VT_DATE, with its
+// fraction of a second to the microsecond. A VT_DATE without a date (year, month and day 0) is
+// a time; it may also be a duration beyond a day or below zero (a MySQL TIME of 838:59:59 or
+// -12:00:00: hours above 23, and a sign), which only a duration column can hold. VT_EMPTY
 // stands for NULL; texts are wide strings (VT_BSTR); binary values are one-dimensional byte
 // arrays (VT_ARRAY|VT_UI1); VT_I8 and VT_UI8 hold 64-bit integers; VT_DECIMAL is exact.
 //
@@ -55,6 +58,8 @@ class ole_variant {
     explicit ole_variant(float value);
     explicit ole_variant(double value);
     explicit ole_variant(const SYSTEMTIME& value);  // VT_DATE
+    // VT_DATE with a fraction of a second (0..999999) and, for a duration, a sign.
+    ole_variant(const SYSTEMTIME& value, uint32_t microseconds, bool negative = false);
     explicit ole_variant(CY value);
     explicit ole_variant(DECIMAL value);
     // Narrow text is in the process's ANSI character set.
@@ -110,6 +115,13 @@ class ole_variant {
     int64_t hyper_value() const noexcept { return value_.llVal; }
     uint64_t uhyper_value() const noexcept { return value_.ullVal; }
     const SYSTEMTIME& date_parts() const noexcept { return date_parts_; }
+    // The fraction of the second of a VT_DATE, 0..999999.
+    uint32_t date_microseconds() const noexcept { return date_microseconds_; }
+    // A VT_DATE duration below zero.
+    bool date_negative() const noexcept { return date_negative_; }
+    // A VT_DATE without a date whose hours are above 23 or whose sign is negative: a MySQL
+    // TIME that is no time of day.
+    bool is_long_duration() const noexcept;
     // The text of a VT_BSTR (tk_mail_assertion for other kinds).
     const std::wstring& bstr() const;
     // The decimal of a VT_DECIMAL (tk_mail_assertion for other kinds).
@@ -122,13 +134,17 @@ class ole_variant {
     bool same_as(const ole_variant& other) const;
 
   private:
-    void set_date_parts(const SYSTEMTIME& parts);
+    void set_date_parts(const SYSTEMTIME& parts, uint32_t microseconds = 0, bool negative = false);
     void change_from_hyper(VARTYPE new_type);
     void change_to_hyper(VARTYPE new_type);
     void change_to_bytes();
+    // The text of a VT_DATE (ole_date's forms, with the fraction and a duration's sign).
+    std::wstring date_text() const;
 
     VARIANT value_;
     SYSTEMTIME date_parts_;
+    uint32_t date_microseconds_ = 0;
+    bool date_negative_ = false;
 };
 
 // Finds a GUID in a text such as "... guid {01234567-89AB-CDEF-0123-456789ABCDEF} ...":

@@ -43,8 +43,8 @@ class udb_converter : public tk_converter {
     std::wstring current_table() const;
     void set_current_table(const std::wstring& name);
 
-    std::atomic<int32_t> records_total{0};
-    std::atomic<int32_t> records_done{0};
+    std::atomic<int64_t> records_total{0};
+    std::atomic<int64_t> records_done{0};
     std::atomic<int32_t> tables_total{0};
     std::atomic<int32_t> tables_done{0};
 

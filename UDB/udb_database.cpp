@@ -38,7 +38,7 @@ bool udb_recordset::is_eof() {
 bool udb_recordset::is_query() const {
     return !query_text.empty();
 }
-int32_t udb_recordset::next() {
+int64_t udb_recordset::next() {
     return count;
 }
 void udb_recordset::move_prev() {}

@@ -59,7 +59,7 @@ class udb_recordset {
     virtual bool is_eof();
     virtual bool is_query() const;
     // Advances; returns the new position (the base does nothing and returns count).
-    virtual int32_t next();
+    virtual int64_t next();
     virtual void move_prev();
     virtual void move_first();
 
@@ -71,7 +71,7 @@ class udb_recordset {
     std::wstring name;
     // Empty for a table.
     std::wstring query_text;
-    int32_t count = 0;
+    int64_t count = 0;
     udb_schema schema;
     udb_indexes indexes;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "TK/tk_exception.h"
@@ -30,24 +31,36 @@ file_ptr open_file(const std::wstring& path, const char* mode) {
 }
 
 // Reads one line without its line end ("\n" or "\r\n") into line. False at the end of the
-// file when nothing was read. A line longer than a profile may hold is an internal error.
+// file when nothing was read. Reading stops early in a line too long for a profile, so that the
+// caller can refuse it without holding the rest of it.
 bool read_line(std::FILE* file, std::string& line) {
+    // The limit, the carriage return of "\r\n", a byte-order mark and one byte to tell a line
+    // that is too long.
+    constexpr size_t read_limit = udb_profile::max_line_bytes + 1 + 3 + 1;
     line.clear();
     int c = 0;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-        // One byte more than the limit is allowed for the carriage return of "\r\n".
-        if (line.size() > udb_profile::max_line_bytes) {
-            TK_FAIL();
-        }
+    while (line.size() < read_limit && (c = std::getc(file)) != EOF && c != '\n') {
         line.push_back(static_cast<char>(c));
     }
     if (c == '\n' && !line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    if (line.size() > udb_profile::max_line_bytes) {
-        TK_FAIL();
-    }
     return c != EOF || !line.empty();
+}
+
+// Editors that save UTF-8 often write a byte-order mark first; it is not part of the text.
+void drop_byte_order_mark(std::string& line) {
+    static const std::string_view byte_order_mark = "\xEF\xBB\xBF";
+    if (line.starts_with(byte_order_mark)) {
+        line.erase(0, byte_order_mark.size());
+    }
+}
+
+[[noreturn]] void refuse_long_line(const std::wstring& path, size_t number) {
+    throw tk_exception(
+        tk_wformat(L"Profile file '%ls' has a line longer than %d bytes (line %zu).", path.c_str(),
+                   static_cast<int>(udb_profile::max_line_bytes), number),
+        1);
 }
 
 bool is_section_line(const std::wstring& line) {
@@ -95,7 +108,13 @@ bool udb_profile::load_file(const std::wstring& path) {
     }
     key_map* current = nullptr;
     std::string bytes;
-    while (read_line(file.get(), bytes)) {
+    for (size_t number = 1; read_line(file.get(), bytes); ++number) {
+        if (number == 1) {
+            drop_byte_order_mark(bytes);
+        }
+        if (bytes.size() > max_line_bytes) {
+            refuse_long_line(path, number);
+        }
         const std::wstring line = tk_trim(tk_utf8_to_ucs2(bytes));
         if (line.empty()) {
             continue;

@@ -2,9 +2,10 @@
 //
 // The file is UTF-8 text, one "[section]" line per section followed by its "key=value" lines.
 // Lines are trimmed of blanks; a line without "=" is a key with an empty value; there is no
-// comment syntax and no escaping. A byte-order mark is not recognised: a file that starts with
-// one has no section line first and loads as an empty profile. A line may hold 4094 bytes; a
-// longer one is an internal error (tk_mail_assertion), so save_file refuses to write one.
+// comment syntax and no escaping. A UTF-8 byte-order mark at the start of the file is skipped
+// (editors write one). A line may hold 4094 bytes (the mark not counted); load_file refuses a
+// longer one as a level-1 tk_exception naming the file and the line, and save_file refuses to
+// write one.
 //
 // Sections and keys are kept in UTF-16 code-unit order (what the file on disk and every other
 // reader of it expect), and setting a key that is present keeps its first value. A profile
@@ -37,7 +38,8 @@ class udb_profile {
     static constexpr const wchar_t* mysql_section = L"MySQL settings";
 
     // Reads the file into the maps, adding to what they hold. False when the file cannot be
-    // opened. Reading stops quietly at a key line met before any section line.
+    // opened. Reading stops quietly at a key line met before any section line. Raises
+    // tk_exception (level 1) at a line longer than max_line_bytes; the lines before it stay.
     bool load_file(const std::wstring& path);
     // Writes the maps (sections without keys are left out), lines ending in "\r\n". Line
     // breaks inside a value are written as blanks (a SELECT text means the same). False when the

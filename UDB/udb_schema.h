@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +24,25 @@ struct t_ftd {
     bool not_null = false;
     // VT_EMPTY when the column has no default.
     ole_variant default_value;
-    // Date columns: the ole_date kind (1 date and time, 2 date, 3 time). 64-bit integers:
-    // 1 signed, 2 unsigned. Decimals (and floats with a stated precision): precision * 256 +
-    // scale, 0 when no precision is given. 0 otherwise.
+    // Date columns: the ole_date kind (1 date and time, 2 date, 3 time) or 4, a duration (a
+    // time column held as an interval rather than a time of day). 64-bit integers: 1 signed,
+    // 2 unsigned. Decimals (and floats with a stated precision): precision * 256 + scale, 0
+    // when no precision is given. 0 otherwise.
     int32_t subtype = 0;
+    // Date columns: the digits of the fraction of a second the column keeps (0: whole
+    // seconds).
+    int32_t fraction_digits = 0;
+    // The default is the moment of the insert (CURRENT_TIMESTAMP and its synonyms), which no
+    // literal default_value can say.
+    bool default_is_now = false;
+    // The source computes the column's values (a generated column): they are copied like any
+    // other, but cannot be given back to the source.
+    bool generated = false;
+
+    static constexpr int32_t date_kind_date_time = 1;
+    static constexpr int32_t date_kind_date = 2;
+    static constexpr int32_t date_kind_time = 3;
+    static constexpr int32_t date_kind_duration = 4;
 
     t_ftd() = default;
     t_ftd(std::wstring name, VARTYPE vartype, int32_t size, bool not_null = false,
@@ -66,8 +82,10 @@ class udb_schema {
     void add(t_ftd descriptor);
     void clear() noexcept;
 
-    // MySQL's next AUTO_INCREMENT value of the table (1 when unknown); the Oracle sequence starts there.
-    int64_t auto_increment_next = 1;
+    // The source's next AUTO_INCREMENT value of the table, where the Oracle sequence starts;
+    // none when the source has no counter (a view, a custom query), and the sequence then
+    // starts after the largest key copied.
+    std::optional<uint64_t> auto_increment_next;
 
     bool owns() const noexcept { return owns_; }
     size_t size() const noexcept { return fields_.size(); }

@@ -1,13 +1,16 @@
 #include "agent/agent_command_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "TK/tk_file.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
+#include "UDB/udb_profile.h"
 #include "agent/agent_converter.h"
 #include "core/error_handler.h"
 
@@ -34,6 +37,7 @@ enum option_id {
     opt_tab_file = 17,
     opt_uppercase = 18,
     opt_profile = 19,
+    opt_time_interval = 20,
 };
 
 const char usage_format[] =
@@ -61,6 +65,7 @@ const char usage_format[] =
     "   --tab_def      convert table definitions only\n"
     "   --tab_file=... file containing the list of tables to convert\n"
     "                  (one table name per line)\n"
+    "   --time_interval convert TIME columns to INTERVAL DAY TO SECOND\n"
     "   --uppercase    make table/field names uppercase\n"
     "\n"
     "NOTES:\n"
@@ -69,24 +74,86 @@ const char usage_format[] =
     "      the default MySQL port 3306.\n"
     "   3) The default mode is 'overwrite'. You can change it using\n"
     "      '--mode' parameter\n"
-    "   4) If you omit 'tab_file' parameter, all database tables will be converted.\n";
+    "   4) If you omit 'tab_file' parameter, all database tables will be converted.\n"
+    "   5) Options shown without '=...' take no value: '--tab_def=0' is refused.\n"
+    "   6) Options after '--profile' override the profile, connection included.\n"
+    "   7) Exit status: 0 every table and record arrived, 1 the run reported errors\n"
+    "      (see its summary and the rejects file), 255 the run could not start or end.\n";
 
 const char missing_table_file[] =
     "Table names file does not exist.\nPlease verify the correct path/name was given.";
+// Converting every table is what no file means; an empty one is a mistake upstream (a script
+// that found nothing), and taking it for "all" would overwrite tables nobody chose.
+const char empty_table_file[] =
+    "Table names file holds no table names.\nPlease verify the correct path/name was given.";
+const char no_destination[] = "You should enter Oracle service name";
 
-// Values that are handed to the settings objects only after the whole command line was read.
+// The connection options met since the start or since the last profile loaded. They are
+// handed to the settings objects together: at a profile (which then replaces what it holds)
+// and after the whole command line (overriding the profile). A value not given leaves its
+// setting as it is.
 struct option_holders {
-    std::wstring oracle_destination;
-    std::wstring oracle_user;
-    std::wstring oracle_password;
-    std::wstring oracle_port = L"1521";
-    std::string mysql_port = mysql_converter_impl::default_port;
-    std::string mysql_host;
-    std::string mysql_user;
-    std::string mysql_password;
+    std::optional<std::wstring> oracle_destination;
+    std::optional<std::wstring> oracle_user;
+    std::optional<std::wstring> oracle_password;
+    std::optional<std::wstring> oracle_port;
+    std::optional<std::string> mysql_port;
+    std::optional<std::string> mysql_host;
+    std::optional<std::string> mysql_user;
+    std::optional<std::string> mysql_password;
     bool direct = false;
-    bool profile_loaded = false;
+
+    bool any_oracle() const {
+        return direct || oracle_destination || oracle_user || oracle_password || oracle_port;
+    }
+    bool any_mysql() const { return mysql_port || mysql_host || mysql_user || mysql_password; }
 };
+
+// Stores the options given into the settings, through the operations that the wizard's pages
+// use as well: the destination is the service name, or the host when connecting directly (the
+// port then "1521" unless one is known).
+void store_connection(agent_converter& converter, const option_holders& given) {
+    oracle_converter_impl& oracle = converter;
+    mysql_converter_impl& mysql = converter;
+    if (given.any_oracle() && oracle.use_tns) {
+        oracle.store_oracle_settings(given.oracle_destination.value_or(oracle.service_name),
+                                     given.oracle_user.value_or(oracle.user),
+                                     given.oracle_password.value_or(oracle.password));
+    } else if (given.any_oracle()) {
+        const std::wstring known_port = oracle.port.empty() ? L"1521" : oracle.port;
+        oracle.store_oracle_settings(given.oracle_destination.value_or(oracle.host),
+                                     given.oracle_user.value_or(oracle.user),
+                                     given.oracle_password.value_or(oracle.password),
+                                     given.oracle_port.value_or(known_port));
+    }
+    if (given.any_mysql()) {
+        mysql.store_mysql_settings(
+            given.mysql_host.value_or(mysql.host), given.mysql_user.value_or(mysql.user),
+            given.mysql_password.value_or(mysql.password), given.mysql_port.value_or(mysql.port));
+    }
+}
+
+// Loads the profile with the options met so far stored first, so that the profile replaces
+// what it holds and the options after it override it. When the file cannot be read nothing
+// changes and the options wait for the end as without a profile.
+void load_profile_option(agent_converter& converter, option_holders& holders,
+                         const std::string& path) {
+    tk_trace(1, "parse_cmd_line - got profile %s", path.c_str());
+    udb_profile profile;
+    if (!profile.load_file(tk_ansi_to_ucs2(path))) {
+        return;
+    }
+    store_connection(converter, holders);
+    holders = option_holders();
+    converter.load_profile(profile);
+}
+
+// The Oracle database the run would log on to. An empty connect string is not refused by the
+// Oracle client: it attaches to the machine's default database, which is never what was meant.
+const std::wstring& oracle_destination(const agent_converter& converter) {
+    const oracle_converter_impl& oracle = converter;
+    return oracle.use_tns ? oracle.service_name : oracle.host;
+}
 
 // The mode must be written exactly as one of 0, 1 and 2: "01", "+1" and "" are refused.
 void apply_mode(agent_converter& converter, const std::string& value) {
@@ -103,7 +170,7 @@ void apply_mode(agent_converter& converter, const std::string& value) {
     converter.mode = mode;
 }
 
-// Acts on one recognised option; options that only fill a holder wait for the end.
+// Acts on one recognised option; connection options only fill a holder (option_holders).
 void apply_option(const tk_cmdli& option, agent_converter& converter, option_holders& holders) {
     const std::string& value = option.value();
     switch (option.id()) {
@@ -149,8 +216,7 @@ void apply_option(const tk_cmdli& option, agent_converter& converter, option_hol
             holders.oracle_port = tk_ansi_to_ucs2(value);
             break;
         case opt_profile:
-            tk_trace(1, "parse_cmd_line - got profile %s", value.c_str());
-            holders.profile_loaded = converter.load_profile(value);
+            load_profile_option(converter, holders, value);
             break;
         case opt_silent:
             tk_trace(1, "parse_cmd_line - silent mode is ON");
@@ -173,6 +239,10 @@ void apply_option(const tk_cmdli& option, agent_converter& converter, option_hol
             tk_trace(2, "\tparse_cmd_line - got tab_file %s", value.c_str());
             process_tab_file(value);
             break;
+        case opt_time_interval:
+            converter.time_interval = true;
+            tk_trace(2, "\tconvert TIME columns as intervals");
+            break;
         case opt_uppercase:
             converter.uppercase = true;
             tk_trace(2, "\tmake table names uppercase");
@@ -182,9 +252,26 @@ void apply_option(const tk_cmdli& option, agent_converter& converter, option_hol
     }
 }
 
+// The file's names become the whole selection: a custom query (of a profile loaded before)
+// stays only when the file names it, and is then converted as that query.
+void select_tables(agent_converter& converter, const std::vector<std::wstring>& names) {
+    const auto named = [&](const std::wstring& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    std::erase_if(converter.selected_queries,
+                  [&](const auto& entry) { return !named(entry.first); });
+    converter.selected_tables.clear();
+    for (const std::wstring& name : names) {
+        const auto query = converter.selected_queries.find(name);
+        if (query == converter.selected_queries.end() || query->second.empty()) {
+            converter.selected_tables.push_back(name);
+        }
+    }
+}
+
 }  // namespace
 
-const cmdli_option agent_options[21] = {
+const cmdli_option agent_options[22] = {
     {opt_blob2text, "--blob2text"},
     {opt_dest, "--dest="},
     {opt_direct, "--direct"},
@@ -204,6 +291,7 @@ const cmdli_option agent_options[21] = {
     {opt_src, "--src="},
     {opt_tab_def, "--tab_def"},
     {opt_tab_file, "--tab_file="},
+    {opt_time_interval, "--time_interval"},
     {opt_uppercase, "--uppercase"},
     {0, ""},
 };
@@ -221,7 +309,7 @@ void exit_with_message(const std::string& text) {
         std::fflush(stderr);
     }
     std::fflush(stdout);
-    std::exit(-1);
+    throw agent_exit{agent_status_failure};
 }
 
 bool parse_cmd_line(int argc, const char* const* argv) {
@@ -241,21 +329,10 @@ bool parse_cmd_line(int argc, const char* const* argv) {
     if (converter.source_database.empty()) {
         exit_with_message("You should enter MySQL database name");
     }
-    if (holders.profile_loaded) {
-        return true;
+    store_connection(converter, holders);
+    if (oracle_destination(converter).empty()) {
+        exit_with_message(no_destination);
     }
-    if (holders.oracle_destination.empty()) {
-        exit_with_message("You should enter Oracle service name");
-    }
-    if (holders.direct) {
-        converter.store_oracle_settings(holders.oracle_destination, holders.oracle_user,
-                                        holders.oracle_password, holders.oracle_port);
-    } else {
-        converter.store_oracle_settings(holders.oracle_destination, holders.oracle_user,
-                                        holders.oracle_password);
-    }
-    converter.store_mysql_settings(holders.mysql_host, holders.mysql_user, holders.mysql_password,
-                                   holders.mysql_port);
     return true;
 }
 
@@ -311,5 +388,8 @@ void process_tab_file(const std::string& path) {
                       "verify the correct file was given.",
                       static_cast<int>(table_name_line_limit), read.long_line));
     }
-    agent_converter::instance().selected_tables = std::move(read.names);
+    if (read.names.empty()) {
+        exit_with_message(empty_table_file);
+    }
+    select_tables(agent_converter::instance(), read.names);
 }

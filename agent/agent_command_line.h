@@ -12,7 +12,7 @@
 #include "TK/tk_cmdli.h"
 
 // The options in matching order; the last row has an empty prefix.
-extern const cmdli_option agent_options[21];
+extern const cmdli_option agent_options[22];
 
 constexpr int agent_version_major = 3;
 constexpr int agent_version_minor = 1;
@@ -20,13 +20,34 @@ constexpr int agent_version_minor = 1;
 // The usage text with the version filled in, ending with a line feed.
 std::string agent_usage_text();
 
+// The exit statuses of DRXAGENT.
+enum agent_status : int {
+    // Every selected table and every record arrived.
+    agent_status_success = 0,
+    // The run finished but reported errors: a table or records not converted, values stored
+    // altered by a rule.
+    agent_status_errors = 1,
+    // Usage, validation, a run that could not start or had to end, an internal error (-1).
+    agent_status_failure = 255,
+};
+
+// Ends the agent with a status: raised by exit_with_message and turned into the process's exit
+// status in one place, agent_main, which lets every object close what it holds first.
+struct agent_exit {
+    int status;
+};
+
 // Traces the text at level 3, writes it and a line feed to standard error unless the converter
-// is silent, and ends the process with status -1.
+// is silent, and ends the agent with status 255 (raises agent_exit).
 [[noreturn]] void exit_with_message(const std::string& text);
 
-// Applies the options (argv[0] is the program). Returns false when an argument was not
-// recognised (the caller shows the usage); ends the process on --help and on every validation
-// failure; lets the toolkit exceptions of --logfile= reach the caller.
+// Applies the options (argv[0] is the program) in command-line order: a profile replaces the
+// settings it holds, connection options included, and the options after it override it.
+// Returns false when an argument was not recognised (a flag written with a value included:
+// the caller shows the usage); ends the process on --help and on every validation failure,
+// an empty Oracle destination among them also when a profile was loaded; lets the toolkit
+// exceptions of --logfile= and of a profile that cannot be read (a line too long) reach the
+// caller.
 bool parse_cmd_line(int argc, const char* const* argv);
 
 // The longest line of a table-names file, in bytes without the line end (and without the
@@ -46,6 +67,7 @@ struct table_names {
 // is in the ANSI character set. Reading stops at the first over-long line.
 table_names read_table_names(std::istream& in);
 
-// Replaces the converter's selected tables with the names in the file. Ends the process when
-// the file does not exist or holds an over-long line.
+// Makes the names in the file the converter's whole selection: the selected tables, and of
+// the custom queries only those the file names. Ends the process when the file does not exist,
+// holds no name or holds an over-long line.
 void process_tab_file(const std::string& path);

@@ -6,7 +6,8 @@ class agent_converter;
 using agent_run_function = void (*)(agent_converter&);
 
 // Creates the trace log (off), the error handler and the converter, applies the command line
-// and calls run; destroys them in reverse order. Returns 0 when the run ended, and -1 when an
-// error reached this guard and was reported (the process has already ended for usage,
-// validation failures and errors of level 1 and 2).
+// and calls run; destroys them in reverse order and ends the log with the exit status. The one
+// place that decides the status (agent_status): 0 when every selected table and record arrived,
+// 1 when the run finished with errors reported, 255 for usage and validation failures, a run
+// that could not start or had to end, internal errors and exceptions from outside the toolkit.
 int agent_main(int argc, const char* const* argv, agent_run_function run);

@@ -1,8 +1,8 @@
 // DRXAGENT: converts one MySQL database into an Oracle schema from the command line.
 //
-// Exit status: 0 when the run ended (errors that only skip a table or a record were reported
-// on the way); -1 (255 to a shell) after the usage text, a validation failure, an error that
-// ended the run, or an exception from outside the toolkit.
+// Exit status (agent_status): 0 when every selected table and record arrived; 1 when the run
+// finished but reported errors; 255 (-1) after the usage text, a validation failure, a run that
+// could not start or had to end, an internal error or an exception from outside the toolkit.
 #include <cstdio>
 #include <exception>
 

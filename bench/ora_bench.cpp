@@ -33,7 +33,7 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
 }
 
 void check_count(const std::wstring& table, int rows) {
-    const int32_t stored = ora_engine::instance().get_records_cnt(table, false);
+    const int64_t stored = ora_engine::instance().get_records_cnt(table, false);
     if (stored != rows) {
         throw std::runtime_error("stored " + std::to_string(stored) + " of " +
                                  std::to_string(rows) + " records");

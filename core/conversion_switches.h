@@ -28,6 +28,9 @@ struct conversion_switches {
     bool skip_idx = false;
     // Create the table definitions only, copy no records.
     bool tab_def = false;
+    // Convert TIME columns to INTERVAL DAY TO SECOND (the whole range, -838:59:59 to
+    // 838:59:59) instead of DATE or TIMESTAMP (a time of day on the first day of the month).
+    bool time_interval = false;
     // The tables chosen by the user, in the user's order (the agent's table-names file or a
     // profile); empty means every table of the source database.
     std::vector<std::wstring> selected_tables;

@@ -1,5 +1,6 @@
 #include "core/dorvex_convertor.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,15 +13,23 @@
 #include "TK/tk_text.h"
 #include "TK/tk_trace_log.h"
 #include "UDB/ole_variant.h"
+#include "UDB/udb_record_sink.h"
+#include "core/console_progress.h"
 #include "core/error_handler.h"
 #include "core/init_conversion.h"
 #include "core/settings_profile.h"
 #include "core/settings_registry.h"
+#include "platform/codepage.h"
 
 namespace {
 
 // Oracle's "resource busy" (ORA-00054): the table is locked by another session.
 constexpr int32_t ora_resource_busy = 54;
+
+const wchar_t time_interval_profile_key[] = L"TIME as interval";
+
+// The record errors of a table the agent's console shows; the log keeps every one.
+constexpr int64_t console_errors_per_table = 20;
 
 const char busy_table_message[] = "Cannot delete table because it is busy with another process";
 const char nonconforming_message[] =
@@ -35,6 +44,13 @@ class run_ending_error : public tk_exception {
             set_level(1);
         }
     }
+};
+
+// An error that costs one record only, whatever level it was raised with; its code still
+// picks the prepared text.
+class record_error : public tk_exception {
+  public:
+    explicit record_error(const tk_exception& e) : tk_exception(e) { set_level(0); }
 };
 
 }  // namespace
@@ -135,6 +151,11 @@ bool dorvex_convertor::load_profile(const udb_profile& profile) {
         !value.empty()) {
         blob2text = udb_profile_true_if_one(value);
     }
+    if (const std::wstring value =
+            profile.get_value(udb_profile::mysql_section, time_interval_profile_key);
+        !value.empty()) {
+        time_interval = udb_profile_true_if_one(value);
+    }
     return true;
 }
 
@@ -145,6 +166,8 @@ bool dorvex_convertor::store_profile(udb_profile& profile) {
     }
     profile.set_value(udb_profile::oracle_section, L"uppercase", udb_profile_flag(uppercase));
     profile.set_value(udb_profile::mysql_section, L"BLOB to text", udb_profile_flag(blob2text));
+    profile.set_value(udb_profile::mysql_section, time_interval_profile_key,
+                      udb_profile_flag(time_interval));
     return true;
 }
 
@@ -169,17 +192,29 @@ void dorvex_convertor::operator()() {
     tk_trace(2, "dorvex_convertor::operator()");
     finished = false;
     run_finished_.store(false);
+    report_ = run_report();
+    rejects_.reset();
+    rejects_failed_ = false;
     {
         init_conversion scope(&finished, true);
         try {
             run();
         } catch (const tk_final_exception&) {
-            // The user chose to stop; nothing more to say.
+            // The user chose to stop, or an error that stops the work was shown already.
+            end_early("stopped before its end");
         } catch (const tk_exception& e) {
-            error_handler::instance().handle(run_ending_error(e), true);
+            end_early(error_handler::instance().message_for(e));
+            try {
+                error_handler::instance().handle(run_ending_error(e), true);
+            } catch (const tk_final_exception&) {
+                // Shown; the run is over anyway.
+            }
         } catch (const std::exception& e) {
+            end_early(e.what());
             report_standard_error(e.what());
         }
+        rejects_.reset();
+        print_summary();
         // Also after a failed run, so that its last table does not prefix later messages.
         error_handler::instance().clear_context();
         tables_done = 0;
@@ -195,6 +230,7 @@ void dorvex_convertor::run() {
     ora_in_validator index_names;
 
     mysql_engine.blob_to_text = blob2text;
+    mysql_engine.time_as_interval = time_interval;
     destination->uppercase = uppercase;
 
     run_state state{*destination, mysql_engine.open_db(source_database, open_mode), nullptr};
@@ -274,19 +310,79 @@ bool dorvex_convertor::handle_existing_table(const std::wstring& destination) {
     }
 }
 
+// Reports what the destination table says of the records of one entry: each rejected record and
+// each altered value is an error of level 0 with the table and the record, and is counted; a
+// rejected record is saved in the run's rejects file. The agent's console shows the first
+// errors of a table only (the log keeps every one); the rest are counted for one closing line.
+class dorvex_convertor::record_reporter : public udb_record_sink {
+  public:
+    record_reporter(dorvex_convertor& driver, table_report& report, const udb_schema& columns)
+        : driver_(driver), report_(report), columns_(columns) {}
+
+    void record_rejected(int64_t record_number, const udb_record& record,
+                         const tk_exception& why) override {
+        ++report_.rejected;
+        error_handler& handler = error_handler::instance();
+        handler.set_context(report_.name, record_number);
+        driver_.save_rejected(report_.name, handler.message_for(why), columns_, record);
+        report(record_error(why));
+    }
+    void value_altered(int64_t record_number, const udb_record&, const std::string& note) override {
+        ++report_.altered;
+        error_handler::instance().set_context(report_.name, record_number);
+        report(tk_exception(note, 0));
+    }
+
+    // The errors of the table the console did not show.
+    int64_t unshown() const noexcept { return unshown_; }
+
+  private:
+    void report(const tk_exception& why) {
+        error_handler& handler = error_handler::instance();
+        if (driver_.program_ == program::agent && shown_ >= console_errors_per_table) {
+            handler.trace_only(why);
+            ++unshown_;
+            return;
+        }
+        ++shown_;
+        handler.handle(why, false);
+    }
+
+    dorvex_convertor& driver_;
+    table_report& report_;
+    const udb_schema& columns_;
+    int64_t shown_ = 0;
+    int64_t unshown_ = 0;
+};
+
 void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
                                      const std::wstring& query) {
     set_current_table(name);
     records_done = 0;
     records_total = 0;
+    report_.tables.emplace_back();
+    table_report& entry = report_.tables.back();
+    entry.name = name;
+    entry_open_ = true;
+    const auto started = std::chrono::steady_clock::now();
+    const auto finish = [&] {
+        entry.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        entry_open_ = false;
+    };
     try {
         const std::unique_ptr<sql_recordset> source = open_source(state, name, query);
         if (source->schema.empty()) {
+            finish();
             return;
         }
         const std::wstring destination = oracle_name_for(state, name);
         ora_database& oracle = state.destination;
         if (oracle.is_table_exist(destination) && !handle_existing_table(destination)) {
+            tk_trace_w(3, L"Table %ls exists in Oracle and is skipped", destination.c_str());
+            entry.destination = destination;
+            entry.result = table_report::outcome::skipped;
+            finish();
             return;
         }
         const bool merge = oracle.is_table_exist(destination);
@@ -294,53 +390,158 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             merge ? oracle.get_ora_table(destination, append_mode)
                   : oracle.create_ora_table(destination, source->schema,
                                             skip_idx ? udb_indexes() : source->indexes);
+        entry.destination = destination;
         if (mode == mode_merge && !source->schema.conform_to(table->schema)) {
             throw tk_exception(nonconforming_message, 0);
         }
         if (destination != name) {
             tk_trace_w(2, L"Store generated table name '%ls'", destination.c_str());
+            tk_trace_w(3, L"Table %ls is stored in Oracle as %ls", name.c_str(),
+                       destination.c_str());
             state.validator->in_use.push_back(destination);
             oracle.names_map.add_tn_mapping(name, destination);
         }
         state.validator->restricted.push_back(destination);
 
         records_total = source->record_count();
-        tk_trace_w(3, L"Converting table %ls (%d records)", name.c_str(), records_total.load());
-        print(tk_wformat(L"Converting table %ls(%d records)", name.c_str(), records_total.load()));
-        if (records_total != 0 && !tab_def) {
-            copy_records(*source, *table, name);
-            // Here rather than in the table's destructor, which could only trace a failure.
-            table->commit();
+        if (tab_def) {
+            // No records are copied: their count would say otherwise.
+            tk_trace_w(3, L"Converting table %ls", name.c_str());
+            print(L"Converting table " + name);
+            entry.result = table_report::outcome::definition_only;
+        } else {
+            tk_trace_w(3, L"Converting table %ls (%lld records)", name.c_str(),
+                       static_cast<long long>(records_total.load()));
+            print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
+                             static_cast<long long>(records_total.load())));
+            if (records_total != 0) {
+                copy_records(*source, *table, entry);
+            }
         }
+        // Here rather than in the table's destructor, which could only trace a failure; a
+        // sequence that continues after the copied keys comes after them.
+        table->commit();
+        table->complete_auto_increment();
     } catch (const tk_exception& e) {
+        entry.result = table_report::outcome::failed;
         error_handler& handler = error_handler::instance();
         handler.set_context(name);
+        entry.failure = handler.message_for(e);
+        finish();
         handler.handle(e, false);
+        return;
     }
+    finish();
 }
 
 void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,
-                                    const std::wstring& name) {
+                                    table_report& entry) {
+    record_reporter reporter(*this, entry, source.schema);
+    destination.set_record_sink(&reporter);
+    // The sink lives in this frame: the table must not call it after the records are copied,
+    // whatever ends the copy; the console's closing line for the table comes last.
+    struct detach {
+        dorvex_convertor& driver;
+        ora_table& table;
+        const record_reporter& reporter;
+        const table_report& entry;
+        ~detach() {
+            table.set_record_sink(nullptr);
+            console_progress::clear();
+            driver.tell_unshown(entry, reporter.unshown());
+        }
+    } detached{*this, destination, reporter, entry};
+    const auto started = std::chrono::steady_clock::now();
+    auto shown = started;
     source.move_first();
     while (!source.is_eof()) {
         stop_if_requested();
-        tk_trace(1, "Converting %d record", records_done.load());
+        tk_trace(1, "Converting %lld record", static_cast<long long>(records_done.load()));
+        ++entry.read;
         try {
-            destination.append_record(*source.get_item());
+            if (destination.append_record(*source.get_item())) {
+                ++entry.written;
+            }
         } catch (const tk_exception& e) {
             // A value Oracle refuses, or one that cannot take the column's type, costs this
             // record only. Failures of the source end the table (they are sql_exception).
             if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
-                dynamic_cast<const ole_type_exception*>(&e) == nullptr) {
+                dynamic_cast<const ole_type_exception*>(&e) == nullptr && e.level() != 0) {
                 throw;
             }
+            ++entry.rejected;
             error_handler& handler = error_handler::instance();
-            handler.set_context(name, records_done + 1);
-            handler.handle(e, false);
+            handler.set_context(entry.name, records_done + 1);
+            save_rejected(entry.name, handler.message_for(e), source.schema, *source.get_item());
+            handler.handle(record_error(e), false);
         }
         source.next();
         ++records_done;
+        if ((records_done & 0x3F) == 0 && console_progress::enabled()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - shown >= std::chrono::milliseconds(200)) {
+                shown = now;
+                const double seconds = std::chrono::duration<double>(now - started).count();
+                console_progress::show(entry.name, records_done, records_total,
+                                       seconds > 0 ? records_done / seconds : 0);
+            }
+        }
     }
+}
+
+void dorvex_convertor::save_rejected(const std::wstring& table, const std::string& error,
+                                     const udb_schema& columns, const udb_record& record) {
+    if (!rejects_) {
+        std::string folder = rejects_folder;
+        if (folder.empty() && !log_file().empty()) {
+            const size_t slash = log_file().find_last_of('/');
+            folder = slash == std::string::npos ? std::string(".") : log_file().substr(0, slash);
+        }
+        rejects_ = std::make_unique<rejects_file>(folder, source_database);
+    }
+    try {
+        rejects_->add(table, error, columns, record);
+        report_.rejects_file = rejects_->path();
+    } catch (const tk_exception& e) {
+        // Said once: the records are still reported one by one and kept in the log.
+        if (!rejects_failed_) {
+            rejects_failed_ = true;
+            error_handler::instance().handle(e, false);
+        }
+    }
+}
+
+void dorvex_convertor::tell_unshown(const table_report& entry, int64_t unshown) {
+    if (unshown == 0) {
+        return;
+    }
+    std::wstring where;
+    if (!report_.rejects_file.empty()) {
+        where = L"; the rejected records are in " + platform::utf8_to_wide(report_.rejects_file);
+    }
+    if (!log_file().empty()) {
+        where += L"; every error is in the log " + platform::ansi_to_wide(log_file());
+    }
+    print(tk_wformat(L"%lld more errors in table %ls are not shown",
+                     static_cast<long long>(unshown), entry.name.c_str()) +
+          where);
+}
+
+void dorvex_convertor::print_summary() {
+    for (const std::wstring& line : report_.summary_lines()) {
+        tk_trace_w(3, L"%ls", line.c_str());
+        print(line);
+    }
+}
+
+void dorvex_convertor::end_early(const std::string& why) {
+    report_.ended_early = true;
+    // The entry the run was in has not finished.
+    if (entry_open_ && !report_.tables.empty()) {
+        report_.tables.back().result = table_report::outcome::failed;
+        report_.tables.back().failure = why;
+    }
+    entry_open_ = false;
 }
 
 void dorvex_convertor::stop_if_requested() const {
@@ -355,6 +556,7 @@ void dorvex_convertor::print(const std::wstring& line) const {
     if (program_ != program::agent || silent()) {
         return;
     }
+    console_progress::clear();
     const std::string text = tk_ucs2_to_ansi(line);
     std::fprintf(stdout, "%s\n", text.c_str());
     std::fflush(stdout);

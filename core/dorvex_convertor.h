@@ -30,6 +30,8 @@
 #include "core/conversion_switches.h"
 #include "core/mysql_converter_impl.h"
 #include "core/oracle_converter_impl.h"
+#include "core/rejects_file.h"
+#include "core/run_report.h"
 
 class sql_database;
 class sql_recordset;
@@ -63,6 +65,9 @@ class dorvex_convertor : public udb_converter,
 
     // True once the last run has ended (safe to read from any thread).
     bool is_finished() const { return run_finished_.load(); }
+    // What became of the last run, table by table; complete once is_finished() is true (read it
+    // only then from another thread).
+    const run_report& last_report() const { return report_; }
 
     // Opens the source database, runs the statement there and reports whether the server
     // accepted it; false on any failure. The wizard's query dialog uses it.
@@ -91,6 +96,10 @@ class dorvex_convertor : public udb_converter,
     // Stores the converter into a new profile file; false when the file cannot be written.
     bool save_profile(const std::wstring& path);
 
+    // Where the records that did not arrive are saved ("{database}.rejects.sql"); empty: the
+    // log file's folder, or the current folder without a log file.
+    std::string rejects_folder;
+
     // How a standard exception that is not a toolkit exception and ends a run is shown. The
     // agent's default prints it on standard error unless silent; the wizard sets its own.
     std::function<void(const std::string& text)> standard_error_reporter;
@@ -103,6 +112,7 @@ class dorvex_convertor : public udb_converter,
 
   private:
     struct run_state;
+    class record_reporter;
 
     void run();
     void convert_entry(run_state& state, const std::wstring& name, const std::wstring& query);
@@ -111,12 +121,26 @@ class dorvex_convertor : public udb_converter,
     std::wstring oracle_name_for(run_state& state, const std::wstring& name);
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
-    void copy_records(sql_recordset& source, ora_table& destination, const std::wstring& name);
+    void copy_records(sql_recordset& source, ora_table& destination, table_report& entry);
     void stop_if_requested() const;
+    // Marks the run as ended before its end, and the entry it was in as failed.
+    void end_early(const std::string& why);
+    // Saves a record that did not arrive in the run's rejects file (made at the first).
+    void save_rejected(const std::wstring& table, const std::string& error,
+                       const udb_schema& columns, const udb_record& record);
+    // The agent's line for the errors of a table its console did not show.
+    void tell_unshown(const table_report& entry, int64_t unshown);
+    // The summary of the run, on the agent's console and in the log.
+    void print_summary();
     void print(const std::wstring& line) const;
     void report_standard_error(const std::string& text) const;
 
     program program_;
     std::atomic<bool> run_finished_{false};
+    run_report report_;
+    // An entry of the report is being converted (not yet finished).
+    bool entry_open_ = false;
+    std::unique_ptr<rejects_file> rejects_;
+    bool rejects_failed_ = false;
     std::unique_ptr<ora_database> oracle_database_;
 };

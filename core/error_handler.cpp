@@ -31,15 +31,26 @@ void error_handler::set_context(const std::wstring& table) {
     context_ = tk_ucs2_to_ansi(table);
 }
 
-void error_handler::set_context(const std::wstring& table, int record) {
-    context_ = tk_ucs2_to_ansi(tk_wformat(L"%ls, record #%d", table.c_str(), record));
+void error_handler::set_context(const std::wstring& table, int64_t record) {
+    context_ = tk_ucs2_to_ansi(
+        tk_wformat(L"%ls, record #%lld", table.c_str(), static_cast<long long>(record)));
+}
+
+std::string error_handler::message_with_breaks(const tk_exception& e) const {
+    std::string text = context_.empty() ? std::string() : context_ + ": ";
+    const std::string prepared = messages_.convert(e.code());
+    return text + (prepared.empty() ? e.message() : prepared);
 }
 
 std::string error_handler::compose(const tk_exception& e) {
-    std::string text = context_.empty() ? std::string() : context_ + ": ";
-    const std::string prepared = messages_.convert(e.code());
-    text += prepared.empty() ? e.message() : prepared;
+    std::string text = message_with_breaks(e);
     tk_trace(3, "Error:\n%s", text.c_str());
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::string error_handler::message_for(const tk_exception& e) const {
+    std::string text = message_with_breaks(e);
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
@@ -47,9 +58,14 @@ std::string error_handler::compose(const tk_exception& e) {
 void error_handler::handle(const tk_exception& e, bool after_run) {
     tk_trace(2, "error_handler::handle");
     if (e.level() == 2) {
-        tk_trace(3, "Internal error:\n%s", e.what());
+        // An assertion's message carries the words already: they are written once.
+        if (is_internal_error_text(e.message())) {
+            tk_trace(3, "%s", e.what());
+        } else {
+            tk_trace(3, "Internal error:\n%s", e.what());
+        }
         presenter_->show_internal_error(e.message());
-        std::exit(-1);
+        throw tk_final_exception();
     }
     const int level = e.level() == 0 ? 0 : 1;
     const std::string text = compose(e);

@@ -1,6 +1,7 @@
 #include "core/oracle_converter_impl.h"
 
 #include "ORA/ora_engine.h"
+#include "TK/tk_string.h"
 #include "TK/tk_trace_log.h"
 
 oracle_converter_impl::oracle_converter_impl() {
@@ -27,9 +28,11 @@ void oracle_converter_impl::store_oracle_settings(const std::wstring& host,
                                                   const std::wstring& port) {
     tk_trace_w(2, L"oracle_converter_impl::store_oracle_settings(%ls,%ls,%ls,%ls)", host.c_str(),
                user.c_str(), password.c_str(), port.c_str());
-    this->host = host;
+    // A host name or a port never holds blanks at its ends; in the connect descriptor they
+    // would name another host.
+    this->host = tk_trim(host);
     this->password = password;
-    this->port = port;
+    this->port = tk_trim(port);
     this->user = user;
 }
 

@@ -15,8 +15,9 @@ class oracle_converter_impl {
     // Sets service_name, user and password (in that order); use_tns, host and port stay.
     void store_oracle_settings(const std::wstring& service_name, const std::wstring& user,
                                const std::wstring& password);
-    // Sets host, password, port and user; use_tns and service_name stay (the caller clears
-    // use_tns for a direct connection).
+    // Sets host, password, port and user, the host and the port with the blanks at both ends
+    // removed; use_tns and service_name stay (the caller clears use_tns for a direct
+    // connection).
     void store_oracle_settings(const std::wstring& host, const std::wstring& user,
                                const std::wstring& password, const std::wstring& port);
 

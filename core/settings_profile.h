@@ -2,7 +2,9 @@
 // "Oracle settings" and "MySQL settings" sections of a profile file.
 //
 // Loading takes only the values that are present and not empty; the others keep what they
-// were. Every operation returns true (the converter's load stops early only on false).
+// were. Host, service and port values are read without the blanks at their ends (a value of
+// blanks is empty). Every operation returns true (the converter's load stops early only on
+// false).
 #pragma once
 
 #include "UDB/udb_profile.h"

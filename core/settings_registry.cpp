@@ -36,6 +36,7 @@ bool serialize(bool store, oracle_converter_impl& oracle, mysql_converter_impl& 
         mysql.port = mysql_converter_impl::default_port;
         switches.skip_idx = false;
         switches.tab_def = false;
+        switches.time_interval = false;
         switches.uppercase = true;
     }
     // Every value is exchanged even after a failure, so one bad value loses only itself.
@@ -51,6 +52,7 @@ bool serialize(bool store, oracle_converter_impl& oracle, mysql_converter_impl& 
     all &= key.exchange("skip_idx", switches.skip_idx, store);
     all &= key.exchange("src", switches.source_database, store);
     all &= key.exchange("tab_def", switches.tab_def, store);
+    all &= key.exchange("time_interval", switches.time_interval, store);
     all &= key.exchange("uppercase", switches.uppercase, store);
     all &= key.exchange("user", mysql.user, store);
     return all;

@@ -310,6 +310,16 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, const Ora
 sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position, void* valuep,
                    sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
                    ub4* curelep, ub4 mode);
+/* 12c and later: 64-bit value size and 32-bit actual lengths, for values over 64 KB. */
+sword OCIBindByName2(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, const OraText* placeholder,
+                     sb4 placeh_len, void* valuep, sb8 value_sz, ub2 dty, void* indp, ub4* alenp,
+                     ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
+sword OCIBindByPos2(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position, void* valuep,
+                    sb8 value_sz, ub2 dty, void* indp, ub4* alenp, ub2* rcodep, ub4 maxarr_len,
+                    ub4* curelep, ub4 mode);
+/* Array binds of structures: element i of each array lies i skips (bytes) from its start. */
+sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
+                           ub4 rcskip);
 sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp, OCICallbackInBind icbfp,
                      void* octxp, OCICallbackOutBind ocbfp);
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* errhp, ub4 position,

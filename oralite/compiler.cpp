@@ -1332,8 +1332,13 @@ compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
         }
         seen.push_back(col->name);
         typed_sql v = comp.value_in(*value_expr, sc);
+        if (value_expr->kind == expr_kind::bind && v.param >= 0 &&
+            (col->type.is_lob() || col->type.is_long())) {
+            comp.params[static_cast<size_t>(v.param)].long_allowed = true;
+        }
         int target = s.register_store_target(table.id, col->name);
-        std::string kind(1, kind_letter(v.type));
+        // A bind keeps the kind its client gave it (text, or binary for a BLOB or RAW).
+        std::string kind(1, value_expr->kind == expr_kind::bind ? '?' : kind_letter(v.type));
         sets += (sets.empty() ? "" : ", ") + col->internal + " = ora_store(" +
                 std::to_string(target) + ", '" + kind + "', " + v.sql + ")";
     }

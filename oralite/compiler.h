@@ -37,6 +37,7 @@ struct query_param {
     size_t bind_slot = 0;
     char expect = '?';  // converted before binding: N T D S R, I = ROWID of rowid_table
     int64_t rowid_table = 0;
+    bool long_allowed = false;  // the whole value of a LOB or LONG column (see is_long_bind)
 };
 
 struct result_column {

@@ -7,6 +7,7 @@
 #include "oralite/parser.h"
 #include "oralite/session.h"
 #include "oralite/storage.h"
+#include "oralite/unicode.h"
 
 namespace oralite {
 
@@ -93,13 +94,45 @@ void cursor::close() {
     open_ = false;
 }
 
-void cursor::execute(uint32_t iterations, bind_source& binds, mode m) {
+void cursor::execute(uint32_t iterations, bind_source& binds, mode m, bool batch_errors) {
+    batch_errors_ = batch_errors;
+    row_errors_.clear();
     try {
         run(iterations, binds, m);
     } catch (...) {
+        // Rows done before a failing one stay in the transaction.
+        if (row_count_ > 0)
+            s_.mark_work();
         s_.release_idle_transaction();
         throw;
     }
+}
+
+template <typename F>
+void cursor::run_row(uint32_t iteration, F&& body) {
+    if (!batch_errors_) {
+        body();
+        return;
+    }
+    try {
+        body();
+    } catch (const ora_error& e) {
+        row_errors_.push_back({iteration, e});
+    }
+}
+
+bool cursor::direct_path_insert() const {
+    if (!parsed_->ast || parsed_->ast->kind != statement_kind::insert)
+        return false;
+    // The hint is a comment "/*+ ... */" right after INSERT.
+    const std::string& sql = parsed_->sql;
+    size_t open = sql.find("/*+");
+    if (open == std::string::npos)
+        return false;
+    size_t close = sql.find("*/", open);
+    std::string hint =
+        utf8_upper(sql.substr(open, close == std::string::npos ? close : close - open));
+    return hint.find("APPEND_VALUES") != std::string::npos;
 }
 
 void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
@@ -170,6 +203,8 @@ void cursor::bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& par
         const query_param& p = params[i];
         value v =
             p.kind == query_param::literal ? p.literal_value : binds.input(p.bind_slot, iteration);
+        if (p.kind == query_param::bind && !p.long_allowed)
+            check_bind_size(v);
         bind_storage(stmt, static_cast<int>(i + 1), prepared_value(s_, p, std::move(v)));
     }
 }
@@ -485,17 +520,23 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         throw ora_error(st.values.size() < target.size() ? 947 : 913);
     }
     bind_slots slots = parsed_->binds;
-    for (uint32_t it = 0; it < iterations; ++it) {
+    auto values_row = [&](uint32_t it) {
         eval_env env(s_, *cat);
         env.binds = &binds;
         env.slots = &slots;
         env.iteration = it;
         std::vector<value> provided;
         provided.reserve(st.values.size());
-        for (const expr_ptr& e : st.values) provided.push_back(evaluate(*e, env));
+        for (size_t k = 0; k < st.values.size(); ++k) {
+            const expr& e = *st.values[k];
+            const column_type& into = t.columns[static_cast<size_t>(target[k])].type;
+            // A bind that is the whole value of a LOB or LONG column may be of any size.
+            bool whole_lob = e.kind == expr_kind::bind && (into.is_lob() || into.is_long());
+            provided.push_back(whole_lob ? binds.input(slots.slot(e.text), it) : evaluate(e, env));
+        }
         auto [row, rowid] = insert_one(std::move(provided), env);
         if (st.returning.values.empty())
-            continue;
+            return;
         eval_env ret(s_, *cat);
         ret.table = &t;
         ret.row = &row;
@@ -529,7 +570,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             }
             binds.output(slots.slot(st.returning.into[k]), it, 1, 0, v, type);
         }
-    }
+    };
+    for (uint32_t it = 0; it < iterations; ++it) run_row(it, [&] { values_row(it); });
 }
 
 // ---- UPDATE and DELETE -----------------------------------------------------------------
@@ -554,7 +596,7 @@ void cursor::run_update_delete(uint32_t iterations, bind_source& binds) {
         compiled_version_ = cat->version;
     }
     s_.begin_write();
-    for (uint32_t it = 0; it < iterations; ++it) {
+    auto change_row = [&](uint32_t it) {
         sqlite3_reset(stmt_.get());
         sqlite3_clear_bindings(stmt_.get());
         bind_params(stmt_.get(), dml_.params, binds, it);
@@ -567,7 +609,8 @@ void cursor::run_update_delete(uint32_t iterations, bind_source& binds) {
             s_.throw_step_error(rc);
         }
         row_count_ += static_cast<uint64_t>(sqlite3_changes(s_.db()));
-    }
+    };
+    for (uint32_t it = 0; it < iterations; ++it) run_row(it, [&] { change_row(it); });
 }
 
 }  // namespace oralite

@@ -52,6 +52,12 @@ struct parsed_sql {
     bind_slots binds;
 };
 
+// One failed row of an array DML run with batch errors: its offset in the array and its error.
+struct row_error {
+    uint32_t row;
+    ora_error error;
+};
+
 class cursor {
   public:
     cursor(session& s, std::string sql);
@@ -71,8 +77,13 @@ class cursor {
 
     enum class mode { normal, parse_only, describe_only };
     // A query is opened (its rows come with fetch); other statements run `iterations` times
-    // (ORA-24333 for zero).
-    void execute(uint32_t iterations, bind_source& binds, mode m = mode::normal);
+    // (ORA-24333 for zero). A failing row ends an array DML and leaves the rows before it done;
+    // with `batch_errors` every row is tried and each failure is kept in row_errors().
+    void execute(uint32_t iterations, bind_source& binds, mode m = mode::normal,
+                 bool batch_errors = false);
+    const std::vector<row_error>& row_errors() const { return row_errors_; }
+    // An INSERT with the APPEND_VALUES hint: a direct-path load, which refuses batch errors.
+    bool direct_path_insert() const;
     // Set when the statement succeeded with a warning (ORA-24344: trigger compiled with errors).
     const std::optional<ora_error>& warning() const { return warning_; }
 
@@ -94,6 +105,10 @@ class cursor {
     void run_update_delete(uint32_t iterations, bind_source& binds);
     void bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params, bind_source& binds,
                      uint32_t iteration);
+    // Runs row `iteration` of an array DML; with batch errors its failure is recorded instead
+    // of ending the execute.
+    template <typename F>
+    void run_row(uint32_t iteration, F&& body);
 
     session& s_;
     std::shared_ptr<const parsed_sql> parsed_;
@@ -108,6 +123,8 @@ class cursor {
     uint64_t row_count_ = 0;
     std::optional<std::string> last_rowid_;
     compiled_dml dml_;
+    bool batch_errors_ = false;
+    std::vector<row_error> row_errors_;
 };
 
 }  // namespace oralite

@@ -258,7 +258,11 @@ value evaluate(const expr& e, eval_env& env) {
         case expr_kind::bind:
             if (!env.binds || !env.slots)
                 throw ora_error(1008).at(e.pos);
-            return env.binds->input(env.slots->slot(e.text), env.iteration);
+            {
+                value v = env.binds->input(env.slots->slot(e.text), env.iteration);
+                check_bind_size(v);
+                return v;
+            }
         case expr_kind::column: {
             const std::vector<ident>& p = e.path;
             if (p.size() == 2 && env.row &&

@@ -117,6 +117,15 @@ struct OCIError : handle_base {
     OCIError() : handle_base(OCI_HTYPE_ERROR) {}
     std::vector<error_record> records;
     ub4 row_offset = 0;
+    // The failed rows of the last array DML executed with OCI_BATCH_ERRORS on this handle; they
+    // stay until the next execute, whatever calls use the handle for diagnostics meanwhile.
+    struct row_failure {
+        ub4 offset;
+        error_record record;
+    };
+    std::vector<row_failure> batch;
+    // Error handles OCIParamGet made for rows when the caller passed none of its own.
+    std::vector<std::unique_ptr<OCIError>> row_handles;
 };
 
 struct OCIServer : handle_base {
@@ -152,16 +161,21 @@ struct OCISvcCtx : handle_base {
 
 struct OCIStmt;
 
+// A bind: one value, or an array of them for an array DML. Element i of each array (values,
+// indicators, lengths, return codes) lies at i times its skip; a skip of 0 is the element's own
+// size, as OCIBindArrayOfStruct allows.
 struct OCIBind : handle_base {
     OCIBind() : handle_base(OCI_HTYPE_BIND) {}
     OCIStmt* stmt = nullptr;
     size_t slot = 0;
     void* valuep = nullptr;
-    sb4 value_sz = 0;
+    size_t value_sz = 0;
     ub2 dty = 0;
     void* indp = nullptr;
-    ub2* alenp = nullptr;
+    ub2* alenp = nullptr;   // OCIBindByPos/ByName: 16-bit lengths
+    ub4* alenp4 = nullptr;  // OCIBindByPos2/ByName2: 32-bit lengths
     ub2* rcodep = nullptr;
+    ub4 value_skip = 0, ind_skip = 0, alen_skip = 0, rcode_skip = 0;
     ub4 mode = 0;
     void* ictx = nullptr;
     OCICallbackInBind icb = nullptr;
@@ -171,6 +185,38 @@ struct OCIBind : handle_base {
     ub1 csform = SQLCS_IMPLICIT;
     sb4 maxdata = 0;
     ub4 rows_returned = 0;
+
+    bool locator() const { return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_RDD; }
+    template <typename T>
+    static T* at(void* base, ub4 skip, ub4 i) {
+        if (!base)
+            return nullptr;
+        return reinterpret_cast<T*>(static_cast<char*>(base) + size_t(skip ? skip : sizeof(T)) * i);
+    }
+    char* element(ub4 i) const {
+        if (!valuep)
+            return nullptr;
+        size_t size = value_skip ? value_skip : locator() ? sizeof(void*) : value_sz;
+        return static_cast<char*>(valuep) + size * i;
+    }
+    sb2* indicator(ub4 i) const { return at<sb2>(indp, ind_skip, i); }
+    ub2* rcode(ub4 i) const { return at<ub2>(rcodep, rcode_skip, i); }
+    // The bytes of element i: its actual length when given, else the element size.
+    size_t length(ub4 i) const {
+        if (locator())
+            return sizeof(void*);
+        if (alenp4)
+            return std::min<size_t>(*at<ub4>(alenp4, alen_skip, i), value_sz);
+        if (alenp)
+            return std::min<size_t>(*at<ub2>(alenp, alen_skip, i), value_sz);
+        return value_sz;
+    }
+    void set_length(ub4 i, size_t n) const {
+        if (alenp4)
+            *at<ub4>(alenp4, alen_skip, i) = static_cast<ub4>(n);
+        else if (alenp)
+            *at<ub2>(alenp, alen_skip, i) = static_cast<ub2>(std::min<size_t>(n, 65535));
+    }
 };
 
 struct OCIDefine : handle_base {
@@ -233,6 +279,7 @@ struct OCIStmt : handle_base {
     bool executed = false;
     ub4 rows_fetched = 0;
     ub8 row_count = 0;
+    ub4 dml_errors = 0;  // rows that failed in the last execute with OCI_BATCH_ERRORS
     ub2 parse_error_offset = 0;
     std::string rowid;
     ub4 prefetch = 1;
@@ -308,6 +355,9 @@ void destroy_handle(handle_base* h) {
     forget_child(h);
     if (h->type == OCI_HTYPE_STMT)
         destroy_statement_children(static_cast<OCIStmt*>(h));
+    if (h->type == OCI_HTYPE_ERROR) {
+        for (auto& row : static_cast<OCIError*>(h)->row_handles) unregister_handle(row.get());
+    }
     delete h;
 }
 
@@ -383,6 +433,17 @@ void round_trip(OCISvcCtx* svc) {
 
 size_t terminator_bytes(bool utf16) {
     return utf16 ? 2 : 1;
+}
+
+// A text into a client buffer of bufsiz bytes, cut to fit and always terminated.
+void put_terminated(OraText* bufp, size_t bufsiz, bool utf16, const std::string& utf8) {
+    std::string text = to_client(utf16, utf8);
+    size_t term = terminator_bytes(utf16);
+    size_t n = bufsiz > term ? std::min<size_t>(text.size(), bufsiz - term) : 0;
+    if (utf16)
+        n -= n % 2;
+    std::memcpy(bufp, text.data(), n);
+    std::memset(bufp + n, 0, std::min<size_t>(term, bufsiz - n));
 }
 
 // The client bytes a text-typed buffer of `len` bytes holds (STR stops at its terminator).
@@ -801,18 +862,11 @@ class oci_binds : public oralite::bind_source {
             return value_from_buffer(stmt_->env, static_cast<const char*>(buf), alen, b->dty,
                                      b->csid, stmt_, svc_);
         }
-        size_t stride = static_cast<size_t>(b->value_sz);
-        if (b->indp && static_cast<sb2*>(b->indp)[iter] == OCI_IND_NULL)
+        const sb2* ind = b->indicator(iter);
+        if ((ind && *ind == OCI_IND_NULL) || !b->valuep)
             return value::null();
-        if (!b->valuep)
-            return value::null();
-        const char* base = static_cast<const char*>(b->valuep) + stride * iter;
-        size_t len = b->alenp ? b->alenp[iter] : stride;
-        if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_RDD) {
-            len = sizeof(void*);
-            base = static_cast<const char*>(b->valuep) + sizeof(void*) * iter;
-        }
-        return value_from_buffer(stmt_->env, base, len, b->dty, b->csid, stmt_, svc_);
+        return value_from_buffer(stmt_->env, b->element(iter), b->length(iter), b->dty, b->csid,
+                                 stmt_, svc_);
     }
 
     void output(size_t slot, uint32_t iteration, uint32_t rows, uint32_t row, const value& v,
@@ -837,21 +891,12 @@ class oci_binds : public oralite::bind_source {
                   v, type);
             return;
         }
-        size_t stride = static_cast<size_t>(b->value_sz);
-        char* p = static_cast<char*>(b->valuep);
+        char* p = b->element(iter);
         if (!p)
             return;
-        if (b->dty == SQLT_CLOB || b->dty == SQLT_BLOB || b->dty == SQLT_RDD) {
-            p += sizeof(void*) * iter;
-        } else {
-            p += stride * iter;
-        }
-        ub4 len = static_cast<ub4>(stride);
-        sb2* ind = b->indp ? static_cast<sb2*>(b->indp) + iter : nullptr;
-        ub2* rcode = b->rcodep ? b->rcodep + iter : nullptr;
-        store(b, p, len, nullptr, ind, rcode, v, type);
-        if (b->alenp)
-            b->alenp[iter] = static_cast<ub2>(len);
+        ub4 len = static_cast<ub4>(b->locator() ? sizeof(void*) : b->value_sz);
+        store(b, p, len, &len, b->indicator(iter), b->rcode(iter), v, type);
+        b->set_length(iter, len);
     }
 
   private:
@@ -980,6 +1025,44 @@ sword fetch_rows(OCIStmt* stmt, OCIError* err, ub4 n) {
     return OCI_SUCCESS;
 }
 
+// OCI_BATCH_ERRORS is for DML only, and a direct-path INSERT refuses it.
+void check_batch_mode(const cursor& c, bool batch_errors) {
+    if (!batch_errors)
+        return;
+    int type = c.statement_type();
+    if (type != OCI_STMT_INSERT && type != OCI_STMT_UPDATE && type != OCI_STMT_DELETE &&
+        type != OCI_STMT_MERGE) {
+        throw ora_error(28714);
+    }
+    if (c.direct_path_insert())
+        throw ora_error(38910);
+}
+
+// Every placeholder of a statement needs a bind before it runs (ORA-01008): a missing one
+// fails the whole execute, never a row of it.
+void check_all_bound(const OCIStmt* stmt) {
+    int type = stmt->parsed->statement_type;
+    if (type != OCI_STMT_SELECT && type != OCI_STMT_INSERT && type != OCI_STMT_UPDATE &&
+        type != OCI_STMT_DELETE) {
+        return;
+    }
+    size_t slots = stmt->parsed->binds.names().size();
+    for (size_t slot = 0; slot < slots; ++slot) {
+        bool bound = std::any_of(stmt->binds.begin(), stmt->binds.end(),
+                                 [&](const auto& b) { return b->slot == slot; });
+        if (!bound)
+            throw ora_error(1008);
+    }
+}
+
+void record_batch_errors(OCIStmt* stmt, OCIError* err, const std::vector<oralite::row_error>& rows,
+                         ub4 rowoff) {
+    stmt->dml_errors = static_cast<ub4>(rows.size());
+    for (const oralite::row_error& r : rows) {
+        err->batch.push_back({r.row + rowoff, {r.error.code(), r.error.what()}});
+    }
+}
+
 std::string placeholder_name(const std::string& text) {
     std::string name = text;
     if (!name.empty() && name[0] == ':')
@@ -1022,11 +1105,23 @@ bool supported_dty(ub2 dty) {
     }
 }
 
-sword bind_common(OCIStmt* stmt, OCIBind** bindpp, OCIError* err, size_t slot, void* valuep,
-                  sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 mode) {
-    if (!supported_dty(dty))
+// What one OCIBindByPos/ByName(2) call gives: the buffers and their sizes.
+struct bind_spec {
+    void* valuep;
+    sb8 value_sz;
+    ub2 dty;
+    void* indp;
+    ub2* alenp;
+    ub4* alenp4;
+    ub2* rcodep;
+    ub4 mode;
+};
+
+sword bind_common(OCIStmt* stmt, OCIBind** bindpp, OCIError* err, size_t slot,
+                  const bind_spec& spec) {
+    if (!supported_dty(spec.dty))
         return fail(err, ora_error(3115));
-    if (value_sz < 0)
+    if (spec.value_sz < 0)
         return fail(err, ora_error(1036));
     OCIBind* b = nullptr;
     for (auto& existing : stmt->binds) {
@@ -1042,13 +1137,15 @@ sword bind_common(OCIStmt* stmt, OCIBind** bindpp, OCIError* err, size_t slot, v
     }
     b->stmt = stmt;
     b->slot = slot;
-    b->valuep = valuep;
-    b->value_sz = value_sz;
-    b->dty = dty;
-    b->indp = indp;
-    b->alenp = alenp;
-    b->rcodep = rcodep;
-    b->mode = mode;
+    b->valuep = spec.valuep;
+    b->value_sz = static_cast<size_t>(spec.value_sz);
+    b->dty = spec.dty;
+    b->indp = spec.indp;
+    b->alenp = spec.alenp;
+    b->alenp4 = spec.alenp4;
+    b->rcodep = spec.rcodep;
+    b->value_skip = b->ind_skip = b->alen_skip = b->rcode_skip = 0;
+    b->mode = spec.mode;
     b->icb = nullptr;
     b->ocb = nullptr;
     if (bindpp)
@@ -1250,14 +1347,7 @@ ORALITE_EXPORT sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errco
     if (errcodep)
         *errcodep = record->code;
     if (bufp && bufsiz > 0) {
-        bool utf16 = wide(env);
-        std::string text = to_client(utf16, record->message + "\n");
-        size_t term = terminator_bytes(utf16);
-        size_t n = bufsiz > term ? std::min<size_t>(text.size(), bufsiz - term) : 0;
-        if (utf16)
-            n -= n % 2;
-        std::memcpy(bufp, text.data(), n);
-        std::memset(bufp + n, 0, std::min<size_t>(term, bufsiz - n));
+        put_terminated(bufp, bufsiz, wide(env), record->message + "\n");
     }
     return OCI_SUCCESS;
 }
@@ -1522,7 +1612,7 @@ ORALITE_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
                         put(attributep, sizep, s->prefetch);
                         return OCI_SUCCESS;
                     case OCI_ATTR_NUM_DML_ERRORS:
-                        put(attributep, sizep, static_cast<ub4>(0));
+                        put(attributep, sizep, s->dml_errors);
                         return OCI_SUCCESS;
                     case OCI_ATTR_STMT_IS_RETURNING: {
                         bool returning = s->cur && !s->cur->returning_slots().empty();
@@ -1755,19 +1845,26 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
         stmtp->params.clear();
         stmtp->rows_fetched = 0;
         stmtp->row_count = 0;
+        stmtp->dml_errors = 0;
         stmtp->executed = false;
+        errhp->batch.clear();
         oci_binds binds(stmtp, svchp, rowoff);
         cursor::mode m = (mode & OCI_PARSE_ONLY)      ? cursor::mode::parse_only
                          : (mode & OCI_DESCRIBE_ONLY) ? cursor::mode::describe_only
                                                       : cursor::mode::normal;
         bool query = c.is_query();
+        bool batch_errors = (mode & OCI_BATCH_ERRORS) != 0;
+        check_batch_mode(c, batch_errors);
         if (!query && m == cursor::mode::normal && iters <= rowoff)
             throw ora_error(24333);
+        if (m == cursor::mode::normal)
+            check_all_bound(stmtp);
         try {
-            c.execute(query ? 1 : iters - rowoff, binds, m);
+            c.execute(query ? 1 : iters - rowoff, binds, m, batch_errors);
         } catch (const ora_error& e) {
             if (e.offset() >= 0)
                 stmtp->parse_error_offset = static_cast<ub2>(e.offset());
+            stmtp->row_count = c.row_count();
             throw;
         }
         stmtp->executed = true;
@@ -1788,6 +1885,11 @@ ORALITE_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* 
             }
         } else if (!query) {
             stmtp->row_count = c.row_count();
+        }
+        if (!c.row_errors().empty()) {
+            // The rows that went in stay uncommitted: OCI_COMMIT_ON_SUCCESS does not apply.
+            record_batch_errors(stmtp, errhp, c.row_errors(), rowoff);
+            return warn(errhp, ora_error(24381));
         }
         if (m == cursor::mode::normal && (mode & OCI_COMMIT_ON_SUCCESS))
             s.commit();
@@ -1834,8 +1936,37 @@ ORALITE_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub
     return OCIStmtFetch2(stmtp, errhp, nrows, orientation, 0, mode);
 }
 
+namespace {
+
+// The error handle of failed row `index` (from 0) of the last batch-errors execute on `source`:
+// the caller's own error handle in *row_handle, else one that `source` keeps.
+sword batch_error_param(OCIError* source, OCIError* errhp, void** row_handle, ub4 index) {
+    if (index >= source->batch.size())
+        return fail(errhp, ora_error(24334));
+    OCIError* row = static_cast<OCIError*>(*row_handle);
+    if (!is_live(row, OCI_HTYPE_ERROR)) {
+        auto fresh = std::make_unique<OCIError>();
+        fresh->env = source->env;
+        register_handle(fresh.get());
+        row = fresh.get();
+        source->row_handles.push_back(std::move(fresh));
+        *row_handle = row;
+    }
+    const OCIError::row_failure& failure = source->batch[index];
+    row->records = {failure.record};
+    row->row_offset = failure.offset;
+    return OCI_SUCCESS;
+}
+
+}  // namespace
+
 ORALITE_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                                  ub4 pos) {
+    if (htype == OCI_HTYPE_ERROR && is_live(hndlp, OCI_HTYPE_ERROR) && parmdpp &&
+        is_live(errhp, OCI_HTYPE_ERROR)) {
+        auto* source = const_cast<OCIError*>(static_cast<const OCIError*>(hndlp));
+        return batch_error_param(source, errhp, parmdpp, pos);
+    }
     if (htype != OCI_HTYPE_STMT || !is_live(hndlp, OCI_HTYPE_STMT) || !parmdpp) {
         return OCI_INVALID_HANDLE;
     }
@@ -1861,10 +1992,10 @@ ORALITE_EXPORT sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, 
     });
 }
 
-ORALITE_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp,
-                                   const OraText* placeholder, sb4 placeh_len, void* valuep,
-                                   sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4,
-                                   ub4*, ub4 mode) {
+namespace {
+
+sword bind_by_name(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, const OraText* placeholder,
+                   sb4 placeh_len, const bind_spec& spec) {
     if (!is_live(stmtp, OCI_HTYPE_STMT) || !is_live(errhp, OCI_HTYPE_ERROR) || !bindpp) {
         return OCI_INVALID_HANDLE;
     }
@@ -1879,14 +2010,12 @@ ORALITE_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* e
         auto it = std::find(names.begin(), names.end(), name);
         if (it == names.end())
             throw ora_error(1036);
-        return bind_common(stmtp, bindpp, errhp, static_cast<size_t>(it - names.begin()), valuep,
-                           value_sz, dty, indp, alenp, rcodep, mode);
+        return bind_common(stmtp, bindpp, errhp, static_cast<size_t>(it - names.begin()), spec);
     });
 }
 
-ORALITE_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
-                                  void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                                  ub2* rcodep, ub4, ub4*, ub4 mode) {
+sword bind_by_pos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
+                  const bind_spec& spec) {
     if (!is_live(stmtp, OCI_HTYPE_STMT) || !is_live(errhp, OCI_HTYPE_ERROR) || !bindpp) {
         return OCI_INVALID_HANDLE;
     }
@@ -1896,9 +2025,52 @@ ORALITE_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* er
             throw ora_error(24337);
         if (position < 1 || position > stmtp->parsed->binds.names().size())
             throw ora_error(1036);
-        return bind_common(stmtp, bindpp, errhp, position - 1, valuep, value_sz, dty, indp, alenp,
-                           rcodep, mode);
+        return bind_common(stmtp, bindpp, errhp, position - 1, spec);
     });
+}
+
+}  // namespace
+
+ORALITE_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp,
+                                   const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                   sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4,
+                                   ub4*, ub4 mode) {
+    return bind_by_name(stmtp, bindpp, errhp, placeholder, placeh_len,
+                        {valuep, value_sz, dty, indp, alenp, nullptr, rcodep, mode});
+}
+
+ORALITE_EXPORT sword OCIBindByName2(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp,
+                                    const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                    sb8 value_sz, ub2 dty, void* indp, ub4* alenp, ub2* rcodep, ub4,
+                                    ub4*, ub4 mode) {
+    return bind_by_name(stmtp, bindpp, errhp, placeholder, placeh_len,
+                        {valuep, value_sz, dty, indp, nullptr, alenp, rcodep, mode});
+}
+
+ORALITE_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
+                                  void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                  ub2* rcodep, ub4, ub4*, ub4 mode) {
+    return bind_by_pos(stmtp, bindpp, errhp, position,
+                       {valuep, value_sz, dty, indp, alenp, nullptr, rcodep, mode});
+}
+
+ORALITE_EXPORT sword OCIBindByPos2(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errhp, ub4 position,
+                                   void* valuep, sb8 value_sz, ub2 dty, void* indp, ub4* alenp,
+                                   ub2* rcodep, ub4, ub4*, ub4 mode) {
+    return bind_by_pos(stmtp, bindpp, errhp, position,
+                       {valuep, value_sz, dty, indp, nullptr, alenp, rcodep, mode});
+}
+
+ORALITE_EXPORT sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip,
+                                          ub4 alskip, ub4 rcskip) {
+    if (!is_live(bindp, OCI_HTYPE_BIND) || !is_live(errhp, OCI_HTYPE_ERROR))
+        return OCI_INVALID_HANDLE;
+    clear(errhp);
+    bindp->value_skip = pvskip;
+    bindp->ind_skip = indskip;
+    bindp->alen_skip = alskip;
+    bindp->rcode_skip = rcskip;
+    return OCI_SUCCESS;
 }
 
 ORALITE_EXPORT sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp,
@@ -2222,14 +2394,7 @@ ORALITE_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* buf
             throw ora_error(3114);
         std::shared_ptr<oralite::session> s = server->session.lock();
         round_trip(s.get());
-        bool utf16 = wide(server->env);
-        std::string text = to_client(utf16, std::string(oralite::k_version_banner));
-        size_t term = terminator_bytes(utf16);
-        size_t n = bufsz > term ? std::min<size_t>(text.size(), bufsz - term) : 0;
-        if (utf16)
-            n -= n % 2;
-        std::memcpy(bufp, text.data(), n);
-        std::memset(bufp + n, 0, std::min<size_t>(term, bufsz - n));
+        put_terminated(bufp, bufsz, wide(server->env), std::string(oralite::k_version_banner));
         return OCI_SUCCESS;
     });
 }

@@ -101,6 +101,7 @@ constexpr message_entry k_messages[] = {
     {1451, "column to be modified to NULL cannot be modified to NULL"},
     {1452, "cannot CREATE UNIQUE INDEX; duplicate keys found"},
     {1455, "converting column overflows integer datatype"},
+    {1461, "can bind a LONG value only for insert into a LONG column"},
     {1465, "invalid hex number"},
     {1476, "divisor is equal to zero"},
     {1481, "invalid number format model"},
@@ -223,14 +224,19 @@ constexpr message_entry k_messages[] = {
     {24344, "success with compilation error"},
     {24345, "A Truncation or null fetch error occurred"},
     {24374, "define not done before fetch or execute and fetch"},
+    {24381, "error(s) in array DML"},
     {24391, "invalid fetch operation"},
     {24801, "illegal parameter value in OCI lob function"},
     {24802, "user defined lob read callback error"},
     {28000, "the account is locked"},
+    {28714,
+     "OCI_BATCH_ERRORS or OCI_RETURN_ROW_COUNT_ARRAY mode can only be specified for INSERT, "
+     "UPDATE, DELETE or MERGE statement."},
     {30001, "trim set should have only one character"},
     {30005, "missing or invalid WAIT interval"},
     {30006, "resource busy; acquire with WAIT timeout expired"},
     {30088, "datetime/interval precision is out of range"},
+    {38910, "BATCH ERROR mode is not supported for this operation"},
 };
 
 const char* find_text(int code) {

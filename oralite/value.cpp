@@ -537,6 +537,20 @@ decimal round_significant(const decimal& d, int digits) {
 
 }  // namespace
 
+bool is_long_bind(const value& v) {
+    if (v.lob || v.source)
+        return false;
+    constexpr size_t k_longest_text = 4000;
+    constexpr size_t k_longest_raw = 2000;
+    return (v.kind == value_kind::text && v.bytes.size() > k_longest_text) ||
+           (v.kind == value_kind::raw && v.bytes.size() > k_longest_raw);
+}
+
+void check_bind_size(const value& v) {
+    if (is_long_bind(v))
+        throw ora_error(1461);
+}
+
 value coerce_for_column(const value& v, const column_type& t, std::string_view column) {
     if (v.is_null())
         return v;

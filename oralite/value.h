@@ -204,6 +204,13 @@ int compare_values(const value& a, const value& b);
 // long a text (ORA-12899, which names the column as "OWNER"."TABLE"."COLUMN").
 value coerce_for_column(const value& v, const column_type& t, std::string_view quoted_column);
 
+// A bound text of more than 4000 bytes or binary value of more than 2000 bytes travels as a LONG
+// (LONG RAW) bind, which only a LOB or LONG column of an INSERT ... VALUES or UPDATE ... SET
+// takes as it stands; anywhere else it is ORA-01461. Values of LOB locators are not binds of
+// that kind.
+bool is_long_bind(const value& v);
+void check_bind_size(const value& v);
+
 // The text the oralite tool prints: numbers in full without exponent, dates
 // YYYY-MM-DD HH24:MI:SS, RAW and BLOB in upper-case hexadecimal.
 std::string display_text(const value& v);

@@ -195,7 +195,14 @@ std::wstring utf16_to_wide(std::u16string_view text) {
 namespace platform {
 
 void init_locale() {
-    std::setlocale(LC_ALL, "");
+    // When one category names a locale the machine does not have, the whole call fails and
+    // changes nothing; the character set is then still worth taking on its own.
+    if (std::setlocale(LC_ALL, "") == nullptr) {
+        std::setlocale(LC_CTYPE, "");
+    }
+    // Numbers are read and written in one notation whatever the user's locale: MySQL values
+    // and defaults, Oracle literals, profile and trace texts all use a decimal point.
+    std::setlocale(LC_NUMERIC, "C");
     const char* ctype = std::setlocale(LC_CTYPE, nullptr);
     if (ctype == nullptr || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0) {
         std::setlocale(LC_CTYPE, "C.UTF-8");

@@ -28,10 +28,13 @@ std::wstring utf16_to_wide(std::u16string_view text);
 
 namespace platform {
 
-// Sets the process locale from the environment (setlocale(LC_ALL, "")). When that leaves the
-// character classification at C/POSIX, which knows only ASCII letters, it switches LC_CTYPE to
-// C.UTF-8 so that case rules cover national letters and the ANSI set is UTF-8. Programs call it
-// first thing; calling it again is harmless.
+// Sets the process locale from the environment (setlocale(LC_ALL, "")), the character set
+// (LC_CTYPE) even when another category names a locale the machine lacks, and then LC_NUMERIC
+// back to "C": a locale with a decimal comma must not change how numbers are read and printed
+// (strtod, printf). When the character classification is left at C/POSIX, which knows only
+// ASCII letters, it switches LC_CTYPE to C.UTF-8 so that case rules cover national letters and
+// the ANSI set is UTF-8. Programs call it first thing, and again after anything that sets the
+// locale from the environment itself (QApplication does); calling it again is harmless.
 void init_locale();
 
 }  // namespace platform

@@ -14,14 +14,16 @@
 #include "wizard/qt_text.h"
 #include "wizard/wizard_shell.h"
 
-int progress_position(int tables_done, int tables_total, int records_done, int records_total) {
+int progress_position(int tables_done, int tables_total, int64_t records_done,
+                      int64_t records_total) {
     if (tables_total <= 0) {
         return 0;
     }
-    // 64-bit, so that a table of more than 21 million records cannot overflow the product.
+    // 64-bit, so that a table of more than 21 million records cannot overflow the product
+    // (records_done * 100 stays far below 2^63 for any table a server holds).
     int64_t position = int64_t{tables_done} * 100 / tables_total;
     if (records_total != 0) {
-        position += int64_t{records_done} * 100 / records_total / tables_total;
+        position += records_done * 100 / records_total / tables_total;
     }
     return static_cast<int>(std::clamp<int64_t>(position, 0, 100));
 }

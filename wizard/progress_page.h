@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 #include "wizard/wizard_page.h"
@@ -17,14 +18,15 @@ class dorvex_convertor;
 struct progress_snapshot {
     int tables_done = 0;
     int tables_total = 0;
-    int records_done = 0;
-    int records_total = 0;
+    int64_t records_done = 0;
+    int64_t records_total = 0;
     QString current_table;
     bool finished = false;
 };
 
 // The bar position, 0 to 100: whole tables plus the share of the current table's records.
-int progress_position(int tables_done, int tables_total, int records_done, int records_total);
+int progress_position(int tables_done, int tables_total, int64_t records_done,
+                      int64_t records_total);
 
 class progress_page : public wizard_page {
     Q_OBJECT

@@ -129,7 +129,8 @@ TEST(ora_schema_initializer, create_table_text) {
               L"DEFAULT 'n/a' NOT NULL, \"notes\" CLOB, \"order_id\" NUMBER(20,0) DEFAULT 5, "
               L"\"rowid\" DATE, \"picture\" BLOB)");
     EXPECT_EQ(lower.auto_increment_column(), L"id");
-    EXPECT_EQ(lower.sequence_start(), 1001);
+    EXPECT_EQ(lower.sequence_start(), 1001u);
+    EXPECT_FALSE(lower.defers_auto_increment());
     EXPECT_EQ(lower.generated_names().get_mapped_name(L"order-id", true), L"order_id");
     EXPECT_EQ(lower.generated_names().size(), 1u);
 
@@ -142,11 +143,35 @@ TEST(ora_schema_initializer, create_table_text) {
     EXPECT_EQ(upper.generated_names().get_mapped_name(L"rowid", true), L"ROWID00000");
 }
 
-TEST(ora_schema_initializer, sequence_starts_at_one_without_a_counter) {
+TEST(ora_schema_initializer, without_a_counter_the_sequence_waits_for_the_records) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true, true));
-    source.auto_increment_next = 0;
-    EXPECT_EQ(ora_schema_initializer(L"t", source, false).sequence_start(), 1);
+    const ora_schema_initializer initializer(L"t", source, false);
+    EXPECT_FALSE(initializer.sequence_start().has_value());
+    EXPECT_TRUE(initializer.defers_auto_increment());
+    // The counter of a BIGINT UNSIGNED key at its end is used as it is.
+    source.auto_increment_next = 18446744073709551615ull;
+    EXPECT_EQ(ora_schema_initializer(L"t", source, false).sequence_start(),
+              18446744073709551615ull);
+}
+
+TEST(ora_schema_initializer, a_sequence_continues_one_above_the_largest_key) {
+    struct {
+        const wchar_t* largest;
+        const wchar_t* start;
+    } const cases[] = {
+        {L"", L"1"},
+        {L"0", L"1"},
+        {L"-5", L"1"},
+        {L"41", L"42"},
+        {L"99", L"100"},
+        {L"2.5", L"3"},
+        {L"9999999999999999999999999999", L"10000000000000000000000000000"},
+        {L"18446744073709551615", L"18446744073709551616"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ora_sequence_start_after(c.largest), c.start) << c.largest;
+    }
 }
 
 TEST(ora_schema_initializer, sequence_and_trigger_names_fit) {

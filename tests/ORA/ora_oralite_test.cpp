@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -15,6 +16,7 @@
 #include "ORA/ora_table.h"
 #include "ORA/ora_type.h"
 #include "ORA/ora_validator.h"
+#include "UDB/udb_record_sink.h"
 #include "oralite_target.h"
 #include "platform/codepage.h"
 
@@ -285,12 +287,51 @@ INSTANTIATE_TEST_SUITE_P(table_names, auto_increment_suite,
                          ::testing::Values(L"items", L"ITEMS", L"Mixed_Items",
                                            L"a_table_name_of_thirty_chars_x"));
 
+// A view or a custom query shows an auto-increment key but has no counter: the sequence is made
+// after the records and starts above the largest key copied, however large, and not at 1.
+TEST_F(oralite_suite, without_a_counter_the_sequence_starts_after_the_largest_copied_key) {
+    struct {
+        const wchar_t* table;
+        VARTYPE kind;
+        std::vector<ole_variant> keys;
+        const wchar_t* next;
+    } const cases[] = {
+        {L"view_keys", VT_I4, {ole_variant(7), ole_variant(1200), ole_variant(35)}, L"1201"},
+        {L"empty_view", VT_I4, {}, L"1"},
+        // Beyond 64 bits once one is added: the start is computed in decimal.
+        {L"wide_keys",
+         VT_UI8,
+         {ole_variant(18446744073709551615ull), ole_variant(5ull)},
+         L"18446744073709551616"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.table));
+        udb_schema source;
+        source.add(t_ftd(L"id", c.kind, 0, true, true, ole_variant(), c.kind == VT_UI8 ? 2 : 0));
+        source.add(t_ftd(L"name", VT_BSTR, 20));
+        const std::unique_ptr<ora_table> created = db_->create_ora_table(c.table, source, {});
+        const std::wstring quoted = L"\"" + std::wstring(c.table) + L"\"";
+        // Nothing yet: a sequence made now would start at 1, below the keys to come.
+        EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_SEQUENCES"), L"0");
+        for (const ole_variant& key : c.keys) {
+            udb_record record = make_record(source, {key, ole_variant(L"copied")});
+            ASSERT_TRUE(created->append_record(record));
+        }
+        created->complete_auto_increment();
+        db_->query(L"INSERT INTO " + quoted + L" (\"name\") VALUES ('new')");
+        EXPECT_EQ(value(L"SELECT TO_CHAR(\"id\") FROM " + quoted + L" WHERE \"name\" = 'new'"),
+                  c.next);
+        db_->delete_tab(c.table);
+    }
+}
+
 TEST_F(oralite_suite, taken_sequence_names_are_skipped) {
     db_->query(L"CREATE SEQUENCE \"seqtab_0\"");
     db_->query(L"CREATE SEQUENCE \"seqtab_1\"");
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true, true));
     source.add(t_ftd(L"name", VT_BSTR, 20));
+    source.auto_increment_next = 1;
     db_->create_ora_table(L"seqtab", source, {});
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_SEQUENCES WHERE SEQUENCE_NAME = 'seqtab_2'"), L"1");
     db_->query(L"INSERT INTO \"seqtab\" (\"name\") VALUES ('first')");
@@ -312,7 +353,7 @@ TEST_F(oralite_suite, a_trigger_that_does_not_compile_is_not_left_behind) {
     initializer.create_table(*db_);
     // A trigger over a sequence that does not exist compiles with errors; left in place it
     // would refuse every insert into the table.
-    initializer.create_trigger(*db_, L"no_such_sequence");
+    ora_schema_initializer::create_trigger(*db_, L"badtrigger", L"id", L"no_such_sequence");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM USER_TRIGGERS WHERE TABLE_NAME = 'badtrigger'"), L"0");
     db_->query(L"INSERT INTO \"badtrigger\" (\"name\") VALUES ('x')");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"badtrigger\""), L"1");
@@ -323,6 +364,7 @@ TEST_F(oralite_suite, missing_sequence_privilege) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true, true));
     source.add(t_ftd(L"name", VT_BSTR, 20));
+    source.auto_increment_next = 7;
     try {
         db_->create_ora_table(L"noseq_items", source,
                               indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
@@ -592,22 +634,86 @@ TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"refused\""), L"3");
 }
 
-TEST_F(oralite_suite, a_number_out_of_range_never_relaxes_not_null) {
+// A sink that keeps what a table reports.
+struct kept_reports : udb_record_sink {
+    void record_rejected(int64_t number, const udb_record&, const tk_exception& why) override {
+        rejected.emplace_back(number, why.message());
+    }
+    void value_altered(int64_t number, const udb_record&, const std::string& note) override {
+        altered.emplace_back(number, note);
+    }
+    std::vector<std::pair<int64_t, std::string>> rejected;
+    std::vector<std::pair<int64_t, std::string>> altered;
+};
+
+// Values that Oracle's NUMBER cannot hold as they are: each is stored as the nearest value the
+// rules allow and reported with its record and column; the row is kept.
+TEST_F(oralite_suite, numbers_beyond_oracles_range_are_stored_by_rule_and_reported) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"amount", VT_R8, 0, true));  // NOT NULL without a default
+    source.add(t_ftd(L"with_default", VT_R8, 0, true, false, ole_variant(7.0)));
+    source.add(
+        t_ftd(L"d", VT_DECIMAL, 0, false, false, ole_variant(), t_ftd::pack_precision(65, 30)));
     const std::unique_ptr<ora_table> table = db_->create_ora_table(L"ranged", source, {});
-    udb_record record = make_record(source, {ole_variant(1), ole_variant(-1e300)});
-    try {
-        table->append_record(record);
-        FAIL() << "a number beyond Oracle's range was stored";
-    } catch (const ora_exception& e) {
-        EXPECT_EQ(e.ora_error(), 1400) << e.what();
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    const auto decimal = [](const wchar_t* text) {
+        return ole_variant::from_wstring(text, VT_DECIMAL);
+    };
+    const std::vector<std::vector<ole_variant>> records = {
+        // The next double above the one nearest 1e126 is beyond.
+        {ole_variant(1), ole_variant(-1e300), ole_variant(std::nextafter(1e126, 1e127)),
+         ole_variant()},
+        {ole_variant(2), ole_variant(1e-320), ole_variant(-4.9e-324), ole_variant()},
+        // Just inside the range, at both ends, with all their digits: the double nearest
+        // 1e126 is 9.9999999999999992e125 and fits, though its shortest text "1e126" would not.
+        {ole_variant(3), ole_variant(1e126), ole_variant(1.2345678901234567e-129),
+         decimal(L"12345678901234567890123456789012345678")},
+        // 65 digits: rounded to 38, half away from zero.
+        {ole_variant(4), ole_variant(0.0), ole_variant(0.0),
+         decimal(L"-12345678901234567890123456789012345.123456789012345678901234567891")},
+        {ole_variant(5), ole_variant(0.0), ole_variant(0.0),
+         decimal(L"99999999999999999999999999999999999999.9")},
+    };
+    for (const auto& values : records) {
+        udb_record record = make_record(source, values);
+        EXPECT_TRUE(table->append_record(record));
     }
-    EXPECT_TRUE(table->schema[1].not_null);
-    udb_record short_record = make_record(source, {ole_variant(2)});
+    table->commit();
+    EXPECT_TRUE(reports.rejected.empty());
+    std::vector<int64_t> altered_records;
+    for (const auto& [number, note] : reports.altered) {
+        altered_records.push_back(number);
+        EXPECT_NE(note.find("column \""), std::string::npos) << note;
+    }
+    EXPECT_EQ(altered_records, (std::vector<int64_t>{1, 1, 2, 2, 4, 5}));
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"ranged\""), L"5");
+    EXPECT_NE(reports.altered[0].second.find("amount"), std::string::npos);
+    EXPECT_NE(reports.altered[0].second.find("stored as NULL"), std::string::npos);
+    EXPECT_NE(reports.altered[1].second.find("default 7"), std::string::npos);
+    // The column without a default takes the NULL; the other keeps NOT NULL.
+    EXPECT_FALSE(table->schema[1].not_null);
+    EXPECT_TRUE(table->schema[2].not_null);
+    const rows_t stored = rows(
+        L"SELECT \"id\", TO_CHAR(\"amount\"), TO_CHAR(\"with_default\"), TO_CHAR(\"d\") FROM "
+        L"\"ranged\" WHERE \"id\" <> 3 ORDER BY \"id\"");
+    const rows_t expected = {
+        {L"1", L"", L"7", L""},
+        {L"2", L"0", L"0", L""},
+        {L"4", L"0", L"0", L"-12345678901234567890123456789012345.123"},
+        {L"5", L"0", L"0", L"100000000000000000000000000000000000000"},
+    };
+    EXPECT_EQ(stored, expected);
+    // Exact values at both ends of the range (compared as numbers, not as printed).
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"ranged\" WHERE \"id\" = 3 AND \"amount\" = "
+                    L"9.9999999999999992E125 AND \"with_default\" = 1.2345678901234567E-129 AND "
+                    L"\"d\" = 12345678901234567890123456789012345678"),
+              L"1");
+
+    udb_record short_record = make_record(source, {ole_variant(9)});
     EXPECT_THROW(table->append_record(short_record), tk_exception);
-    EXPECT_EQ(table->count, 0);
+    EXPECT_EQ(table->count, 5);
 }
 
 // ---- reading ---------------------------------------------------------------------------------

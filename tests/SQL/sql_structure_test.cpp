@@ -31,7 +31,11 @@ TEST_F(sql_structure_test, defaults_of_every_kind) {
         " s CHAR(36) DEFAULT uuid(),"
         " t DATETIME NOT NULL,"
         " u BIGINT UNSIGNED DEFAULT 18446744073709551615,"
-        " v VARCHAR(10) DEFAULT 'caf\xC3\xA9')");
+        " v VARCHAR(10) DEFAULT 'caf\xC3\xA9',"
+        " w DATETIME(3) DEFAULT '2024-02-29 10:11:12.125',"
+        " x DATETIME(6) DEFAULT CURRENT_TIMESTAMP(6),"
+        " y DATE NOT NULL DEFAULT '2024-00-00',"
+        " z TIME(1) NOT NULL DEFAULT '-12:00:00.5')");
     auto database = open();
     auto table = database->open_table(L"defaults");
 
@@ -49,7 +53,8 @@ TEST_F(sql_structure_test, defaults_of_every_kind) {
         {L"d", VT_EMPTY, L"", false},
         // No date holds a zero date: no default, and the column takes NULLs for such values.
         {L"e", VT_EMPTY, L"", false},
-        // An expression is no value: no default, the column stays NOT NULL.
+        // The time of the insert is no literal value: the column says so in its own flag
+        // and stays NOT NULL.
         {L"f", VT_EMPTY, L"", true},
         {L"g", VT_BSTR, L"NULL", false},
         {L"h", VT_EMPTY, L"", true},
@@ -59,7 +64,8 @@ TEST_F(sql_structure_test, defaults_of_every_kind) {
         {L"l", VT_BSTR, L"y", false},
         {L"m", VT_EMPTY, L"", false},
         {L"n", VT_EMPTY, L"", false},
-        {L"o", VT_BSTR, L"2024-02-29", false},
+        // Read as exactly as the column's values.
+        {L"o", VT_DATE, L"2024-02-29", false},
         {L"p", VT_BOOL, L"1", true},
         // NOT NULL without a default: no default (not an empty text).
         {L"q", VT_EMPTY, L"", true},
@@ -68,6 +74,11 @@ TEST_F(sql_structure_test, defaults_of_every_kind) {
         {L"t", VT_EMPTY, L"", false},
         {L"u", VT_UI8, L"18446744073709551615", false},
         {L"v", VT_BSTR, L"caf\u00e9", false},
+        {L"w", VT_DATE, L"2024-02-29 10:11:12.125000", false},
+        {L"x", VT_EMPTY, L"", false},
+        // A partial zero date is no date either.
+        {L"y", VT_EMPTY, L"", false},
+        {L"z", VT_DATE, L"0000-00-00 -12:00:00.500000", true},
     };
     ASSERT_EQ(table->schema.size(), std::size(cases));
     for (const auto& c : cases) {
@@ -80,7 +91,13 @@ TEST_F(sql_structure_test, defaults_of_every_kind) {
             EXPECT_EQ(field.default_value.to_wstring(), c.text);
         }
         EXPECT_EQ(field.not_null, c.not_null);
+        // Only the two CURRENT_TIMESTAMP columns default to the time of the insert.
+        EXPECT_EQ(field.default_is_now, field.name == L"f" || field.name == L"x");
     }
+    EXPECT_EQ(table->schema.get_field(L"w").fraction_digits, 3);
+    EXPECT_EQ(table->schema.get_field(L"x").fraction_digits, 6);
+    EXPECT_EQ(table->schema.get_field(L"z").fraction_digits, 1);
+    EXPECT_EQ(table->schema.get_field(L"e").fraction_digits, 0);
 }
 
 TEST_F(sql_structure_test, next_auto_increment_value_reaches_the_schema) {
@@ -90,8 +107,9 @@ TEST_F(sql_structure_test, next_auto_increment_value_reaches_the_schema) {
     admin("DELETE FROM counted WHERE id = 3");
     auto database = open();
     // The counter, not the highest key: a deleted key is never handed out again.
-    EXPECT_EQ(database->open_table(L"counted")->schema.auto_increment_next, 4);
-    EXPECT_EQ(database->open_table(L"fresh")->schema.auto_increment_next, 1);
+    EXPECT_EQ(database->open_table(L"counted")->schema.auto_increment_next, 4u);
+    // A table that never held a row has no counter yet.
+    EXPECT_FALSE(database->open_table(L"fresh")->schema.auto_increment_next.has_value());
 }
 
 TEST_F(sql_structure_test, flags_sizes_and_auto_increment) {
@@ -215,8 +233,7 @@ TEST_F(sql_structure_test, custom_queries_that_cannot_be_a_derived_table_are_cou
 }
 
 TEST_F(sql_structure_test, invisible_columns_and_views) {
-    // SELECT * leaves out the invisible column that SHOW COLUMNS lists: the refinements are
-    // matched by name, so v keeps its own default.
+    // SELECT * leaves out an invisible column; its values are data like any other.
     admin(
         "CREATE TABLE inv (id INT PRIMARY KEY, secret INT INVISIBLE DEFAULT 7,"
         " v VARCHAR(10) DEFAULT 'three')");
@@ -224,10 +241,15 @@ TEST_F(sql_structure_test, invisible_columns_and_views) {
     admin("CREATE VIEW inv_view AS SELECT id, v FROM inv");
     auto database = open();
     auto table = database->open_table(L"inv");
-    ASSERT_EQ(table->schema.size(), 2u);
-    EXPECT_EQ(table->schema[1].name, L"v");
-    EXPECT_EQ(table->schema[1].size, 10);
-    EXPECT_EQ(table->schema[1].default_value.to_wstring(), L"three");
+    ASSERT_EQ(table->schema.size(), 3u);
+    EXPECT_EQ(table->schema[1].name, L"secret");
+    EXPECT_EQ(table->schema[1].default_value.to_wstring(), L"7");
+    EXPECT_EQ(table->schema[2].name, L"v");
+    EXPECT_EQ(table->schema[2].size, 10);
+    EXPECT_EQ(table->schema[2].default_value.to_wstring(), L"three");
+    ASSERT_FALSE(table->is_eof());
+    EXPECT_EQ(table->get_item()->fields[1].to_wstring(), L"2");
+    EXPECT_EQ(table->get_item()->fields[2].to_wstring(), L"x");
     table.reset();
 
     auto view = database->open_table(L"inv_view");

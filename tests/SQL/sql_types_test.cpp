@@ -211,13 +211,16 @@ TEST_F(sql_types_test, binary_values_keep_every_byte) {
         });
 }
 
-TEST_F(sql_types_test, blob_to_text_reads_binary_as_utf8_text) {
+TEST_F(sql_types_test, blob_to_text_reads_binary_blobs_as_utf8_text_and_keeps_binary_strings) {
     engine_->blob_to_text = true;
-    check_family("blobtext",
-                 {
-                     {"BLOB", "0x68C3A96C6C6F", VT_BSTR, 65535, 0, VT_BSTR, L"h\u00e9llo"},
-                     {"VARBINARY(8)", "'abc'", VT_BSTR, 8, 0, VT_BSTR, L"abc"},
-                 });
+    check_family(
+        "blobtext",
+        {
+            {"BLOB", "0x68C3A96C6C6F", VT_BSTR, 65535, 0, VT_BSTR, L"h\u00e9llo"},
+            // Not UTF-8: as text each of these bytes would become U+FFFD.
+            {"VARBINARY(8)", "0xFF00FE", VT_BLOB, 8, 0, VT_ARRAY_UI1, bytes({0xFF, 0, 0xFE})},
+            {"BINARY(3)", "0xC0FFEE", VT_BLOB, 3, 0, VT_ARRAY_UI1, bytes({0xC0, 0xFF, 0xEE})},
+        });
 }
 
 }  // namespace

@@ -40,6 +40,20 @@ TEST(tk_cmdli, first_matching_prefix_wins) {
     EXPECT_EQ(got.unrecognised, (std::vector<std::string>{"--tab_file", "-help"}));
 }
 
+// A value written after a flag would be dropped and the flag switched on whatever it says
+// ("--tab_def=0"): such an argument matches no row. Other characters after a flag's name keep
+// the prefix rule, and a valued option keeps its "=" text.
+TEST(tk_cmdli, a_flag_written_with_a_value_is_unrecognised) {
+    const parsed got = parse({"--tab_def=0", "--tab_def=", "--blob2text=1", "--help=yes",
+                              "--tab_defx=1", "--tab_def", "--tab_file==x", "--dest=--help"});
+    const std::vector<std::pair<int, std::string>> expected = {
+        {-1, ""}, {-1, ""}, {-1, ""}, {-1, ""}, {16, "x=1"}, {16, ""}, {17, "=x"}, {2, "--help"},
+    };
+    EXPECT_EQ(got.options, expected);
+    EXPECT_EQ(got.unrecognised, (std::vector<std::string>{
+                                    "--tab_def=0", "--tab_def=", "--blob2text=1", "--help=yes"}));
+}
+
 TEST(tk_cmdli, twenty_unrecognised_arguments_are_kept_and_the_21st_is_an_internal_error) {
     std::vector<std::string> words;
     for (int i = 0; i < 21; ++i) {

@@ -19,16 +19,21 @@ TEST(ole_date, reads_the_column_text_forms) {
         {"20050102", ole_date::kind_date, "2005-01-02"},
         {"2005010203040x", ole_date::kind_invalid, ""},
         {"10:20:30", ole_date::kind_time, "0000-00-00 10:20:30"},
-        {"10:20:30.6", ole_date::kind_time, "0000-00-00 10:20:31"},
-        {"10:20:30.4", ole_date::kind_time, "0000-00-00 10:20:30"},
-        {"10:59:59.5", ole_date::kind_time, "0000-00-00 11:00:00"},
+        // A fraction of a second is kept, never rounded into the second.
+        {"10:20:30.6", ole_date::kind_time, "0000-00-00 10:20:30.600000"},
+        {"10:20:30.4", ole_date::kind_time, "0000-00-00 10:20:30.400000"},
+        {"10:59:59.999999", ole_date::kind_time, "0000-00-00 10:59:59.999999"},
         {"2005-12-31", ole_date::kind_date, "2005-12-31"},
         {"2005-12-31 10:20:30", ole_date::kind_date_time, "2005-12-31 10:20:30"},
         {"  2005-12-31 00:00:00  ", ole_date::kind_date, "2005-12-31"},
-        {"2005-12-31 10:20:30.999", ole_date::kind_date_time, "2005-12-31 10:20:31"},
-        // Rounding up at the end of a day reaches the next day (and year).
-        {"2005-12-31 23:59:59.5", ole_date::kind_date, "2006-01-01"},
-        {"2004-02-28 23:59:59.7", ole_date::kind_date, "2004-02-29"},
+        {"2005-12-31 10:20:30.999", ole_date::kind_date_time, "2005-12-31 10:20:30.999000"},
+        // The last moment of a day or a year stays on it: rounding would move it to the next.
+        {"2005-12-31 23:59:59.5", ole_date::kind_date_time, "2005-12-31 23:59:59.500000"},
+        {"2024-12-31 23:59:59.6", ole_date::kind_date_time, "2024-12-31 23:59:59.600000"},
+        {"9999-12-31 23:59:59.999999", ole_date::kind_date_time, "9999-12-31 23:59:59.999999"},
+        {"2005-12-31 00:00:00.000001", ole_date::kind_date_time, "2005-12-31 00:00:00.000001"},
+        // Digits beyond the microsecond are cut.
+        {"2005-12-31 10:20:30.1234567", ole_date::kind_date_time, "2005-12-31 10:20:30.123456"},
         {"2005.12.31", ole_date::kind_date, "2005-12-31"},
         {"31.12.2005", ole_date::kind_date, "2005-12-31"},
         {"2005/12/31 10:20:30", ole_date::kind_date_time, "2005-12-31 10:20:30"},
@@ -66,9 +71,14 @@ TEST(ole_date, milliseconds_are_read_as_decimal_digits) {
     ole_date d{std::string_view("2005-12-31 10:20:30.29")};
     EXPECT_EQ(d.parts().wMilliseconds, 290);
     EXPECT_EQ(d.parts().wSecond, 30);
+    EXPECT_EQ(d.microseconds(), 290000u);
     d.process_milliseconds("7.125");
     EXPECT_EQ(d.parts().wSecond, 7);
     EXPECT_EQ(d.parts().wMilliseconds, 125);
+    // Binary fractions would turn .000029 into 28 microseconds.
+    d.process_milliseconds("59.000029");
+    EXPECT_EQ(d.microseconds(), 29u);
+    EXPECT_EQ(d.parts().wMilliseconds, 0);
     EXPECT_THROW(d.process_milliseconds(nullptr), tk_mail_assertion);
 }
 

@@ -32,6 +32,16 @@ class parse_test : public ::testing::Test {
         }
         return parse_cmd_line(static_cast<int>(argv.size()), argv.data());
     }
+    // Parses in a death test: the agent's end (agent_exit) becomes the child's exit status.
+    void parse_to_the_end(std::vector<std::string> args) {
+        try {
+            parse(std::move(args));
+        } catch (const agent_exit& e) {
+            std::fflush(stderr);
+            std::_Exit(e.status);
+        }
+        std::_Exit(0);
+    }
     oracle_converter_impl& oracle() { return converter_; }
     mysql_converter_impl& mysql() { return converter_; }
 
@@ -114,6 +124,129 @@ TEST_F(parse_test, a_second_table_file_replaces_the_first) {
     ASSERT_TRUE(parse({"--tab_file=" + first.string(), "--src=shop", "--dest=x",
                        "--tab_file=" + second.string()}));
     EXPECT_EQ(converter_.selected_tables, (std::vector<std::wstring>{L"c", L"c"}));
+}
+
+// A profile of the production setup, saved by the wizard: the service name, an address for
+// direct connections, no Oracle password, and two entries of which one is a custom query.
+const char production_profile[] =
+    "[Generic settings]\r\nsrc=shop\r\n\r\n"
+    "[MySQL settings]\r\nhost=prod_db\r\nuser=prod_my\r\npassword=prod_mypw\r\nport=3311\r\n\r\n"
+    "[Oracle settings]\r\nIP=10.0.0.9\r\nhost=PROD\r\nport=1600\r\nuse TNS=1\r\nuser=prod\r\n\r\n"
+    "[Available Queries]\r\nspare=SELECT 2\r\n\r\n"
+    "[Selected Tables]\r\nbig_orders=SELECT * FROM orders WHERE total > 50\r\ncustomers\r\n";
+
+// The connection settings a command line leaves behind.
+struct connection {
+    bool use_tns;
+    std::wstring service, host, port, user, password;
+    std::string mysql_host, mysql_user, mysql_password, mysql_port;
+
+    bool operator==(const connection&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const connection& c) {
+    const auto narrow = [](const std::wstring& text) {
+        return std::string(text.begin(), text.end());
+    };
+    return out << (c.use_tns ? "tns " : "direct ") << narrow(c.service) << " " << narrow(c.host)
+               << ":" << narrow(c.port) << " " << narrow(c.user) << "/" << narrow(c.password)
+               << " mysql " << c.mysql_host << ":" << c.mysql_port << " " << c.mysql_user << "/"
+               << c.mysql_password;
+}
+
+class profile_parse_test : public parse_test {
+  protected:
+    void SetUp() override {
+        profile_ = (dir_.path() / "prod.drx").string();
+        std::ofstream(profile_, std::ios::binary) << production_profile;
+    }
+    connection settings() {
+        oracle_converter_impl& o = oracle();
+        mysql_converter_impl& m = mysql();
+        return {o.use_tns,  o.service_name, o.host, o.port,     o.user,
+                o.password, m.host,         m.user, m.password, m.port};
+    }
+    // A table-names file holding the text.
+    std::string tab_file(const std::string& text) {
+        const auto path = dir_.path() / ("tables" + std::to_string(++files_) + ".txt");
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+    std::string profile_;
+    int files_ = 0;
+};
+
+// Options act in command-line order: the profile replaces what it holds, connection values
+// included, and the options after it override it.
+TEST_F(profile_parse_test, options_after_the_profile_override_its_connection) {
+    ASSERT_TRUE(parse({"--profile=" + profile_, "--dest=TEST", "--oraclu=tester", "--oraclp=pw",
+                       "--mysqlh= test_db ", "--mysqlu=my", "--mysqlp=mypw", "--myport= 3312"}));
+    EXPECT_EQ(settings(), (connection{true, L"TEST", L"10.0.0.9", L"1600", L"tester", L"pw",
+                                      "test_db", "my", "mypw", "3312"}));
+}
+
+TEST_F(profile_parse_test, options_before_the_profile_give_way_to_what_it_holds) {
+    ASSERT_TRUE(parse({"--dest=TEST", "--oraclu=tester", "--oraclp=secret", "--myport=3312",
+                       "--src=other", "--profile=" + profile_}));
+    // The profile holds no Oracle password: the one given before it stays.
+    EXPECT_EQ(settings(), (connection{true, L"PROD", L"10.0.0.9", L"1600", L"prod", L"secret",
+                                      "prod_db", "prod_my", "prod_mypw", "3311"}));
+    EXPECT_EQ(converter_.source_database, L"shop");
+}
+
+TEST_F(profile_parse_test, direct_after_a_service_name_profile_uses_its_address) {
+    ASSERT_TRUE(parse({"--profile=" + profile_, "--direct"}));
+    EXPECT_EQ(settings(), (connection{false, L"PROD", L"10.0.0.9", L"1600", L"prod", L"", "prod_db",
+                                      "prod_my", "prod_mypw", "3311"}));
+}
+
+TEST_F(profile_parse_test, direct_and_destination_after_the_profile_name_the_host) {
+    ASSERT_TRUE(
+        parse({"--profile=" + profile_, "--direct", "--dest= 10.0.0.5 ", "--oraport=1700"}));
+    EXPECT_EQ(settings(), (connection{false, L"PROD", L"10.0.0.5", L"1700", L"prod", L"", "prod_db",
+                                      "prod_my", "prod_mypw", "3311"}));
+}
+
+TEST_F(profile_parse_test, a_profile_that_cannot_be_read_leaves_the_options) {
+    ASSERT_TRUE(parse(
+        {"--src=shop", "--dest=TEST", "--profile=" + profile_ + ".absent", "--oraclu=tester"}));
+    EXPECT_EQ(settings(),
+              (connection{true, L"TEST", L"", L"", L"tester", L"", "", "", "", "3306"}));
+}
+
+// An empty destination would let the Oracle client log on to the machine's default database.
+TEST_F(profile_parse_test, an_empty_destination_is_refused_even_with_a_profile) {
+    const std::string no_service = "^You should enter Oracle service name\n$";
+    EXPECT_EXIT(parse_to_the_end({"--profile=" + profile_, "--dest="}),
+                ::testing::ExitedWithCode(255), no_service);
+    EXPECT_EXIT(parse_to_the_end({"--profile=" + profile_, "--direct", "--dest="}),
+                ::testing::ExitedWithCode(255), no_service);
+    const auto bare = dir_.path() / "bare.drx";
+    std::ofstream(bare, std::ios::binary) << "[Generic settings]\r\nsrc=shop\r\n";
+    EXPECT_EXIT(parse_to_the_end({"--profile=" + bare.string()}), ::testing::ExitedWithCode(255),
+                no_service);
+}
+
+TEST_F(profile_parse_test, a_table_file_after_the_profile_replaces_its_selection) {
+    ASSERT_TRUE(parse({"--profile=" + profile_, "--tab_file=" + tab_file("notes\norders\n")}));
+    EXPECT_EQ(converter_.selected_tables, (std::vector<std::wstring>{L"notes", L"orders"}));
+    EXPECT_TRUE(converter_.selected_queries.empty()) << "the profile's query goes with it";
+    EXPECT_EQ(converter_.unselected_queries.size(), 1u) << "queries kept aside stay";
+}
+
+TEST_F(profile_parse_test, a_query_named_in_the_table_file_stays_a_query) {
+    ASSERT_TRUE(parse(
+        {"--profile=" + profile_, "--tab_file=" + tab_file("big_orders\nnotes\ncustomers\n")}));
+    EXPECT_EQ(converter_.selected_tables, (std::vector<std::wstring>{L"notes", L"customers"}));
+    EXPECT_EQ(converter_.selected_queries,
+              (udb_converter::query_map{{L"big_orders", L"SELECT * FROM orders WHERE total > 50"},
+                                        {L"customers", L""}}));
+}
+
+TEST_F(profile_parse_test, a_profile_after_the_table_file_adds_its_selection) {
+    ASSERT_TRUE(parse({"--tab_file=" + tab_file("notes\n"), "--profile=" + profile_}));
+    EXPECT_EQ(converter_.selected_tables, (std::vector<std::wstring>{L"notes", L"customers"}));
+    EXPECT_EQ(converter_.selected_queries.size(), 2u);
 }
 
 TEST(read_table_names, lines_encoding_and_limits) {

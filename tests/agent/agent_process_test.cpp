@@ -62,6 +62,14 @@ TEST(agent_process, usage_and_validation_messages_go_to_standard_error_with_stat
         {{"--help", "--silent"}, "", usage_text, 255},
         {{"--src=shop", "--dest=x", "unknown"}, "", usage_text, 255},
         {{"--tab_file", "--src=shop", "--dest=x"}, "", usage_text, 255},  // no "=": unknown
+        // A flag takes no value: the value would be dropped and the flag switched on.
+        {{"--src=shop", "--dest=x", "--tab_def=0"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--uppercase=no"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--skip_idx=false"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--blob2text=1"}, "", usage_text, 255},
+        {{"--src=shop", "--dest=x", "--direct="}, "", usage_text, 255},
+        {{"--silent=yes", "--src=shop", "--dest=x"}, "", usage_text, 255},
+        {{"--help=1"}, "", usage_text, 255},
         {{"--src=shop", "--mode=01"}, "", bad_mode, 255},
         {{"--src=shop", "--mode=+1"}, "", bad_mode, 255},
         {{"--src=shop", "--mode=3"}, "", bad_mode, 255},
@@ -97,6 +105,26 @@ TEST(agent_process, table_names_file_must_exist) {
     check({{"--tab_file=", "--src=shop"}, "", missing, 255});
 }
 
+// "No file" means every table; a file that names none is a mistake made upstream and must not
+// turn into a run over every table in overwrite mode.
+TEST(agent_process, a_table_names_file_without_names_is_refused) {
+    test_support::temp_dir dir;
+    const std::string empty =
+        "Table names file holds no table names.\nPlease verify the correct path/name was given.\n";
+    const fs::path names = dir.path() / "tables.txt";
+    for (const char* text : {"", "\n", "\r\n\r\n\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n\r\n"}) {
+        std::ofstream(names, std::ios::binary) << text;
+        check({{"--src=shop", "--dest=x", "--tab_file=" + names.string()}, "", empty, 255});
+    }
+    // A later file does not mend an empty one: the run ends at the first.
+    const fs::path good = dir.path() / "good.txt";
+    std::ofstream(good) << "orders\n";
+    check({{"--tab_file=" + names.string(), "--tab_file=" + good.string(), "--src=shop"},
+           "",
+           empty,
+           255});
+}
+
 TEST(agent_process, an_over_long_line_in_the_table_names_file_is_refused) {
     test_support::temp_dir dir;
     const fs::path names = dir.path() / "tables.txt";
@@ -129,10 +157,13 @@ TEST(agent_process, the_log_holds_the_level_3_lines_of_the_latest_run) {
     test_support::temp_dir dir;
     const fs::path log = dir.path() / "run.log";
     check({{"--logfile=" + log.string(), "--mode=5"}, "", bad_mode, 255});
-    EXPECT_EQ(read_file(log), "Invalid merge/overwrite mode\r\n");
+    // The log ends with the status the agent ended with.
+    EXPECT_EQ(read_file(log),
+              "Invalid merge/overwrite mode\r\nDRXAGENT ended with exit status 255\r\n");
     // Silent: nothing on the console, the message still in the log, which the run replaced.
     check({{"--logfile=" + log.string(), "--silent", "--src="}, "", "", 255});
-    EXPECT_EQ(read_file(log), "You should enter MySQL database name\r\n");
+    EXPECT_EQ(read_file(log),
+              "You should enter MySQL database name\r\nDRXAGENT ended with exit status 255\r\n");
 }
 
 TEST(agent_process, twenty_unrecognised_arguments_give_the_usage_and_21_an_internal_error) {
@@ -145,8 +176,7 @@ TEST(agent_process, twenty_unrecognised_arguments_give_the_usage_and_21_an_inter
     const process_result got = agent(args);
     // The assertion names the option iterator's source file, hex-encoded.
     const std::string place = "544b2f746b5f636d646c692e637070";  // "TK/tk_cmdli.cpp"
-    EXPECT_TRUE(got.out.starts_with("Internal error: Internal error: \ncode=" + place + "5c"))
-        << got.out;
+    EXPECT_TRUE(got.out.starts_with("Internal error: \ncode=" + place + "5c")) << got.out;
     EXPECT_EQ(got.err, "");
     EXPECT_EQ(got.status, 255);
     args.insert(args.begin(), "--silent");

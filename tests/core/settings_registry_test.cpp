@@ -26,7 +26,7 @@ class settings_registry_test : public ::testing::Test {
 };
 
 TEST_F(settings_registry_test, first_start_gives_the_wizard_defaults_and_leaves_all_values) {
-    switches_.blob2text = switches_.skip_idx = switches_.tab_def = true;
+    switches_.blob2text = switches_.skip_idx = switches_.tab_def = switches_.time_interval = true;
     switches_.mode = 2;
     mysql_.port = "1234";
     EXPECT_FALSE(serialize(false, oracle_, mysql_, switches_)) << "no value could be read";
@@ -35,6 +35,7 @@ TEST_F(settings_registry_test, first_start_gives_the_wizard_defaults_and_leaves_
     EXPECT_FALSE(switches_.blob2text);
     EXPECT_FALSE(switches_.skip_idx);
     EXPECT_FALSE(switches_.tab_def);
+    EXPECT_FALSE(switches_.time_interval);
     EXPECT_EQ(mysql_.port, "3306");
     EXPECT_EQ(mysql_.host, "");
     EXPECT_EQ(oracle_.service_name, L"");
@@ -42,7 +43,8 @@ TEST_F(settings_registry_test, first_start_gives_the_wizard_defaults_and_leaves_
 
     EXPECT_TRUE(serialize(true, oracle_, mysql_, switches_));
     tk_reg_key key = open_key();
-    const char* numbers[] = {"blob2text", "mode", "skip_idx", "tab_def", "uppercase"};
+    const char* numbers[] = {"blob2text", "mode",          "skip_idx",
+                             "tab_def",   "time_interval", "uppercase"};
     const char* texts[] = {"host", "oracleh", "oraclep", "oracleu", "port", "pswd", "src", "user"};
     for (const char* name : numbers) {
         uint32_t value = 99;
@@ -55,7 +57,7 @@ TEST_F(settings_registry_test, first_start_gives_the_wizard_defaults_and_leaves_
     uint32_t uppercase = 0;
     key.exchange("uppercase", uppercase, false);
     EXPECT_EQ(uppercase, 1u);
-    // Everything is there, so the next start reads all thirteen values.
+    // Everything is there, so the next start reads every value.
     EXPECT_TRUE(serialize(false, oracle_, mysql_, switches_));
 }
 
@@ -69,7 +71,7 @@ TEST_F(settings_registry_test, stored_settings_come_back) {
     mysql_.user = "root";
     mysql_.password = "pw";
     mysql_.port = "3307";
-    switches_ = {L"shop", 1, true, false, true, true, {}};
+    switches_ = {L"shop", 1, true, false, true, true, true, {}};
     ASSERT_TRUE(serialize(true, oracle_, mysql_, switches_));
 
     oracle_converter_impl oracle;
@@ -91,6 +93,7 @@ TEST_F(settings_registry_test, stored_settings_come_back) {
     EXPECT_FALSE(switches.uppercase);
     EXPECT_TRUE(switches.skip_idx);
     EXPECT_TRUE(switches.tab_def);
+    EXPECT_TRUE(switches.time_interval);
 }
 
 TEST_F(settings_registry_test, damaged_values_keep_the_defaults) {

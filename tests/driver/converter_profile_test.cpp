@@ -154,9 +154,28 @@ TEST_F(converter_profile, selection_of_tables_and_queries_is_added_to) {
 TEST_F(converter_profile, key_line_before_any_section_still_counts_as_loaded) {
     converter_.source_database = L"kept";
     EXPECT_TRUE(load("src=other\n[Generic settings]\nsrc=other\n"));
-    EXPECT_TRUE(load("\xEF\xBB\xBF[Generic settings]\nsrc=other\n"));
     EXPECT_EQ(converter_.source_database, L"kept");
     EXPECT_FALSE(converter_.load_profile((dir_.path() / "absent.drx").string()));
+}
+
+// What an editor saves: a byte-order mark, blanks typed around host and port values.
+TEST_F(converter_profile, an_edited_profile_loads_with_host_and_port_trimmed) {
+    converter_.oracle_converter_impl::port = L"1521";
+    ASSERT_TRUE(
+        load("\xEF\xBB\xBF[Generic settings]\r\nsrc=shop\r\n"
+             "[MySQL settings]\r\nhost =  db1  \r\nport= 3307\r\nuser= root\r\n"
+             "password= pw\r\n"
+             "[Oracle settings]\r\nIP= 10.0.0.5\r\nport=   \r\nhost= ORCL\r\n"));
+    EXPECT_EQ(converter_.source_database, L"shop");
+    EXPECT_EQ(converter_.mysql_converter_impl::host, "db1");
+    EXPECT_EQ(converter_.mysql_converter_impl::port, "3307");
+    EXPECT_EQ(converter_.port_number(), 3307u);
+    EXPECT_EQ(converter_.oracle_converter_impl::host, L"10.0.0.5");
+    EXPECT_EQ(converter_.oracle_converter_impl::port, L"1521") << "a port of blanks is absent";
+    // User names and passwords are taken as written: a blank may belong to them.
+    EXPECT_EQ(converter_.mysql_converter_impl::user, " root");
+    EXPECT_EQ(converter_.mysql_converter_impl::password, " pw");
+    EXPECT_EQ(converter_.service_name, L"ORCL");
 }
 
 TEST_F(converter_profile, store_writes_every_section_in_order) {
@@ -168,17 +187,18 @@ TEST_F(converter_profile, store_writes_every_section_in_order) {
     converter_.store_oracle_settings(L"ORCL", L"scott", L"tiger");
     converter_.store_mysql_settings("db1", "root", "", "");
     converter_.skip_idx = true;
-    EXPECT_EQ(store(),
-              "[Available Queries]\r\nspare=SELECT 2\r\n\r\n"
-              "[Generic settings]\r\ndest=\r\nmode=0\r\nonly definitions=0\r\nskip indexes=1\r\n"
-              "src=shop\r\n\r\n"
-              "[MySQL settings]\r\nBLOB to text=0\r\ndump add lock to insert=1\r\n"
-              "dump create database=0\r\ndump create table=1\r\ndump insert comments=1\r\n"
-              "dump line break=0\r\ndump new version=1\r\nhost=db1\r\npassword=\r\n"
-              "port=3306\r\nuser=root\r\n\r\n"
-              "[Oracle settings]\r\nhost=ORCL\r\npassword=tiger\r\nuppercase=0\r\n"
-              "use TNS=1\r\nuser=scott\r\n\r\n"
-              "[Selected Tables]\r\norders\r\nq1=SELECT * FROM orders WHERE id > 10\r\n\r\n");
+    EXPECT_EQ(
+        store(),
+        "[Available Queries]\r\nspare=SELECT 2\r\n\r\n"
+        "[Generic settings]\r\ndest=\r\nmode=0\r\nonly definitions=0\r\nskip indexes=1\r\n"
+        "src=shop\r\n\r\n"
+        "[MySQL settings]\r\nBLOB to text=0\r\nTIME as interval=0\r\ndump add lock to insert=1\r\n"
+        "dump create database=0\r\ndump create table=1\r\ndump insert comments=1\r\n"
+        "dump line break=0\r\ndump new version=1\r\nhost=db1\r\npassword=\r\n"
+        "port=3306\r\nuser=root\r\n\r\n"
+        "[Oracle settings]\r\nhost=ORCL\r\npassword=tiger\r\nuppercase=0\r\n"
+        "use TNS=1\r\nuser=scott\r\n\r\n"
+        "[Selected Tables]\r\norders\r\nq1=SELECT * FROM orders WHERE id > 10\r\n\r\n");
 }
 
 TEST_F(converter_profile, tables_not_yet_merged_into_the_queries_are_stored) {

@@ -3,6 +3,8 @@
 // --profile= with options after it overriding.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/dorvex_convertor.h"
 #include "e2e/checker.h"
 #include "e2e/e2e_support.h"
@@ -110,34 +112,64 @@ TEST_F(agent_run, table_names_file_and_modes_across_runs) {
     auto args = connection();
     args.push_back("--tab_file=" + list.string());
     const auto first = run_agent(args);
-    EXPECT_EQ(first.out,
+    EXPECT_EQ(first.before_summary(),
               "Converting database e2e_agent(2 tables)\nConverting table customers(3 records)\n"
               "Converting table orders(3 records)\n");
     EXPECT_EQ(first.status, 0);
 
-    // Merging the same rows again: the keys refuse every record, each one is reported and
-    // the run goes on.
+    // Merging the same rows again: the keys refuse every record, each one is reported, saved
+    // in the rejects file, and the run goes on to its end: errors reported, status 1.
+    const auto log = oracle_->folder() / "merge.log";
+    args.push_back("--logfile=" + log.string());
     args.push_back("--mode=1");
     const auto merged = run_agent(args);
-    EXPECT_EQ(merged.status, 0);
+    EXPECT_EQ(merged.status, 1);
     EXPECT_NE(merged.out.find("Error:\norders, record #3: Duplicate field values being used for "
                               "an unique index were found. See 'Troubleshooting' article of the "
                               "product documentation for solution.\n"),
               std::string::npos)
         << merged.out;
     EXPECT_EQ(oracle_->scalar("SELECT COUNT(*) FROM \"orders\""), "3");
+    // The rejects file lies beside the log.
+    const auto rejects = oracle_->folder() / "e2e_agent.rejects.sql";
+    ASSERT_TRUE(std::filesystem::exists(rejects)) << merged.out;
+    EXPECT_NE(merged.out.find("The rejected records were saved in " + rejects.string() + "\n"),
+              std::string::npos)
+        << merged.out;
+    EXPECT_NE(merged.summary_line("orders").find("3            0          3"), std::string::npos)
+        << merged.summary_line("orders");
+    // Replayed into empty copies of the MySQL tables, the file gives back exactly the rows.
+    auto& mysql = source_->session();
+    mysql.exec(
+        "CREATE DATABASE e2e_agent_replay; CREATE TABLE e2e_agent_replay.orders LIKE "
+        "orders; CREATE TABLE e2e_agent_replay.customers LIKE customers");
+    const std::string replay = driver_test::read_text_file(rejects);
+    std::filesystem::remove(rejects);
+    mysql.exec("USE e2e_agent_replay; " + replay);
+    mysql.exec("USE e2e_agent");
+    for (const char* table : {"orders", "customers"}) {
+        const std::string columns = "SELECT * FROM " + std::string(table) + " ORDER BY 1";
+        EXPECT_EQ(
+            mysql.query("SELECT * FROM e2e_agent_replay." + std::string(table) + " ORDER BY 1")
+                .rows,
+            mysql.query(columns).rows)
+            << table;
+    }
+    mysql.exec("DROP DATABASE e2e_agent_replay");
 
     args.back() = "--mode=2";
     source_->session().exec("INSERT INTO orders (customer_id, total) VALUES (3, 0.01)");
     const auto skipped = run_agent(args);
-    EXPECT_EQ(skipped.out, "Converting database e2e_agent(2 tables)\n");
+    EXPECT_EQ(skipped.before_summary(), "Converting database e2e_agent(2 tables)\n");
+    EXPECT_NE(skipped.summary_line("orders").find("skipped"), std::string::npos) << skipped.out;
+    EXPECT_EQ(skipped.status, 0);
     EXPECT_EQ(oracle_->scalar("SELECT COUNT(*) FROM \"orders\""), "3");
 
     args.back() = "--mode=0";
     EXPECT_EQ(run_agent(args).status, 0);
     EXPECT_EQ(oracle_->scalar("SELECT COUNT(*) FROM \"orders\""), "4");
     const auto problems =
-        e2e::compare_rows(source_->session(), source_->name(), *oracle_, "orders", {});
+        e2e::compare_rows(source_->session(), source_->name(), *oracle_, "orders", {}).found;
     EXPECT_TRUE(problems.empty()) << e2e::joined(problems);
 }
 
@@ -160,7 +192,7 @@ TEST_F(agent_run, a_saved_profile_drives_the_agent_and_later_options_override_it
     // connection options are the profile's.
     const auto run = run_agent(
         {"--src=other", "--dest=ignored", "--profile=" + profile.string(), "--uppercase"});
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(run.before_summary(),
               "Converting database e2e_agent(2 tables)\nConverting table big_orders(1 records)\n"
               "Converting table customers(3 records)\n");
     EXPECT_EQ(run.err, "");
@@ -171,7 +203,7 @@ TEST_F(agent_run, a_saved_profile_drives_the_agent_and_later_options_override_it
     e2e::checker_options upper;
     upper.uppercase = true;
     const auto problems =
-        e2e::compare_rows(source_->session(), source_->name(), *oracle_, "customers", upper);
+        e2e::compare_rows(source_->session(), source_->name(), *oracle_, "customers", upper).found;
     EXPECT_TRUE(problems.empty()) << e2e::joined(problems);
 
     const auto missing =

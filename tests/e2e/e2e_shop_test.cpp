@@ -3,6 +3,8 @@
 // auto-increment keys.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "e2e/checker.h"
 #include "e2e/e2e_support.h"
 
@@ -52,9 +54,31 @@ class shop_conversion : public ::testing::Test {
 TEST_F(shop_conversion, prints_one_line_per_database_and_table_and_ends_with_status_0) {
     const auto counts = e2e::table_counts(*mysql_, shop);
     ASSERT_EQ(counts.size(), 12u);
-    EXPECT_EQ(run_->out, e2e::console_lines(shop, counts));
+    EXPECT_EQ(run_->before_summary(), e2e::console_lines(shop, counts));
     EXPECT_EQ(run_->err, "");
     EXPECT_EQ(run_->status, 0);
+}
+
+// The summary's figures are the tables' own: every record read was written, none rejected.
+TEST_F(shop_conversion, the_summary_counts_every_table) {
+    long long total = 0;
+    for (const auto& [table, count] : e2e::table_counts(*mysql_, shop)) {
+        const std::string line = run_->summary_line(table);
+        std::istringstream figures(line.substr(table.size()));
+        long long read = -1, written = -1, rejected = -1, altered = -1;
+        figures >> read >> written >> rejected >> altered;
+        EXPECT_EQ(read, std::stoll(count)) << line;
+        EXPECT_EQ(written, read) << line;
+        EXPECT_EQ(rejected, 0) << line;
+        EXPECT_EQ(altered, 0) << line;
+        total += read;
+    }
+    std::istringstream totals(run_->summary_line("total").substr(5));
+    long long read = -1, written = -1;
+    totals >> read >> written;
+    EXPECT_EQ(read, total);
+    EXPECT_EQ(written, total);
+    EXPECT_EQ(run_->out.find("rejected records were saved"), std::string::npos);
 }
 
 TEST_F(shop_conversion, trace_log_holds_the_start_end_and_progress_lines) {
@@ -65,8 +89,12 @@ TEST_F(shop_conversion, trace_log_holds_the_start_end_and_progress_lines) {
     ASSERT_NE(end, std::string::npos);
     EXPECT_LT(start, log.find("Converting database e2e_shop (12 tables)\r\n"));
     EXPECT_LT(log.find("Converting table products (60 records)\r\n"), end);
-    // The end line carries its own line feed before the log's line end.
-    EXPECT_EQ(log.find("\n\r\n", end), log.size() - 3) << "the end line is the last line";
+    // The summary comes before the end line, which carries its own line feed before the
+    // log's line end; only the agent's exit status follows it.
+    EXPECT_LT(log.find("Summary:\r\n"), end);
+    EXPECT_LT(log.find("total "), end);
+    const size_t end_of_line = log.find("\n\r\n", end);
+    EXPECT_EQ(log.substr(end_of_line + 3), "DRXAGENT ended with exit status 0\r\n");
     EXPECT_EQ(log.find("dorvex_convertor::"), std::string::npos) << "only level-3 lines";
 }
 
@@ -77,7 +105,7 @@ TEST_F(shop_conversion, every_table_has_the_source_rows) {
 }
 
 TEST_F(shop_conversion, every_value_matches_its_source) {
-    const auto problems = e2e::compare_database(*mysql_, shop, *oracle_, {});
+    const auto problems = e2e::compare_database(*mysql_, shop, *oracle_, {}).found;
     EXPECT_TRUE(problems.empty()) << e2e::joined(problems);
 }
 

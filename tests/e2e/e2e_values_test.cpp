@@ -63,11 +63,12 @@ class values_conversion : public ::testing::Test {
 TEST_F(values_conversion, every_kind_arrives_unchanged) {
     const auto run =
         driver_test::run_agent(driver_test::agent_connection(*server_, source_->name(), *oracle_));
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(run.before_summary(),
               "Converting database e2e_values(1 tables)\n"
               "Converting table kinds(4 records)\n");
     EXPECT_EQ(run.status, 0);
-    const auto problems = e2e::compare_database(source_->session(), source_->name(), *oracle_, {});
+    const auto problems =
+        e2e::compare_database(source_->session(), source_->name(), *oracle_, {}).found;
     EXPECT_TRUE(problems.empty()) << e2e::joined(problems);
 }
 
@@ -95,31 +96,88 @@ TEST_F(values_conversion, texts_with_tabs_and_line_breaks_arrive_unchanged) {
     EXPECT_EQ(value("long_text"), expected + "end\ttab");
 }
 
-TEST(checker, expected_texts_follow_oracles_forms) {
+// The checker's own rules: what Oracle must hold for a MySQL value, and the forms it accepts.
+TEST(checker, expected_values_follow_the_mapping_rules) {
+    const auto column = [](const char* type, int digits = 0) {
+        e2e::source_column c;
+        c.data_type = type;
+        c.fraction_digits = digits;
+        return c;
+    };
+    using kind = e2e::expectation::kind;
+    const std::string month = e2e::current_month_start();
     const struct {
-        const char* type;
+        e2e::source_column column;
         driver_test::cell value;
-        const char* text;
+        kind what;
+        bool has_rule;
+        std::string oracle;  // what Oracle may print for it
+        bool accepted;
     } rows[] = {
-        {"int", std::nullopt, ""},
-        {"varchar", std::string(), ""},
-        {"decimal", std::string("8.00"), "8"},
-        {"decimal", std::string("-0.50"), "-0.5"},
-        {"decimal", std::string("0.00"), "0"},
-        {"decimal", std::string("120"), "120"},
-        {"date", std::string("2024-02-29"), "2024-02-29 00:00:00"},
-        {"datetime", std::string("2024-02-29 12:34:56"), "2024-02-29 12:34:56"},
-        {"bit", std::string("\x01", 1), "1"},
-        {"bit", std::string("\x00", 1), "0"},
-        {"blob", std::string("\x00\xff", 2), "00FF"},
+        {column("int"), std::nullopt, kind::text, false, "", true},
+        {column("varchar"), std::string(), kind::text, true, "", true},
+        {column("decimal"), std::string("8.00"), kind::text, false, "8", true},
+        {column("decimal"), std::string("-0.50"), kind::text, false, "-0.5", true},
+        {column("decimal"), std::string("8.00"), kind::text, false, "8.01", false},
+        {column("decimal"),
+         std::string("12345678901234567890123456789012345.123456789012345678901234567891"),
+         kind::text, true, "12345678901234567890123456789012345.123", true},
+        {column("bit"), std::string("\x01", 1), kind::text, false, "1", true},
+        {column("blob"), std::string("\x00\xff", 2), kind::text, false, "00FF", true},
+        {column("varbinary"), std::string(), kind::text, true, "", true},
+        // A FLOAT as the float MySQL stores (read through DOUBLE), in its shortest decimal.
+        {column("float"), std::string("0.10000000149011612"), kind::float32, false, "0.1", true},
+        {column("float"), std::string("0.10000000149011612"), kind::float32, false, "0.100000001",
+         false},
+        {column("float"), std::string("1234567"), kind::float32, false, "1234567", true},
+        {column("float"), std::string("1234567"), kind::float32, false, "1234570", false},
+        {column("double"), std::string("0.30000000000000004"), kind::float64, false,
+         "0.30000000000000004", true},
+        {column("double"), std::string("0.30000000000000004"), kind::float64, false, "0.3", false},
+        {column("double"), std::string("1e200"), kind::text, true, "", true},
+        {column("double"), std::string("1e-320"), kind::text, true, "0", true},
+        // Dates and times to the microsecond, whatever number of digits Oracle prints.
+        {column("date"), std::string("2024-02-29"), kind::moment, false, "2024-02-29 00:00:00",
+         true},
+        {column("datetime", 6), std::string("9999-12-31 23:59:59.999999"), kind::moment, false,
+         "9999-12-31 23:59:59.999999", true},
+        {column("datetime", 6), std::string("9999-12-31 23:59:59.999999"), kind::moment, false,
+         "9999-12-31 23:59:59", false},
+        {column("datetime", 1), std::string("2024-12-31 23:59:59.6"), kind::moment, false,
+         "2024-12-31 23:59:59.600", true},
+        {column("datetime", 1), std::string("2024-12-31 23:59:59.6"), kind::moment, false,
+         "2025-01-01 00:00:00", false},
+        {column("date"), std::string("2024-00-00"), kind::text, true, "", true},
+        {column("datetime"), std::string("0000-00-00 00:00:00"), kind::text, true, "", true},
+        {column("time"), std::string("00:00:01"), kind::moment, true, month + " 00:00:01", true},
+        {column("time"), std::string("838:59:59"), kind::rejected, true, "", false},
+        {column("time"), std::string("-12:00:00"), kind::rejected, true, "", false},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(e2e::expected_text(row.type, row.value), row.text) << row.type;
+        const e2e::expectation e = e2e::expected_value(row.column, row.value, {});
+        SCOPED_TRACE(row.column.data_type + " " + row.value.value_or("NULL"));
+        EXPECT_EQ(e.what, row.what);
+        EXPECT_EQ(!e.rule.empty(), row.has_rule) << e.rule;
+        EXPECT_EQ(e2e::matches(e, row.oracle), row.accepted) << row.oracle;
     }
-    EXPECT_TRUE(e2e::same_value("float", "0.1", "0.100000001"));
-    EXPECT_FALSE(e2e::same_value("float", "0.1", "0.2"));
-    EXPECT_TRUE(e2e::same_value("time", "00:00:01", "2024-05-01 00:00:01"));
-    EXPECT_FALSE(e2e::same_value("decimal", "8", "8.01"));
+    // As intervals, every TIME is kept, compared to the microsecond.
+    e2e::checker_options intervals;
+    intervals.time_as_interval = true;
+    const auto interval = [&](const char* mysql, const char* oracle) {
+        return e2e::matches(e2e::expected_value(column("time", 6), std::string(mysql), intervals),
+                            oracle);
+    };
+    EXPECT_TRUE(interval("838:59:59.000000", "+34 22:59:59.000000"));
+    EXPECT_TRUE(interval("-12:00:00.500000", "-00 12:00:00.500000"));
+    EXPECT_TRUE(interval("-838:59:59.000000", "-34 22:59:59"));
+    EXPECT_FALSE(interval("-12:00:00.500000", "+00 12:00:00.500000"));
+    EXPECT_FALSE(interval("00:00:00.000001", "+00 00:00:00.000000"));
+    EXPECT_EQ(e2e::round_to_38_digits("99999999999999999999999999999999999999.9"),
+              "100000000000000000000000000000000000000");
+    EXPECT_EQ(e2e::round_to_38_digits("0.0000123456789012345678901234567890123456789"),
+              "0.000012345678901234567890123456789012345679");
+    EXPECT_EQ(e2e::round_to_38_digits("0.000012345678901234567890123456789012345678"),
+              "0.000012345678901234567890123456789012345678");
 }
 
 }  // namespace

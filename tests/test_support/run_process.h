@@ -25,6 +25,25 @@ struct process_result {
     std::string out;
     std::string err;
     int status = -1;  // the exit status as a shell shows it (0..255); -1 when it did not exit
+
+    // What the agent printed before its closing summary.
+    std::string before_summary() const { return out.substr(0, out.find("Summary:\n")); }
+    // The summary's line of a table (its name and figures), empty when there is none.
+    std::string summary_line(const std::string& table) const {
+        const size_t summary = out.find("Summary:\n");
+        if (summary == std::string::npos) {
+            return {};
+        }
+        for (size_t at = out.find('\n', summary) + 1; at < out.size();) {
+            const size_t end = out.find('\n', at);
+            const std::string line = out.substr(at, end - at);
+            if (line.rfind(table + " ", 0) == 0) {
+                return line;
+            }
+            at = end == std::string::npos ? out.size() : end + 1;
+        }
+        return {};
+    }
 };
 
 // The program's path: $TARVOLIN_BIN_DIR/<name>.

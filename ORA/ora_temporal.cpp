@@ -1,0 +1,105 @@
+#include "ORA/ora_temporal.h"
+
+#include <ctime>
+
+#include "TK/tk_text.h"
+
+namespace {
+
+constexpr uint32_t powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+int32_t clamp_digits(int32_t digits) {
+    return digits < 0 ? 0 : (digits > 6 ? 6 : digits);
+}
+
+}  // namespace
+
+uint32_t ora_kept_microseconds(uint32_t microseconds, int32_t fraction_digits) {
+    const uint32_t unit = powers_of_ten[6 - clamp_digits(fraction_digits)];
+    return microseconds / unit * unit;
+}
+
+std::wstring ora_date_text(const ole_variant& value) {
+    const SYSTEMTIME& t = value.date_parts();
+    return tk_wformat(L"%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour,
+                      t.wMinute, t.wSecond);
+}
+
+std::wstring ora_timestamp_text(const ole_variant& value, int32_t fraction_digits) {
+    return ora_date_text(value) +
+           tk_wformat(L".%06u", static_cast<unsigned>(ora_kept_microseconds(
+                                    value.date_microseconds(), fraction_digits)));
+}
+
+std::wstring ora_interval_text(const ole_variant& value, int32_t fraction_digits) {
+    const SYSTEMTIME& t = value.date_parts();
+    return tk_wformat(
+        L"%lc%02d %02d:%02d:%02d.%06u", value.date_negative() ? L'-' : L'+', t.wHour / 24,
+        t.wHour % 24, t.wMinute, t.wSecond,
+        static_cast<unsigned>(ora_kept_microseconds(value.date_microseconds(), fraction_digits)));
+}
+
+std::wstring ora_current_month_start() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return tk_wformat(L"%04d-%02d-01", local.tm_year + 1900, local.tm_mon + 1);
+}
+
+bool ora_read_interval(const std::wstring& text, ole_variant& value) {
+    size_t pos = 0;
+    const auto number = [&](size_t max_digits, long& out) {
+        out = 0;
+        size_t read = 0;
+        while (pos < text.size() && read < max_digits && text[pos] >= L'0' && text[pos] <= L'9') {
+            out = out * 10 + (text[pos++] - L'0');
+            ++read;
+        }
+        return read > 0;
+    };
+    const auto literal = [&](wchar_t c) {
+        if (pos < text.size() && text[pos] == c) {
+            ++pos;
+            return true;
+        }
+        return false;
+    };
+    while (pos < text.size() && text[pos] == L' ') {
+        ++pos;
+    }
+    const bool negative = literal(L'-');
+    if (!negative) {
+        literal(L'+');
+    }
+    long days = 0, hours = 0, minutes = 0, seconds = 0;
+    if (!number(9, days) || !literal(L' ') || !number(2, hours) || !literal(L':') ||
+        !number(2, minutes) || !literal(L':') || !number(2, seconds) || hours > 23 ||
+        minutes > 59 || seconds > 59 || days * 24 + hours > 65535) {
+        return false;
+    }
+    uint32_t microseconds = 0;
+    if (literal(L'.')) {
+        size_t digits = 0;
+        while (pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9') {
+            // Oracle keeps nine digits; the system keeps microseconds.
+            if (digits < 6) {
+                microseconds = microseconds * 10 + static_cast<uint32_t>(text[pos] - L'0');
+            }
+            ++digits;
+            ++pos;
+        }
+        for (; digits < 6; ++digits) {
+            microseconds *= 10;
+        }
+    }
+    if (pos != text.size()) {
+        return false;
+    }
+    SYSTEMTIME parts;
+    parts.wHour = static_cast<uint16_t>(days * 24 + hours);
+    parts.wMinute = static_cast<uint16_t>(minutes);
+    parts.wSecond = static_cast<uint16_t>(seconds);
+    const bool below_zero = negative && (days | hours | minutes | seconds | microseconds) != 0;
+    value = ole_variant(parts, microseconds, below_zero);
+    return true;
+}
