@@ -51,7 +51,7 @@ void fit_columns(QFileDialog& dialog) {
         }
     }
     const QFontMetrics metrics(dialog.font());
-    QSize wanted(metrics.averageCharWidth() * 110, metrics.height() * 26);
+    QSize wanted(metrics.averageCharWidth() * 130, metrics.height() * 26);
     if (const QScreen* screen = dialog.screen()) {
         wanted = wanted.boundedTo(screen->availableSize() * 9 / 10);
     }

@@ -1,6 +1,6 @@
 // Page 4, "Step 3 of 5": the MySQL database to convert (listed afresh from the server on every
 // activation, the remembered one selected by its prefix), the handling of existing tables and
-// the four switches. Back and Next store the choices in the converter; Next needs a database.
+// the switches. Back and Next store the choices in the converter; Next needs a database.
 #pragma once
 
 #include <QListWidget>

@@ -1,9 +1,12 @@
 // The whole wizard driven as a person would, against the MariaDB sandbox and the embedded Oracle
 // target: connections with their failures, the database and table choice, custom queries, runs
-// with and without rejected records, Abort, the remembered settings and profile files.
+// with and without rejected records and the summary they end with, Abort, the remembered
+// settings and profile files, and numbers under a locale with a decimal comma.
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -12,13 +15,17 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <clocale>
 #include <memory>
 #include <optional>
 
+#include "agent/comma_locale.h"
 #include "core/dorvex_convertor.h"
 #include "core/tk_error_converter.h"
 #include "wizard/drx_shell.h"
@@ -26,6 +33,7 @@
 #include "wizard/sel_tables_page.h"
 #include "wizard/set_query_dlg.h"
 #include "wizard/sorted_list.h"
+#include "wizard/tarvolin_application.h"
 #include "wizard/wizard_shell.h"
 #include "wizard_flow_support.h"
 #include "wizard_test_support.h"
@@ -38,12 +46,17 @@ enum page_index { welcome, mysql, oracle, settings, tables, progress, finish };
 const char* const page_names[] = {"welcome", "mysql",    "oracle", "settings",
                                   "tables",  "progress", "finish"};
 
-// Types the file's name into the dialog, as a person would, and accepts it.
-void choose_file(QFileDialog* dialog, const QString& path) {
-    const QFileInfo file(path);
-    dialog->setDirectory(file.absolutePath());
-    dialog->findChild<QLineEdit*>()->setText(file.fileName());
-    QMetaObject::invokeMethod(dialog, "accept");
+// Set in the child run of the decimal comma test (see there).
+const char* const comma_child_variable = "TARVOLIN_TEST_COMMA_CHILD";
+
+// The figures of the summary's line that begins with the name, or an empty list.
+QStringList summary_figures(const QString& summary, const QString& name) {
+    for (const QString& line : summary.split(QLatin1Char('\n'))) {
+        if (line.startsWith(name + QLatin1Char(' '))) {
+            return line.mid(name.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        }
+    }
+    return {};
 }
 
 QString prepared_text(int32_t code) {
@@ -231,6 +244,7 @@ class wizard_flow_test : public QObject {
     struct run_result {
         QString closing;
         QStringList errors;
+        QString summary;
     };
     // One run from the first page to the last over the merge database.
     void run_merge(const QString& tag, const char* mode, const QStringList& names,
@@ -247,11 +261,64 @@ class wizard_flow_test : public QObject {
         result.errors = s.find<QPlainTextEdit>("errors")->toPlainText().split(
             QStringLiteral("\n\n"), Qt::SkipEmptyParts);
         result.closing = s.find<QLabel>("closing_text")->text();
+        result.summary = s.find<QPlainTextEdit>("summary")->toPlainText();
         s.shell().button(QWizard::FinishButton)->click();
+    }
+
+    // The child's part of the decimal comma test: doubles at the ends of what Oracle's NUMBER
+    // holds, and ones whose shortest text needs all 17 digits, through a whole run.
+    void convert_doubles() {
+        // The environment's locale has the decimal comma, so the run would see it without the
+        // program's care.
+        const locale_t comma = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+        QVERIFY(comma != static_cast<locale_t>(0));
+        QCOMPARE(QString::fromLatin1(nl_langinfo_l(RADIXCHAR, comma)), QStringLiteral(","));
+        freelocale(comma);
+
+        const QString numbers = QStringLiteral("wz%1_dbl").arg(getpid());
+        const std::string db = numbers.toStdString();
+        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
+              "; CREATE TABLE ratios (id INT PRIMARY KEY, d DOUBLE);"
+              "INSERT INTO ratios VALUES (1, 0.30000000000000004), (2, -0.125), (3, 1.5),"
+              " (4, 9.9999999999999992e125), (5, -1.2345678901234567e-129),"
+              " (6, 2.2250738585072014e-100)");
+        {
+            session s(QStringLiteral("comma_locale"));
+            reach_settings(s);
+            choose_database(s, numbers);
+            QVERIFY(s.next());
+            select_tables(s, {QStringLiteral("ratios")});
+            run_to_finish(s);
+            QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
+            // The values themselves are read and written without the C library's locale; the
+            // summary's seconds are not: they say whether the program set its own locale after
+            // Qt's.
+            const QStringList total = summary_figures(
+                s.find<QPlainTextEdit>("summary")->toPlainText(), QStringLiteral("total"));
+            QCOMPARE(total.mid(0, 4), QStringList({"6", "6", "0", "0"}));
+            const QRegularExpression seconds(QStringLiteral("^[0-9]+\\.[0-9]{2}$"));
+            QVERIFY2(seconds.match(total.value(4)).hasMatch(), qPrintable(total.join(' ')));
+            s.shell().button(QWizard::FinishButton)->click();
+        }
+        admin_->exec("DROP DATABASE IF EXISTS " + db);
+        // Each value as Oracle holds it, read back as the nearest double: the very one sent.
+        const double sent[] = {
+            0.30000000000000004,    -0.125, 1.5, 9.9999999999999992e125, -1.2345678901234567e-129,
+            2.2250738585072014e-100};
+        const QList<QStringList> rows =
+            oracle_->rows(QStringLiteral("SELECT ID, D FROM RATIOS ORDER BY ID"));
+        QCOMPARE(rows.size(), qsizetype(std::size(sent)));
+        for (qsizetype k = 0; k < rows.size(); ++k) {
+            bool ok = false;
+            const double stored = rows[k].value(1).toDouble(&ok);
+            QVERIFY2(ok && stored == sent[k], qPrintable(rows[k].join(QLatin1Char(' '))));
+        }
     }
 
   private slots:
     void initTestCase() {
+        // The program keeps rejected records in the folder it was started in.
+        QVERIFY(QDir::setCurrent(files_.path()));
         const auto server = test_support::mariadb_sandbox::get();
         if (!server) {
             QSKIP("no MariaDB sandbox (run the suite through ctest)");
@@ -418,6 +485,8 @@ class wizard_flow_test : public QObject {
             QVERIFY(!s.find<QCheckBox>("tab_def")->isChecked());
             QVERIFY(!s.find<QCheckBox>("skip_idx")->isChecked());
             QVERIFY(!s.find<QCheckBox>("blob2text")->isChecked());
+            QVERIFY(!s.find<QCheckBox>("time_interval")->isChecked());
+            s.click("time_interval");
             QVERIFY(s.next());
 
             auto* page = static_cast<sel_tables_page*>(s.shell().currentPage());
@@ -461,6 +530,15 @@ class wizard_flow_test : public QObject {
             run_to_finish(s);
             QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
             QVERIFY(!s.find<QPlainTextEdit>("errors")->isVisible());
+            // Every record of every entry arrived; no rejects file.
+            const QString summary = s.find<QPlainTextEdit>("summary")->toPlainText();
+            QCOMPARE(summary_figures(summary, QStringLiteral("customers -> CUSTOMERS")).mid(0, 4),
+                     QStringList({"3", "3", "0", "0"}));
+            QCOMPARE(summary_figures(summary, QStringLiteral("big_orders -> BIG_ORDERS")).mid(0, 4),
+                     QStringList({"3", "3", "0", "0"}));
+            QCOMPARE(summary_figures(summary, QStringLiteral("total")).mid(0, 4),
+                     QStringList({"10", "10", "0", "0"}));
+            QVERIFY(!s.find<QLineEdit>("rejects_file")->isVisible());
             QVERIFY(s.converter().selected_tables ==
                     std::vector<std::wstring>({L"customers", L"orders"}));
 
@@ -513,6 +591,7 @@ class wizard_flow_test : public QObject {
             QCOMPARE(s.text("user"), QStringLiteral("wiz"));
             QVERIFY(s.next());
             QCOMPARE(s.find<sorted_list>("databases")->currentItem()->text(), source_);
+            QVERIFY(s.find<QCheckBox>("time_interval")->isChecked());
             QVERIFY(s.next());
             auto* page = static_cast<sel_tables_page*>(s.shell().currentPage());
             QCOMPARE(page->selected()->texts(), QStringList({"big_orders", "customers", "orders"}));
@@ -580,6 +659,14 @@ class wizard_flow_test : public QObject {
         }
         QCOMPARE(third.closing, error_closing_text);
         QCOMPARE(third.errors, QStringList({expected.front()}));
+        // The summary says that the run ended early, in the table it was in; the table after it
+        // was never reached.
+        QVERIFY2(summary_figures(third.summary, QStringLiteral("a_dup -> A_DUP"))
+                     .contains(QStringLiteral("failed:")),
+                 qPrintable(third.summary));
+        QVERIFY(summary_figures(third.summary, QStringLiteral("b_later")).isEmpty());
+        QVERIFY(third.summary.contains(QStringLiteral("The run ended before its last table.")));
+        QVERIFY(!second.summary.contains(QStringLiteral("The run ended")));
         QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM A_DUP")),
                  QStringLiteral("2"));
         QVERIFY(oracle_->sql({QStringLiteral("SELECT COUNT(*) FROM B_LATER")}).isNull());
@@ -632,6 +719,120 @@ class wizard_flow_test : public QObject {
                      QString::fromStdString(mysql_count));
         }
         admin_->exec("DROP DATABASE IF EXISTS " + shop.toStdString());
+    }
+
+    // The finish page shows the run's summary as its report has it, and the path of the file
+    // that keeps the rejected records. A TIME of 24:00:00 is no time of day, which an Oracle
+    // DATE cannot hold: its record is rejected and saved, the records of 00:00:00 and 23:59:59
+    // arrive.
+    void finish_page_shows_the_summary_and_the_rejects_file() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        const QString clock = QStringLiteral("wz%1_clk").arg(getpid());
+        const std::string db = clock.toStdString();
+        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
+              "; CREATE TABLE clock (id INT PRIMARY KEY, t TIME);"
+              "INSERT INTO clock VALUES (1, '00:00:00'), (2, '23:59:59'), (3, '24:00:00')");
+        session s(QStringLiteral("summary"));
+        reach_settings(s);
+        choose_database(s, clock);
+        QVERIFY(s.next());
+        select_tables(s, {QStringLiteral("clock")});
+        // Every error of the run, each let pass.
+        QStringList errors;
+        on_unexpected_modal([&](QWidget* d) {
+            const auto* message = d->findChild<QLabel*>(QStringLiteral("message"));
+            errors << (message != nullptr ? message->text() : d->objectName());
+            if (d->findChild<QPushButton*>(QStringLiteral("continue")) != nullptr) {
+                press(d, "continue");
+            } else {
+                d->close();
+            }
+        });
+        run_to_finish(s);
+        forget_modals();
+        screenshot(&s.shell(), QStringLiteral("flow_summary_finish_result"));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.front().startsWith(QStringLiteral("clock, record #3: ")),
+                 qPrintable(errors.front()));
+        QCOMPARE(s.find<QLabel>("closing_text")->text(), error_closing_text);
+
+        auto* summary = s.find<QPlainTextEdit>("summary");
+        QVERIFY(summary->isVisible());
+        QVERIFY(summary->isReadOnly());
+        QStringList lines;
+        for (const std::wstring& line : s.converter().last_report().summary_lines()) {
+            lines << QString::fromStdWString(line);
+        }
+        const QString text = summary->toPlainText();
+        QCOMPARE(text, lines.join(QLatin1Char('\n')));
+        // Read, written, rejected, altered.
+        const QStringList figures = {"3", "2", "1", "0"};
+        QCOMPARE(summary_figures(text, QStringLiteral("clock -> CLOCK")).mid(0, 4), figures);
+        QCOMPARE(summary_figures(text, QStringLiteral("total")).mid(0, 4), figures);
+
+        // The rejects file, named in full in the folder the program was started in.
+        const QString rejects_path = QFileInfo(files_.path()).canonicalFilePath() +
+                                     QLatin1Char('/') + clock + QStringLiteral(".rejects.sql");
+        auto* rejects = s.find<QLineEdit>("rejects_file");
+        QVERIFY(rejects->isVisible());
+        QVERIFY(rejects->isReadOnly());
+        QCOMPARE(rejects->text(), rejects_path);
+        QVERIFY(
+            text.endsWith(QStringLiteral("The rejected records were saved in ") + rejects_path));
+        QFile file(rejects_path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString saved = QString::fromUtf8(file.readAll());
+        QVERIFY2(saved.contains(
+                     QStringLiteral("INSERT INTO `clock` (`id`, `t`) VALUES (3, '24:00:00');")),
+                 qPrintable(saved));
+        QCOMPARE(saved.count(QStringLiteral("INSERT INTO")), 1);
+        s.shell().button(QWizard::FinishButton)->click();
+        QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM CLOCK WHERE ID < 3")),
+                 QStringLiteral("2"));
+        QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM CLOCK")),
+                 QStringLiteral("2"));
+        admin_->exec("DROP DATABASE IF EXISTS " + db);
+    }
+
+    // Qt sets the process locale from the environment while it constructs the application; a
+    // locale with a decimal comma must still not change a DOUBLE on its way. The suite runs
+    // itself once more under such a locale, for this test alone, and the child converts.
+    void a_double_arrives_exactly_under_a_decimal_comma_locale() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        if (qEnvironmentVariableIsSet(comma_child_variable)) {
+            convert_doubles();
+            return;
+        }
+        const agent_test::comma_locale comma;
+        if (!comma.ready()) {
+            QSKIP("localedef cannot build a locale on this machine");
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, unset] : agent_test::no_locale_variables()) {
+            environment.remove(QString::fromStdString(name));
+        }
+        environment.insert(QStringLiteral("LOCPATH"), QString::fromStdString(comma.folder()));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        environment.insert(QStringLiteral("LC_NUMERIC"),
+                           QString::fromLatin1(agent_test::comma_locale::name));
+        environment.insert(QString::fromLatin1(comma_child_variable), QStringLiteral("1"));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        const char* const name = "a_double_arrives_exactly_under_a_decimal_comma_locale";
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(name)});
+        QVERIFY(child.waitForFinished(60000));
+        const QString output = QString::fromUtf8(child.readAll());
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(output));
+        QVERIFY2(
+            output.contains(
+                QStringLiteral("PASS   : wizard_flow_test::%1()").arg(QString::fromLatin1(name))),
+            qPrintable(output));
     }
 
     void cancel_during_a_run_stops_it() {
@@ -963,6 +1164,7 @@ class wizard_flow_test : public QObject {
             s.click("uppercase");
             s.click("blob2text");
             s.click("skip_idx");
+            s.click("time_interval");
             QVERIFY(s.next());
             s.cancel();
         }
@@ -984,9 +1186,22 @@ class wizard_flow_test : public QObject {
         QVERIFY(s.find<QCheckBox>("blob2text")->isChecked());
         QVERIFY(s.find<QCheckBox>("skip_idx")->isChecked());
         QVERIFY(!s.find<QCheckBox>("tab_def")->isChecked());
+        QVERIFY(s.find<QCheckBox>("time_interval")->isChecked());
+        // And back off again, by Back as by Next.
+        s.click("time_interval");
+        s.shell().back();
+        QVERIFY(!s.converter().time_interval);
         s.cancel();
     }
 };
 
-QTEST_MAIN(wizard_flow_test)
+// The suite starts as the program does, with the program's own application (which sets the
+// locale after Qt has set it from the environment).
+int main(int argc, char** argv) {
+    tarvolin_application application(argc, argv);
+    application.setAttribute(Qt::AA_Use96Dpi, true);
+    wizard_flow_test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "wizard_flow_test.moc"

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -201,12 +202,67 @@ class wizard_shell_test : public QObject {
         QCOMPARE(shown.back(), QStringLiteral("t19, record #19: ORA-00001: unique"));
         QCOMPARE(shell.currentPage()->findChild<QLabel*>(QStringLiteral("closing_text"))->text(),
                  error_closing_text);
+        // No run has taken place: there is no summary and no rejects file to show.
+        QVERIFY(!shell.currentPage()
+                     ->findChild<QPlainTextEdit*>(QStringLiteral("summary"))
+                     ->isVisible());
+        QVERIFY(!shell.currentPage()
+                     ->findChild<QLineEdit*>(QStringLiteral("rejects_file"))
+                     ->isVisible());
         // Only Finish is offered.
         QVERIFY(!shell.button(QWizard::CancelButton)->isEnabled());
         QVERIFY(!shell.button(QWizard::HelpButton)->isEnabled());
         QVERIFY(!shell.button(QWizard::BackButton)->isEnabled());
         QVERIFY(shell.button(QWizard::FinishButton)->isEnabled());
         screenshot(&shell, QStringLiteral("page_7_finish_errors"));
+    }
+
+    // The longest line a profile may hold is 4094 bytes; one more and the reader refuses the
+    // file. Whether the file comes from the command line or from "&Load Settings", the error
+    // box names the file and the line, the settings stay as they were, the error is no
+    // conversion error for the finish page, and the wizard goes on.
+    void a_profile_the_reader_refuses_is_said_so_and_changes_nothing() {
+        const std::string select = "q=SELECT ";
+        for (const bool from_command_line : {true, false}) {
+            for (const size_t line_bytes : {size_t{4094}, size_t{4095}}) {
+                // A first start each time: nothing remembered from the case before.
+                QTemporaryDir folder;
+                qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
+                const QString path = folder.path() + QStringLiteral("/p%1.drx").arg(line_bytes);
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(("[Generic settings]\r\nsrc=from_profile\r\n[Selected Tables]\r\n" +
+                            select + std::string(line_bytes - select.size(), '1') + "\r\n")
+                               .c_str());
+                file.close();
+                const bool refused = line_bytes > 4094;
+                // The dialogs in the order they open: the file dialog first, then the box.
+                if (!from_command_line) {
+                    on_modal([&](QWidget* d) { choose_file(d, path); });
+                }
+                box_seen seen;
+                if (refused) {
+                    answer_box(QStringLiteral("OK"), QStringLiteral("box_profile_too_long"), &seen);
+                }
+                tarvolin_program program(from_command_line ? QStringList{path} : QStringList{});
+                if (!from_command_line) {
+                    program.shell().show();
+                    program.shell()
+                        .currentPage()
+                        ->findChild<QPushButton*>(QStringLiteral("load_settings"))
+                        ->click();
+                }
+                QVERIFY(modals_done());
+                QCOMPARE(program.converter().source_database == L"from_profile", !refused);
+                QCOMPARE(program.converter().selected_queries.size(), refused ? 0u : 1u);
+                if (refused) {
+                    QCOMPARE(seen.text, QStringLiteral("Profile file '%1' has a line longer than "
+                                                       "4094 bytes (line 4).")
+                                            .arg(path));
+                }
+                QVERIFY(program.shell().errors().empty());
+            }
+        }
     }
 
     void cancel_asks_first_and_no_keeps_the_wizard() {

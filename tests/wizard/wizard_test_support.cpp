@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -142,6 +145,16 @@ void answer_box(const QString& button_text, const QString& screenshot_name, box_
         }
         QFAIL(qPrintable(QStringLiteral("no button ") + button_text));
     });
+}
+
+void choose_file(QWidget* file_dialog, const QString& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(file_dialog);
+    QVERIFY2(dialog != nullptr, qPrintable(QStringLiteral("expected a file dialog, got ") +
+                                           file_dialog->metaObject()->className()));
+    const QFileInfo file(path);
+    dialog->setDirectory(file.absolutePath());
+    dialog->findChild<QLineEdit*>()->setText(file.fileName());
+    QMetaObject::invokeMethod(dialog, "accept");
 }
 
 void press(QWidget* dialog, const char* object_name) {

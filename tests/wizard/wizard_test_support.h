@@ -44,6 +44,9 @@ struct box_seen {
 void answer_box(const QString& button_text, const QString& screenshot_name,
                 box_seen* seen = nullptr);
 
+// Types the file's name into a file dialog, as a person would, and accepts it.
+void choose_file(QWidget* file_dialog, const QString& path);
+
 // Presses a push button of a dialog by its object name.
 void press(QWidget* dialog, const char* object_name);
 
