@@ -798,6 +798,49 @@ class wizard_flow_test : public QObject {
         admin_->exec("DROP DATABASE IF EXISTS " + db);
     }
 
+    // With "TIME columns as intervals" checked, MySQL TIME columns become day-to-second
+    // intervals: the whole TIME range arrives, the negative values and the hours past a day
+    // that a DATE cannot hold included, whole seconds and microseconds alike.
+    void time_columns_as_intervals_arrive_whole() {
+        if (!have_oracle()) {
+            QSKIP("no embedded Oracle target");
+        }
+        const QString spans = QStringLiteral("wz%1_spn").arg(getpid());
+        const std::string db = spans.toStdString();
+        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
+              "; CREATE TABLE spans (id INT PRIMARY KEY, t TIME, f TIME(6));"
+              "INSERT INTO spans VALUES (5, '838:59:59', '838:59:59.000000'),"
+              " (1, '-838:59:59', '-838:59:59.000000'), (3, '00:00:00', '00:00:00.000000'),"
+              " (2, '-00:00:01', '-00:00:00.000001'), (4, '24:00:00', '23:59:59.999999')");
+        {
+            session s(QStringLiteral("time_interval"));
+            reach_settings(s);
+            choose_database(s, spans);
+            s.click("time_interval");
+            QVERIFY(s.next());
+            select_tables(s, {QStringLiteral("spans")});
+            run_to_finish(s);
+            QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
+            QCOMPARE(summary_figures(s.find<QPlainTextEdit>("summary")->toPlainText(),
+                                     QStringLiteral("spans -> SPANS"))
+                         .mid(0, 4),
+                     QStringList({"5", "5", "0", "0"}));
+            s.shell().button(QWizard::FinishButton)->click();
+        }
+        admin_->exec("DROP DATABASE IF EXISTS " + db);
+        QCOMPARE(oracle_->rows(QStringLiteral("SELECT column_name, data_type FROM "
+                                              "user_tab_columns WHERE table_name = 'SPANS' "
+                                              "AND column_name <> 'ID' ORDER BY column_id")),
+                 QList<QStringList>({{"T", "INTERVAL DAY(2) TO SECOND(0)"},
+                                     {"F", "INTERVAL DAY(2) TO SECOND(6)"}}));
+        QCOMPARE(oracle_->rows(QStringLiteral("SELECT t, f FROM spans ORDER BY id")),
+                 QList<QStringList>({{"-34 22:59:59", "-34 22:59:59.000000"},
+                                     {"-00 00:00:01", "-00 00:00:00.000001"},
+                                     {"+00 00:00:00", "+00 00:00:00.000000"},
+                                     {"+01 00:00:00", "+00 23:59:59.999999"},
+                                     {"+34 22:59:59", "+34 22:59:59.000000"}}));
+    }
+
     // Qt sets the process locale from the environment while it constructs the application; a
     // locale with a decimal comma must still not change a DOUBLE on its way. The suite runs
     // itself once more under such a locale, for this test alone, and the child converts.
