@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -187,6 +188,14 @@ class wizard_flow_test : public QObject {
     void admin(const std::string& statements) {
         QVERIFY2(admin_->exec(statements), admin_->last_error().c_str());
     }
+    // A MySQL database of this process's own, made afresh with the statements in it.
+    QString scratch_database(const char* suffix, const std::string& statements) {
+        const QString name = QStringLiteral("wz%1_%2").arg(getpid()).arg(QLatin1String(suffix));
+        const std::string db = name.toStdString();
+        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db + "; " +
+              statements);
+        return name;
+    }
 
     // The MySQL page filled for the sandbox (Remote), with the given password.
     void fill_mysql(session& s, const QString& password) {
@@ -228,6 +237,18 @@ class wizard_flow_test : public QObject {
             page->available()->setCurrentRow(row);
             s.click("add");
         }
+    }
+    // From the first page to the tables page with one table of the database selected; on the
+    // settings page, on_settings may change more.
+    void choose_one_table(session& s, const QString& database, const QString& table,
+                          const std::function<void()>& on_settings = {}) {
+        reach_settings(s);
+        choose_database(s, database);
+        if (on_settings) {
+            on_settings();
+        }
+        QVERIFY(s.next());
+        select_tables(s, {table});
     }
     // Starts the run from the tables page and waits for the finish page.
     void run_to_finish(session& s) {
@@ -275,19 +296,15 @@ class wizard_flow_test : public QObject {
         QCOMPARE(QString::fromLatin1(nl_langinfo_l(RADIXCHAR, comma)), QStringLiteral(","));
         freelocale(comma);
 
-        const QString numbers = QStringLiteral("wz%1_dbl").arg(getpid());
-        const std::string db = numbers.toStdString();
-        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
-              "; CREATE TABLE ratios (id INT PRIMARY KEY, d DOUBLE);"
-              "INSERT INTO ratios VALUES (1, 0.30000000000000004), (2, -0.125), (3, 1.5),"
-              " (4, 9.9999999999999992e125), (5, -1.2345678901234567e-129),"
-              " (6, 2.2250738585072014e-100)");
+        const QString numbers = scratch_database(
+            "dbl",
+            "CREATE TABLE ratios (id INT PRIMARY KEY, d DOUBLE);"
+            "INSERT INTO ratios VALUES (1, 0.30000000000000004), (2, -0.125), (3, 1.5),"
+            " (4, 9.9999999999999992e125), (5, -1.2345678901234567e-129),"
+            " (6, 2.2250738585072014e-100)");
         {
             session s(QStringLiteral("comma_locale"));
-            reach_settings(s);
-            choose_database(s, numbers);
-            QVERIFY(s.next());
-            select_tables(s, {QStringLiteral("ratios")});
+            choose_one_table(s, numbers, QStringLiteral("ratios"));
             run_to_finish(s);
             QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
             // The values themselves are read and written without the C library's locale; the
@@ -300,7 +317,7 @@ class wizard_flow_test : public QObject {
             QVERIFY2(seconds.match(total.value(4)).hasMatch(), qPrintable(total.join(' ')));
             s.shell().button(QWizard::FinishButton)->click();
         }
-        admin_->exec("DROP DATABASE IF EXISTS " + db);
+        admin_->exec("DROP DATABASE IF EXISTS " + numbers.toStdString());
         // Each value as Oracle holds it, read back as the nearest double: the very one sent.
         const double sent[] = {
             0.30000000000000004,    -0.125, 1.5, 9.9999999999999992e125, -1.2345678901234567e-129,
@@ -731,16 +748,12 @@ class wizard_flow_test : public QObject {
         if (!have_oracle()) {
             QSKIP("no embedded Oracle target");
         }
-        const QString clock = QStringLiteral("wz%1_clk").arg(getpid());
-        const std::string db = clock.toStdString();
-        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
-              "; CREATE TABLE clock (id INT PRIMARY KEY, t TIME);"
-              "INSERT INTO clock VALUES (1, '00:00:00'), (2, '23:59:59'), (3, '24:00:00')");
+        const QString clock = scratch_database(
+            "clk",
+            "CREATE TABLE clock (id INT PRIMARY KEY, t TIME);"
+            "INSERT INTO clock VALUES (1, '00:00:00'), (2, '23:59:59'), (3, '24:00:00')");
         session s(QStringLiteral("summary"));
-        reach_settings(s);
-        choose_database(s, clock);
-        QVERIFY(s.next());
-        select_tables(s, {QStringLiteral("clock")});
+        choose_one_table(s, clock, QStringLiteral("clock"));
         // Every error of the run, each let pass.
         QStringList errors;
         on_unexpected_modal([&](QWidget* d) {
@@ -795,7 +808,7 @@ class wizard_flow_test : public QObject {
                  QStringLiteral("2"));
         QCOMPARE(oracle_->scalar(QStringLiteral("SELECT COUNT(*) FROM CLOCK")),
                  QStringLiteral("2"));
-        admin_->exec("DROP DATABASE IF EXISTS " + db);
+        admin_->exec("DROP DATABASE IF EXISTS " + clock.toStdString());
     }
 
     // With "TIME columns as intervals" checked, MySQL TIME columns become day-to-second
@@ -805,20 +818,15 @@ class wizard_flow_test : public QObject {
         if (!have_oracle()) {
             QSKIP("no embedded Oracle target");
         }
-        const QString spans = QStringLiteral("wz%1_spn").arg(getpid());
-        const std::string db = spans.toStdString();
-        admin("DROP DATABASE IF EXISTS " + db + "; CREATE DATABASE " + db + "; USE " + db +
-              "; CREATE TABLE spans (id INT PRIMARY KEY, t TIME, f TIME(6));"
-              "INSERT INTO spans VALUES (5, '838:59:59', '838:59:59.000000'),"
-              " (1, '-838:59:59', '-838:59:59.000000'), (3, '00:00:00', '00:00:00.000000'),"
-              " (2, '-00:00:01', '-00:00:00.000001'), (4, '24:00:00', '23:59:59.999999')");
+        const QString spans = scratch_database(
+            "spn",
+            "CREATE TABLE spans (id INT PRIMARY KEY, t TIME, f TIME(6));"
+            "INSERT INTO spans VALUES (5, '838:59:59', '838:59:59.000000'),"
+            " (1, '-838:59:59', '-838:59:59.000000'), (3, '00:00:00', '00:00:00.000000'),"
+            " (2, '-00:00:01', '-00:00:00.000001'), (4, '24:00:00', '23:59:59.999999')");
         {
             session s(QStringLiteral("time_interval"));
-            reach_settings(s);
-            choose_database(s, spans);
-            s.click("time_interval");
-            QVERIFY(s.next());
-            select_tables(s, {QStringLiteral("spans")});
+            choose_one_table(s, spans, QStringLiteral("spans"), [&] { s.click("time_interval"); });
             run_to_finish(s);
             QCOMPARE(s.find<QLabel>("closing_text")->text(), success_closing_text);
             QCOMPARE(summary_figures(s.find<QPlainTextEdit>("summary")->toPlainText(),
@@ -827,7 +835,7 @@ class wizard_flow_test : public QObject {
                      QStringList({"5", "5", "0", "0"}));
             s.shell().button(QWizard::FinishButton)->click();
         }
-        admin_->exec("DROP DATABASE IF EXISTS " + db);
+        admin_->exec("DROP DATABASE IF EXISTS " + spans.toStdString());
         QCOMPARE(oracle_->rows(QStringLiteral("SELECT column_name, data_type FROM "
                                               "user_tab_columns WHERE table_name = 'SPANS' "
                                               "AND column_name <> 'ID' ORDER BY column_id")),
