@@ -208,6 +208,20 @@ void silent_server::serve() {
     close(client);
 }
 
+bool silent_server::closed_soon(int client) const {
+    char buffer[4096];
+    for (int waits = 0; !stop_ && waits < 250; ++waits) {
+        pollfd end = {client, POLLIN, 0};
+        if (poll(&end, 1, 20) <= 0) {
+            continue;
+        }
+        if (read(client, buffer, sizeof buffer) <= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void silent_server::pass_on(int client, int server) {
     char buffer[16384];
     while (!stop_) {
@@ -221,7 +235,9 @@ void silent_server::pass_on(int client, int server) {
             }
             const ssize_t got = read(ends[side].fd, buffer, sizeof buffer);
             if (got <= 0) {
-                client_closed_ = side == 0;
+                // The server may close first, having read the client's goodbye before the
+                // client has closed its end: the client's end is then awaited on its own.
+                client_closed_ = side == 0 || closed_soon(client);
                 return;
             }
             if (write(ends[1 - side].fd, buffer, static_cast<size_t>(got)) != got) {

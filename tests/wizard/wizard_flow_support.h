@@ -86,6 +86,8 @@ class silent_server {
   private:
     void serve();
     void pass_on(int client, int server);
+    // True when the client closes its end within five seconds (what it still sends is dropped).
+    bool closed_soon(int client) const;
 
     std::string target_host_;
     unsigned target_port_;
