@@ -515,7 +515,8 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
         }
     } detached{*this, destination, reporter, entry, stored_before};
     const auto started = std::chrono::steady_clock::now();
-    auto shown = started;
+    // The first line comes with the first records, then one every 200 ms.
+    auto shown = started - std::chrono::milliseconds(200);
     // The source is read on a thread of its own while the records are written here.
     record_pipe pipe(source, {});
     record_pipe::batch batch;
