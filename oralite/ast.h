@@ -166,7 +166,8 @@ enum class statement_kind {
     grant,
     revoke,
     commit,
-    rollback,
+    rollback,  // ROLLBACK, or ROLLBACK TO SAVEPOINT when the statement names one
+    savepoint,
     comment,
     plsql_block,
 };
@@ -379,6 +380,7 @@ struct grant_statement : statement {
 
 struct transaction_statement : statement {
     explicit transaction_statement(statement_kind k) : statement(k) {}
+    std::optional<ident> savepoint;  // SAVEPOINT name; ROLLBACK TO [SAVEPOINT] name
 };
 
 struct comment_statement : statement {

@@ -21,6 +21,7 @@ bool is_ddl(statement_kind k) {
         case statement_kind::delete_:
         case statement_kind::commit:
         case statement_kind::rollback:
+        case statement_kind::savepoint:
         case statement_kind::plsql_block:
             return false;
         default:
@@ -181,7 +182,8 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
             s_.commit();
             return;
         case statement_kind::rollback:
-            s_.rollback();
+        case statement_kind::savepoint:
+            run_transaction_control(static_cast<const transaction_statement&>(st));
             return;
         default:
             break;
@@ -195,6 +197,16 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
         return;
     }
     throw ora_error(3001);
+}
+
+void cursor::run_transaction_control(const transaction_statement& st) {
+    if (st.kind == statement_kind::savepoint) {
+        s_.savepoint(st.savepoint->name);
+    } else if (st.savepoint) {
+        s_.rollback_to(st.savepoint->name);
+    } else {
+        s_.rollback();
+    }
 }
 
 void cursor::bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params,

@@ -78,6 +78,7 @@ constexpr message_entry k_messages[] = {
     {1034, "ORACLE not available"},
     {1036, "illegal variable name/number"},
     {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
+    {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
     {1403, "no data found"},
     {1405, "fetched column value is NULL"},

@@ -186,10 +186,12 @@ class parser {
             return parse_grant();
         if (w == "COMMIT" || w == "ROLLBACK")
             return parse_transaction();
+        if (w == "SAVEPOINT")
+            return parse_savepoint();
         if (w == "COMMENT")
             return parse_comment();
-        if (w == "WITH" || w == "MERGE" || w == "SAVEPOINT" || w == "BEGIN" || w == "DECLARE" ||
-            w == "CALL" || w == "EXPLAIN" || w == "LOCK" || w == "RENAME" || w == "SET") {
+        if (w == "WITH" || w == "MERGE" || w == "BEGIN" || w == "DECLARE" || w == "CALL" ||
+            w == "EXPLAIN" || w == "LOCK" || w == "RENAME" || w == "SET") {
             fail(3001);
         }
         fail(900);
@@ -199,15 +201,25 @@ class parser {
         bool commit = peek().is_word("COMMIT");
         advance();
         accept_word("WORK");
-        if (!commit && peek().is_word("TO"))
-            fail(3001);
+        auto s = std::make_unique<transaction_statement>(commit ? statement_kind::commit
+                                                                : statement_kind::rollback);
+        if (!commit && accept_word("TO")) {
+            accept_word("SAVEPOINT");
+            s->savepoint = identifier(905);
+        }
         if (commit && accept_word("COMMENT")) {
             if (peek().kind != token_kind::string)
                 fail(1780);
             advance();
         }
-        return std::make_unique<transaction_statement>(commit ? statement_kind::commit
-                                                              : statement_kind::rollback);
+        return s;
+    }
+
+    std::unique_ptr<statement> parse_savepoint() {
+        advance();
+        auto s = std::make_unique<transaction_statement>(statement_kind::savepoint);
+        s->savepoint = identifier(905);
+        return s;
     }
 
     std::unique_ptr<statement> parse_comment() {

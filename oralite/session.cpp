@@ -509,31 +509,65 @@ void session::begin_write(int wait_seconds) {
 }
 
 void session::release_idle_transaction() {
-    if (db_ && in_transaction_ && !transaction_has_work_)
-        rollback();
+    if (db_ && in_transaction_ && !transaction_has_work_) {
+        data_changed();
+        end_transaction("ROLLBACK");
+    }
+}
+
+void session::end_transaction(const char* sql) {
+    if (!in_transaction_)
+        return;
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK && std::strcmp(sql, "COMMIT") == 0)
+        throw_sqlite(db_, rc);
+    in_transaction_ = false;
+    ++transaction_serial_;
 }
 
 void session::commit() {
     if (!db_)
         throw ora_error(3114);
-    if (!in_transaction_)
-        return;
-    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw_sqlite(db_, rc);
-    in_transaction_ = false;
-    ++transaction_serial_;
+    end_transaction("COMMIT");
+    savepoints_.clear();
 }
 
 void session::rollback() {
     if (!db_)
         throw ora_error(3114);
     data_changed();
-    if (!in_transaction_)
+    end_transaction("ROLLBACK");
+    savepoints_.clear();
+}
+
+void session::savepoint(const std::string& name) {
+    if (!db_)
+        throw ora_error(3114);
+    savepoints_.erase(std::remove_if(savepoints_.begin(), savepoints_.end(),
+                                     [&](const savepoint_mark& m) { return m.name == name; }),
+                      savepoints_.end());
+    savepoint_mark mark{name, 0};
+    if (in_transaction_ && transaction_has_work_) {
+        mark.id = ++last_savepoint_id_;
+        exec_sql(db_, "SAVEPOINT oralite_sp" + std::to_string(mark.id));
+    }
+    savepoints_.push_back(std::move(mark));
+}
+
+void session::rollback_to(const std::string& name) {
+    if (!db_)
+        throw ora_error(3114);
+    auto it = std::find_if(savepoints_.rbegin(), savepoints_.rend(),
+                           [&](const savepoint_mark& m) { return m.name == name; });
+    if (it == savepoints_.rend())
+        throw ora_error(1086, {name});
+    savepoints_.erase(it.base(), savepoints_.end());
+    data_changed();
+    if (savepoints_.back().id == 0) {
+        end_transaction("ROLLBACK");
         return;
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    in_transaction_ = false;
-    ++transaction_serial_;
+    }
+    exec_sql(db_, "ROLLBACK TO oralite_sp" + std::to_string(savepoints_.back().id));
 }
 
 void session::run_ddl(const std::function<void()>& change) {
