@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <set>
 #include <variant>
 
@@ -401,6 +402,58 @@ void drop_constraint_rows(sqlite3* db, const table_state& t, const constraint_in
     }
     run(db, "DELETE FROM ora_cons_columns WHERE constraint_id = ?1", {k.id});
     run(db, "DELETE FROM ora_constraints WHERE constraint_id = ?1", {k.id});
+}
+
+// ---- column changes --------------------------------------------------------------------------
+
+// Oracle refuses to lower a NUMBER column's precision or scale while the column holds a value,
+// even one that would fit (ORA-01440); unconstrained NUMBER counts as precision 38, any scale.
+bool lowers_number_precision(const column_type& from, const column_type& to) {
+    if (from.code != type_code::number || to.code != type_code::number ||
+        from.is_float != to.is_float) {
+        return false;
+    }
+    auto precision = [](const column_type& t) {
+        return t.precision > 0 ? t.precision : (t.is_float ? 126 : 38);
+    };
+    auto scale = [](const column_type& t) {
+        return t.scale == column_type::k_no_scale ? std::numeric_limits<int>::max() : t.scale;
+    };
+    return precision(to) < precision(from) || scale(to) < scale(from);
+}
+
+// ---- sequences -----------------------------------------------------------------------------
+
+// A number given to CREATE or ALTER SEQUENCE: an integer (ORA-04001, ORA-04002 for INCREMENT)
+// of at most 28 digits (ORA-04003; 10^28 itself is taken, as the MAXVALUE 1.0E28 of many
+// scripts is).
+std::optional<decimal> sequence_parameter(const std::optional<std::string>& text, const char* name,
+                                          int not_integer = 4001) {
+    if (!text)
+        return std::nullopt;
+    auto d = decimal::parse(*text);
+    if (!d)
+        throw ora_error(1722);
+    if (!d->is_integer())
+        throw ora_error(not_integer, {name});
+    static const decimal k_limit = *decimal::parse("1E28");
+    if (d->abs().compare(k_limit) > 0)
+        throw ora_error(4003, {name, "28"});
+    return d;
+}
+
+// The increment must fit between the bounds (ORA-04005), and a cycling sequence must cache
+// less than (MAXVALUE - MINVALUE) / ABS(INCREMENT) numbers (ORA-04013).
+void check_sequence_span(const decimal& increment, const decimal& min, const decimal& max,
+                         bool cycle, int64_t cache) {
+    decimal span = max - min;
+    if (increment.abs().compare(span) >= 0)
+        throw ora_error(4005);
+    if (!cycle || cache < 2)
+        return;
+    decimal per_cycle = decimal::divide(span, increment.abs());
+    if (decimal::from_int(cache).compare(per_cycle) >= 0)
+        throw ora_error(4013);
 }
 
 // ---- triggers ------------------------------------------------------------------------------
@@ -871,14 +924,6 @@ class ddl_runner {
                 throw ora_error(2289).at(st.sequence.name.pos);
             }
         }
-        auto number = [](const std::optional<std::string>& text) -> std::optional<decimal> {
-            if (!text)
-                return std::nullopt;
-            auto d = decimal::parse(*text);
-            if (!d)
-                throw ora_error(1722);
-            return d;
-        };
         const sequence_options& o = st.options;
         // Current settings (ALTER) or Oracle's defaults (CREATE).
         decimal increment = decimal::from_int(1);
@@ -901,18 +946,21 @@ class ddl_runner {
                 next = *decimal::parse(cur.text_at(6));
             }
         }
-        if (auto i = number(o.increment))
-            increment = *i;
-        if (increment.is_zero() || !increment.is_integer())
-            throw ora_error(4002);
+        if (o.increment) {
+            increment = *sequence_parameter(o.increment, "INCREMENT", 4002);
+            if (increment.is_zero())
+                throw ora_error(4002);
+        }
         bool ascending = !increment.is_negative();
         decimal max_default = *decimal::parse(ascending ? "9999999999999999999999999999" : "-1");
         decimal min_default = *decimal::parse(ascending ? "1" : "-999999999999999999999999999");
         if (create || o.minvalue || o.nominvalue) {
-            min = o.minvalue ? number(o.minvalue) : std::optional<decimal>(min_default);
+            min = o.minvalue ? sequence_parameter(o.minvalue, "MINVALUE")
+                             : std::optional<decimal>(min_default);
         }
         if (create || o.maxvalue || o.nomaxvalue) {
-            max = o.maxvalue ? number(o.maxvalue) : std::optional<decimal>(max_default);
+            max = o.maxvalue ? sequence_parameter(o.maxvalue, "MAXVALUE")
+                             : std::optional<decimal>(max_default);
         }
         if (o.cycle)
             cycle = *o.cycle;
@@ -921,16 +969,16 @@ class ddl_runner {
         if (o.nocache)
             cache = 0;
         if (o.cache) {
-            auto c = number(o.cache);
-            auto ci = c ? c->truncated(0).to_int64() : std::nullopt;
+            auto ci = sequence_parameter(o.cache, "CACHE")->to_int64();
             if (!ci || *ci < 2)
                 throw ora_error(4010);
             cache = *ci;
         }
         if (min->compare(*max) >= 0)
             throw ora_error(4004);
+        check_sequence_span(increment, *min, *max, cycle, cache);
         if (create) {
-            next = o.start ? *number(o.start) : (ascending ? *min : *max);
+            next = o.start ? *sequence_parameter(o.start, "START WITH") : (ascending ? *min : *max);
             if (next.compare(*min) < 0)
                 throw ora_error(4006);
             if (next.compare(*max) > 0)
@@ -1362,6 +1410,8 @@ class ddl_runner {
                 throw ora_error(22859);
             }
         } else if (has_data) {
+            if (lowers_number_precision(old, type))
+                throw ora_error(1440);
             // Every stored value must still fit the new type.
             sqlite_stmt rows(db(), "SELECT " + col.internal + " FROM " + t.internal + " WHERE " +
                                        col.internal + " IS NOT NULL");

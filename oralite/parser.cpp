@@ -123,6 +123,15 @@ class parser {
         return ident{t.text, t.quoted, t.pos};
     }
 
+    // The name of a column being made: the upper-case word ROWID is refused even quoted
+    // ("Rowid" is an ordinary name), as Oracle reserves it for the pseudo-column.
+    ident new_column_name() {
+        const token& t = peek();
+        if (t.kind == token_kind::identifier && t.quoted && t.text == "ROWID")
+            fail(904);
+        return identifier(904);
+    }
+
     qualified_name qualified(int code) {
         qualified_name q;
         q.name = identifier(code);
@@ -1110,7 +1119,7 @@ class parser {
 
     column_def parse_column_def(bool modify) {
         column_def col;
-        col.name = identifier(904);
+        col.name = modify ? identifier(904) : new_column_name();
         const token& t = peek();
         bool has_type = !(t.is_word("DEFAULT") || t.is_word("NOT") || t.is_word("NULL") ||
                           t.is_word("CONSTRAINT") || t.is_word("PRIMARY") || t.is_word("UNIQUE") ||
@@ -1555,6 +1564,7 @@ class parser {
             s->when = parse_expr();
             s->when_text = source(start, previous_end());
             expect_op(")", 907);
+            refuse_binds_in_when(*s->when);
         }
         s->description = source(header_start, header_end) + "\n";
         if (at_end())
@@ -1564,6 +1574,13 @@ class parser {
         parse_trigger_body(*s);
         index_ = tokens_.size() - 1;  // the body has been consumed
         return s;
+    }
+
+    // A WHEN condition names the rows as new.col and old.col; :new.col is a bind there.
+    static void refuse_binds_in_when(const expr& e) {
+        if (e.kind == expr_kind::bind || e.kind == expr_kind::trigger_row)
+            throw ora_error(25000).at(e.pos);
+        for (const expr_ptr& a : e.args) refuse_binds_in_when(*a);
     }
 
     void parse_trigger_body(create_trigger_statement& s) {
@@ -1834,7 +1851,7 @@ class parser {
                 a.kind = alter_action::rename_column;
                 a.names.push_back(identifier(904));
                 expect_word("TO", 905);
-                a.names.push_back(identifier(904));
+                a.names.push_back(new_column_name());
             } else if (accept_word("CONSTRAINT")) {
                 a.kind = alter_action::rename_constraint;
                 a.names.push_back(identifier(904));
