@@ -131,6 +131,7 @@ struct select_result {
     std::string sql;
     std::vector<output_column> outputs;  // visible first, then hidden row columns
     size_t visible = 0;
+    bool grouped = false;  // GROUP BY, HAVING or an aggregate: ORDER BY keys are checked too
 };
 
 char letter(const typed_sql& t) {
@@ -176,6 +177,10 @@ class compiler {
                 if (cores[i].visible != out.visible)
                     throw ora_error(1789);
                 for (size_t k = 0; k < out.visible; ++k) {
+                    if (q.ops[i - 1] != set_operator::union_all) {
+                        refuse_uncomparable(out.outputs[k].value.type, 0);
+                        refuse_uncomparable(cores[i].outputs[k].value.type, 0);
+                    }
                     check_union_types(out.outputs[k].value, cores[i].outputs[k].value);
                     if (out.outputs[k].value.type.code == type_code::none) {
                         out.outputs[k].value.type = cores[i].outputs[k].value.type;
@@ -186,12 +191,15 @@ class compiler {
             }
         }
         if (!q.order_by.empty()) {
+            const select_core* enclosing = ordered_core_;
+            ordered_core_ = compound ? nullptr : &q.cores[0];
             std::string order;
             for (const order_item& item : q.order_by) {
                 if (!order.empty())
                     order += ", ";
                 order += order_key(item, out, compound ? nullptr : &core_scopes[0]);
             }
+            ordered_core_ = enclosing;
             out.sql += " ORDER BY " + order;
         }
         if (q.for_update.present) {
@@ -255,10 +263,10 @@ class compiler {
             if (!sc)
                 throw ora_error(1785).at(e.pos);
             key = value_expr(e, *const_cast<scope*>(sc), true);
+            check_order_expression(e, key, r, *const_cast<scope*>(sc));
         }
         std::string sql = key.sql;
-        if (key.type.is_lob() || key.type.is_long())
-            throw ora_error(932, {"-", kind_name(key.type)});
+        refuse_uncomparable(key.type, e.pos);
         if (is_numeric(key.type) && !key.type.is_small_integer() && !key.native_exact) {
             sql = "ora_nkey(" + sql + ")";
         }
@@ -312,6 +320,10 @@ class compiler {
             add_output(std::move(name), std::move(v));
         }
         r.visible = r.outputs.size();
+        check_grouped_query(c, sc, r);
+        if (c.distinct) {
+            for (size_t k = 0; k < r.visible; ++k) refuse_uncomparable(r.outputs[k].value.type, 0);
+        }
         if (allow_lobs) {
             for (size_t k = 0; k < r.visible; ++k) {
                 const typed_sql& v = r.outputs[k].value;
@@ -343,6 +355,7 @@ class compiler {
             std::string group;
             for (const expr_ptr& g : c.group_by) {
                 typed_sql t = value_expr(*g, sc, false);
+                refuse_uncomparable(t.type, g->pos);
                 group += (group.empty() ? "" : ", ") + t.sql;
             }
             sql += " GROUP BY " + group;
@@ -754,7 +767,8 @@ class compiler {
             case expr_kind::divide:
             case expr_kind::concat: {
                 return call(operator_function(e.kind),
-                            {value_expr(*e.args[0], sc, agg), value_expr(*e.args[1], sc, agg)});
+                            {no_long(value_expr(*e.args[0], sc, agg), e.pos),
+                             no_long(value_expr(*e.args[1], sc, agg), e.pos)});
             }
             case expr_kind::eq:
             case expr_kind::ne:
@@ -802,8 +816,8 @@ class compiler {
             }
             case expr_kind::like:
             case expr_kind::not_like: {
-                typed_sql a = converted(value_expr(*e.args[0], sc, agg), 'T');
-                typed_sql b = converted(value_expr(*e.args[1], sc, agg), 'T');
+                typed_sql a = converted(no_long(value_expr(*e.args[0], sc, agg), e.pos), 'T');
+                typed_sql b = converted(no_long(value_expr(*e.args[1], sc, agg), e.pos), 'T');
                 std::string sql =
                     "(" + a.sql + (e.kind == expr_kind::like ? " LIKE " : " NOT LIKE ") + b.sql;
                 if (e.args.size() > 2) {
@@ -1090,7 +1104,7 @@ class compiler {
             throw ora_error(936).at(e.pos);
         const function_def& f = find_function(name, e.args.size(), e.pos);
         std::vector<typed_sql> args;
-        for (const expr_ptr& a : e.args) args.push_back(value_expr(*a, sc, agg));
+        for (const expr_ptr& a : e.args) args.push_back(no_long(value_expr(*a, sc, agg), a->pos));
         unify_arguments(name, args);
         return call(f, std::move(args));
     }
@@ -1143,11 +1157,137 @@ class compiler {
         }
     }
 
+    // ---- Oracle's checks of what may be compared, grouped and ordered -------------------
+
+    // DISTINCT, GROUP BY, ORDER BY and the set operators other than UNION ALL compare values:
+    // never LOBs (ORA-00932) nor LONGs (ORA-00997).
+    static void refuse_uncomparable(const column_type& t, int pos) {
+        if (t.is_lob())
+            throw ora_error(932, {"-", kind_name(t)}).at(pos);
+        if (t.is_long())
+            throw ora_error(997).at(pos);
+    }
+
+    // A LONG is read through a define only: SQL functions, operators and LIKE refuse it.
+    static typed_sql no_long(typed_sql t, int pos) {
+        if (t.type.code == type_code::long_)
+            throw ora_error(932, {"CHAR", "LONG"}).at(pos);
+        if (t.type.code == type_code::long_raw)
+            throw ora_error(932, {"BINARY", "LONG BINARY"}).at(pos);
+        return t;
+    }
+
+    // In a query with GROUP BY, HAVING or an aggregate every select-list item and the HAVING
+    // condition are built of GROUP BY expressions, aggregates and constants: a column of the
+    // query otherwise is ORA-00979 with GROUP BY and ORA-00937 without.
+    void check_grouped_query(const select_core& c, scope& sc, select_result& r) {
+        r.grouped = !c.group_by.empty() || c.having ||
+                    std::any_of(r.outputs.begin(), r.outputs.end(),
+                                [](const output_column& o) { return o.value.aggregate; });
+        if (!r.grouped)
+            return;
+        int code = c.group_by.empty() ? 937 : 979;
+        for (const select_item& item : c.items) {
+            if (item.star)
+                throw ora_error(code).at(c.pos);
+            check_grouped(*item.value, c, sc, code);
+        }
+        if (c.having)
+            check_grouped(*c.having, c, sc, code);
+    }
+
+    void check_grouped(const expr& e, const select_core& c, scope& sc, int code) {
+        for (const expr_ptr& g : c.group_by) {
+            if (same_expression(e, *g, sc))
+                return;
+        }
+        switch (e.kind) {
+            case expr_kind::function:
+                if (e.path.size() == 1 && is_aggregate_name(e.path[0].name))
+                    return;
+                break;
+            case expr_kind::column:
+            case expr_kind::rowid:
+                if (of_this_query(e, sc))
+                    throw ora_error(code).at(e.pos);
+                return;
+            default:
+                break;
+        }
+        for (const expr_ptr& a : e.args) check_grouped(*a, c, sc, code);
+    }
+
+    // A column named by the query itself rather than by an enclosing one.
+    bool of_this_query(const expr& e, const scope& sc) {
+        scope local;
+        local.items = sc.items;
+        try {
+            if (e.kind == expr_kind::rowid)
+                rowid_owner(e, local);
+            else
+                column_ref(e, local);
+            return true;
+        } catch (const ora_error&) {
+            return false;
+        }
+    }
+
+    // Two expressions as Oracle matches a select-list item to a GROUP BY expression: the same
+    // form, with column names matched by the column they denote.
+    bool same_expression(const expr& a, const expr& b, scope& sc) {
+        if (a.kind != b.kind)
+            return false;
+        if (a.kind == expr_kind::column) {
+            try {
+                return column_ref(a, sc).sql == column_ref(b, sc).sql;
+            } catch (const ora_error&) {
+                return false;
+            }
+        }
+        if (a.query || b.query || a.text != b.text || a.distinct != b.distinct ||
+            a.has_else != b.has_else || a.args.size() != b.args.size() ||
+            a.path.size() != b.path.size()) {
+            return false;
+        }
+        for (size_t i = 0; i < a.path.size(); ++i) {
+            if (a.path[i].name != b.path[i].name)
+                return false;
+        }
+        for (size_t i = 0; i < a.args.size(); ++i) {
+            if (!same_expression(*a.args[i], *b.args[i], sc))
+                return false;
+        }
+        return true;
+    }
+
+    // An ORDER BY expression (not a position or an alias) of a grouped query obeys the grouped
+    // rules; with DISTINCT it must be one of the selected expressions (ORA-01791).
+    void check_order_expression(const expr& e, const typed_sql& key, const select_result& r,
+                                scope& sc) {
+        if (!ordered_core_)
+            return;
+        const select_core& c = *ordered_core_;
+        if (r.grouped)
+            check_grouped(e, c, sc, c.group_by.empty() ? 937 : 979);
+        if (!c.distinct)
+            return;
+        for (const select_item& item : c.items) {
+            if (item.value && same_expression(e, *item.value, sc))
+                return;
+        }
+        for (size_t k = 0; k < r.visible; ++k) {
+            if (key.column && r.outputs[k].value.sql == key.sql)
+                return;
+        }
+        throw ora_error(1791).at(e.pos);
+    }
+
   private:
     session& s_;
     const catalog& c_;
     bind_slots& binds_;
     int alias_counter_ = 0;
+    const select_core* ordered_core_ = nullptr;  // the core whose ORDER BY is being compiled
 
   public:
     // The single-table scope of UPDATE and DELETE.

@@ -129,6 +129,7 @@ constexpr message_entry k_messages[] = {
     {1786, "FOR UPDATE of this query expression is not allowed"},
     {1789, "query block has incorrect number of result columns"},
     {1790, "expression must have same datatype as corresponding expression"},
+    {1791, "not a SELECTed expression"},
     {1792, "maximum number of columns in a table or view is 1000"},
     {1821, "date format not recognized"},
     {1830, "date format picture ends before converting entire input string"},

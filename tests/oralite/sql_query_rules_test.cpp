@@ -1,0 +1,110 @@
+// Queries that Oracle answers differently from a plain SQL engine: grouped queries, what LOB
+// and LONG values may take part in, ROWNUM, NEXTVAL and blank-padded CHAR comparison.
+#include "oci_support.h"
+
+namespace oralite_test {
+namespace {
+
+using rows_t = std::vector<std::vector<std::string>>;
+
+class query_rules_test : public database_test {
+  protected:
+    void SetUp() override {
+        database_test::SetUp();
+        ok("CREATE TABLE t (n NUMBER, g VARCHAR2(5), c CHAR(5), doc CLOB, pic BLOB)");
+        // Inserted out of order, so that a sort and a cut give different answers.
+        ok("INSERT INTO t VALUES (3, 'x', 'ab', 'three', NULL)");
+        ok("INSERT INTO t VALUES (1, 'y', 'ab', 'one', NULL)");
+        ok("INSERT INTO t VALUES (4, 'x', 'b', NULL, NULL)");
+        ok("INSERT INTO t VALUES (2, 'y', NULL, 'two', NULL)");
+        ok("COMMIT");
+    }
+};
+
+struct query_case {
+    std::string sql;
+    int ora;          // 0: the query runs and gives `expected`
+    rows_t expected;  // checked when ora is 0
+};
+
+void expect_queries(oci_conn& c, const std::vector<query_case>& cases) {
+    for (const query_case& q : cases) {
+        if (q.ora != 0) {
+            EXPECT_EQ(c.code_of(q.sql), q.ora) << q.sql << "\n" << c.message();
+        } else {
+            EXPECT_EQ(c.rows(q.sql), q.expected) << q.sql;
+        }
+    }
+}
+
+TEST_F(query_rules_test, grouped_queries_select_only_grouped_expressions_and_aggregates) {
+    expect_queries(
+        scott,
+        {
+            {"SELECT n, COUNT(*) FROM t", 937, {}},
+            {"SELECT COUNT(*) FROM t ORDER BY n", 937, {}},
+            {"SELECT g, n, COUNT(*) FROM t GROUP BY g", 979, {}},
+            {"SELECT g, COUNT(*) FROM t GROUP BY g HAVING n > 1", 979, {}},
+            {"SELECT g FROM t GROUP BY g ORDER BY n", 979, {}},
+            {"SELECT * FROM t GROUP BY n", 979, {}},
+            {"SELECT g, COUNT(*) FROM t GROUP BY g ORDER BY g", 0, {{"x", "2"}, {"y", "2"}}},
+            {"SELECT t.g, MAX(n) FROM t GROUP BY g ORDER BY t.g", 0, {{"x", "4"}, {"y", "2"}}},
+            {"SELECT n + 1, COUNT(*) FROM t GROUP BY n + 1 HAVING n + 1 > 4", 0, {{"5", "1"}}},
+            {"SELECT UPPER(g), SUM(n) * 2 FROM t GROUP BY UPPER(g) ORDER BY 1",
+             0,
+             {{"X", "14"}, {"Y", "6"}}},
+            // A column of an enclosing query is a constant for the grouped subquery.
+            {"SELECT n FROM t o WHERE n = (SELECT MAX(n) FROM t i WHERE i.g = o.g) ORDER BY n",
+             0,
+             {{"2"}, {"4"}}},
+            {"SELECT COUNT(*), 'k' FROM t", 0, {{"4", "k"}}},
+            {"SELECT DISTINCT g FROM t ORDER BY n", 1791, {}},
+            {"SELECT DISTINCT g FROM t ORDER BY g DESC", 0, {{"y"}, {"x"}}},
+        });
+}
+
+TEST_F(query_rules_test, lobs_are_never_compared_grouped_or_ordered) {
+    expect_queries(scott,
+                   {
+                       {"SELECT DISTINCT doc FROM t", 932, {}},
+                       {"SELECT doc FROM t GROUP BY doc", 932, {}},
+                       {"SELECT n FROM t ORDER BY doc", 932, {}},
+                       {"SELECT doc FROM t UNION SELECT doc FROM t", 932, {}},
+                       {"SELECT doc FROM t INTERSECT SELECT doc FROM t", 932, {}},
+                       {"SELECT pic FROM t MINUS SELECT pic FROM t", 932, {}},
+                       {"SELECT n FROM t WHERE doc = 'one'", 932, {}},
+                       {"SELECT n FROM t WHERE doc IN ('one', 'two')", 932, {}},
+                       {"SELECT MAX(doc) FROM t", 932, {}},
+                       // What Oracle does allow over a CLOB.
+                       {"SELECT n FROM t WHERE doc LIKE 't%' ORDER BY n", 0, {{"2"}, {"3"}}},
+                       {"SELECT UPPER(doc) FROM t WHERE n = 1", 0, {{"ONE"}}},
+                       {"SELECT COUNT(doc) FROM t", 0, {{"3"}}},
+                       {"SELECT doc FROM t WHERE n = 1 UNION ALL SELECT doc FROM t WHERE n = 2",
+                        0,
+                        {{"one"}, {"two"}}},
+                   });
+    EXPECT_EQ(scott.code_of("SELECT DISTINCT doc FROM t"), 932);
+    EXPECT_EQ(scott.message(), "ORA-00932: inconsistent datatypes: expected - got CLOB");
+    EXPECT_EQ(scott.code_of("SELECT n FROM t WHERE pic = pic"), 932);
+    EXPECT_EQ(scott.message(), "ORA-00932: inconsistent datatypes: expected - got BLOB");
+}
+
+TEST_F(query_rules_test, a_long_is_read_only_as_it_stands) {
+    ok("ALTER TABLE t MODIFY (g DEFAULT 'zz')");
+    const std::string from = " FROM user_tab_columns WHERE table_name = 'T'";
+    expect_queries(scott,
+                   {
+                       {"SELECT column_name" + from + " AND data_default LIKE '%z%'", 932, {}},
+                       {"SELECT UPPER(data_default)" + from, 932, {}},
+                       {"SELECT data_default || 'x'" + from, 932, {}},
+                       {"SELECT DISTINCT data_default" + from, 997, {}},
+                       {"SELECT column_name" + from + " ORDER BY data_default", 997, {}},
+                       {"SELECT data_default" + from + " AND column_name = 'G'", 0, {{"'zz'"}}},
+                       {"SELECT column_name" + from + " AND data_default IS NOT NULL", 0, {{"G"}}},
+                   });
+    EXPECT_EQ(scott.code_of("SELECT UPPER(data_default)" + from), 932);
+    EXPECT_EQ(scott.message(), "ORA-00932: inconsistent datatypes: expected CHAR got LONG");
+}
+
+}  // namespace
+}  // namespace oralite_test
