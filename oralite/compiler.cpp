@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
+#include <optional>
 
 #include "oralite/dictionary.h"
 #include "oralite/functions.h"
@@ -112,6 +114,7 @@ struct scope_item {
     std::string schema;  // the owner, when referred to without an alias
     bool has_alias = false;
     std::string sql_alias;
+    std::string row_sql;  // the row number behind ROWID when not sql_alias.R (a ROWNUM window)
     std::vector<scope_column> columns;
     const table_info* table = nullptr;
 };
@@ -133,6 +136,12 @@ struct select_result {
     size_t visible = 0;
     bool grouped = false;  // GROUP BY, HAVING or an aggregate: ORDER BY keys are checked too
 };
+
+std::string row_of(const scope_item& si) {
+    return si.row_sql.empty() ? si.sql_alias + ".R" : si.row_sql;
+}
+
+constexpr int64_t k_all_rows = std::numeric_limits<int64_t>::max();
 
 char letter(const typed_sql& t) {
     return kind_letter(t.type);
@@ -279,20 +288,12 @@ class compiler {
         sc.parent = parent;
         std::string from = from_clause(c.from, sc);
         // ROWNUM limits come out of WHERE.
-        int64_t limit = -1;
-        std::vector<const expr*> conjuncts;
-        if (c.where)
-            split_and(*c.where, conjuncts);
-        std::vector<std::string> where_parts;
-        for (const expr* cond : conjuncts) {
-            int64_t n = rownum_limit(*cond);
-            if (n >= 0) {
-                limit = limit < 0 ? n : std::min(limit, n);
-                continue;
-            }
-            where_parts.push_back(condition(*cond, sc, false).sql);
+        int64_t limit = k_all_rows;
+        std::string where = where_without_rownum(c.where.get(), sc, limit);
+        if (limit != k_all_rows) {
+            from = rownum_window(from, where, limit, sc);
+            where.clear();
         }
-        std::string where = where_parts.empty() ? "" : balanced(where_parts, " AND ");
         select_result r;
         std::string items;
         auto add_output = [&](std::string name, typed_sql value) {
@@ -363,12 +364,6 @@ class compiler {
         if (c.having) {
             sql += " HAVING " + condition(*c.having, sc, true).sql;
         }
-        if (limit >= 0) {
-            sql = "SELECT * FROM (" + sql + " LIMIT " + std::to_string(limit) + ")";
-            for (output_column& o : r.outputs) {
-                o.value.sql = "c" + std::to_string(&o - r.outputs.data() + 1);
-            }
-        }
         r.sql = sql;
         return r;
     }
@@ -419,16 +414,18 @@ class compiler {
         t.column = col.column;
         t.name = col.name;
         if (si.table && col.type.is_lob())
-            t.row_sql = si.sql_alias + ".R";
+            t.row_sql = row_of(si);
         return t;
     }
 
-    // -1: not a ROWNUM condition; -2: ROWNUM used in another way; n >= 0: the row limit.
-    int64_t rownum_limit(const expr& e) {
+    // A ROWNUM comparison with a number: how many rows it lets through (k_all_rows: all), or
+    // nothing when the condition is not one. ROWNUM counts the rows that passed the rest of
+    // WHERE, so a condition the first row fails (ROWNUM > 1, ROWNUM = 2) lets none through.
+    std::optional<int64_t> rownum_limit(const expr& e) {
         bool cmp = e.kind == expr_kind::le || e.kind == expr_kind::lt || e.kind == expr_kind::eq ||
-                   e.kind == expr_kind::ge || e.kind == expr_kind::gt;
+                   e.kind == expr_kind::ge || e.kind == expr_kind::gt || e.kind == expr_kind::ne;
         if (!cmp || e.args.size() != 2)
-            return -1;
+            return std::nullopt;
         const expr* a = e.args[0].get();
         const expr* b = e.args[1].get();
         expr_kind k = e.kind;
@@ -441,22 +438,73 @@ class compiler {
                                      : k;
         }
         if (a->kind != expr_kind::rownum || b->kind != expr_kind::number_literal)
-            return -1;
+            return std::nullopt;
         auto d = decimal::parse(b->text);
         if (!d)
-            return -1;
-        decimal n = d->floor();
-        int64_t v = n.to_int64().value_or(INT64_MAX / 2);
+            return std::nullopt;
+        auto count = [](const decimal& x) {
+            return std::max<int64_t>(x.to_int64().value_or(k_all_rows - 1), 0);
+        };
+        decimal one = decimal::from_int(1);
         switch (k) {
             case expr_kind::le:
-                return std::max<int64_t>(v, 0);
+                return count(d->floor());
             case expr_kind::lt:
-                return std::max<int64_t>(d->ceil().to_int64().value_or(0) - 1, 0);
+                return count(d->ceil() - one);
             case expr_kind::eq:
-                return v == 1 && d->is_integer() ? 1 : 0;
-            default:
-                throw ora_error(3001).at(e.pos);
+                return *d == one ? 1 : 0;
+            case expr_kind::ge:
+                return d->compare(one) <= 0 ? k_all_rows : 0;
+            case expr_kind::gt:
+                return d->compare(one) < 0 ? k_all_rows : 0;
+            default:  // <>: rows pass until ROWNUM reaches the number
+                return d->is_integer() && d->compare(one) >= 0 ? count(*d - one) : k_all_rows;
         }
+    }
+
+    // The WHERE conditions other than ROWNUM's, which narrow `limit` instead.
+    std::string where_without_rownum(const expr* where, scope& sc, int64_t& limit) {
+        if (!where)
+            return "";
+        std::vector<const expr*> conjuncts;
+        split_and(*where, conjuncts);
+        std::vector<std::string> parts;
+        for (const expr* cond : conjuncts) {
+            if (auto n = rownum_limit(*cond)) {
+                limit = std::min(limit, *n);
+                continue;
+            }
+            parts.push_back(condition(*cond, sc, false).sql);
+        }
+        return parts.empty() ? "" : balanced(parts, " AND ");
+    }
+
+    // ROWNUM numbers the rows that FROM and WHERE give, before GROUP BY, DISTINCT and ORDER BY:
+    // the first `limit` of them become a subquery (OFFSET keeps SQLite from flattening it into
+    // the sorted query) whose columns the rest of the query reads instead.
+    std::string rownum_window(const std::string& from, const std::string& where, int64_t limit,
+                              scope& sc) {
+        std::string alias = next_alias();
+        std::string items;
+        int n = 0;
+        auto take = [&](std::string& sql) {
+            std::string name = "s" + std::to_string(++n);
+            items += (items.empty() ? "" : ", ") + sql + " AS " + name;
+            sql = alias + "." + name;
+        };
+        for (scope_item& si : sc.items) {
+            for (scope_column& col : si.columns) take(col.sql);
+            if (si.table) {
+                si.row_sql = row_of(si);
+                take(si.row_sql);
+            }
+        }
+        std::string inner = "SELECT " + (items.empty() ? std::string("1") : items);
+        if (!from.empty())
+            inner += " FROM " + from;
+        if (!where.empty())
+            inner += " WHERE " + where;
+        return "(" + inner + " LIMIT " + std::to_string(limit) + " OFFSET 0) AS " + alias;
     }
 
     static void split_and(const expr& e, std::vector<const expr*>& out) {
@@ -726,12 +774,12 @@ class compiler {
             case expr_kind::rowid: {
                 const scope_item& si = rowid_owner(e, sc);
                 typed_sql t;
-                t.sql = "ora_rowid(" + std::to_string(si.table->id) + ", " + si.sql_alias + ".R)";
+                t.sql = "ora_rowid(" + std::to_string(si.table->id) + ", " + row_of(si) + ")";
                 t.type = column_type::of(type_code::rowid);
                 t.nullable = false;
                 t.name = "ROWID";
                 t.table = si.table;
-                t.row_sql = si.sql_alias + ".R";
+                t.row_sql = row_of(si);
                 return t;
             }
             case expr_kind::rownum:
@@ -1312,18 +1360,19 @@ class compiler {
         return sc;
     }
 
+    // The WHERE of UPDATE and DELETE; with ROWNUM the rows are the first ones the other
+    // conditions find.
     std::string where_clause(const expr* where, scope& sc) {
-        if (!where)
-            return "";
-        std::vector<const expr*> conjuncts;
-        split_and(*where, conjuncts);
-        std::vector<std::string> parts;
-        for (const expr* c : conjuncts) {
-            if (rownum_limit(*c) >= 0)
-                throw ora_error(3001).at(c->pos);
-            parts.push_back(condition(*c, sc, false).sql);
+        int64_t limit = k_all_rows;
+        std::string conditions = where_without_rownum(where, sc, limit);
+        if (limit != k_all_rows) {
+            const scope_item& si = sc.items[0];
+            return " WHERE " + si.sql_alias + ".R IN (SELECT " + si.sql_alias + ".R FROM " +
+                   si.table->internal + " AS " + si.sql_alias +
+                   (conditions.empty() ? "" : " WHERE " + conditions) + " LIMIT " +
+                   std::to_string(limit) + ")";
         }
-        return " WHERE " + balanced(parts, " AND ");
+        return conditions.empty() ? "" : " WHERE " + conditions;
     }
 
     typed_sql value_in(const expr& e, scope& sc) { return value_expr(e, sc, false); }

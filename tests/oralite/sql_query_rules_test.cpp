@@ -106,5 +106,45 @@ TEST_F(query_rules_test, a_long_is_read_only_as_it_stands) {
     EXPECT_EQ(scott.message(), "ORA-00932: inconsistent datatypes: expected CHAR got LONG");
 }
 
+TEST_F(query_rules_test, rownum_numbers_rows_before_grouping_distinct_and_ordering) {
+    // Stored order: 3, 1, 4, 2.
+    expect_queries(
+        scott, {
+                   {"SELECT n FROM t WHERE ROWNUM <= 2 ORDER BY n", 0, {{"1"}, {"3"}}},
+                   {"SELECT n FROM t WHERE ROWNUM < 3 ORDER BY n * -1", 0, {{"3"}, {"1"}}},
+                   {"SELECT n FROM t WHERE 2 >= ROWNUM ORDER BY 1 DESC", 0, {{"3"}, {"1"}}},
+                   {"SELECT n FROM t WHERE n > 1 AND ROWNUM <= 2 ORDER BY n", 0, {{"3"}, {"4"}}},
+                   {"SELECT COUNT(*), MAX(n) FROM t WHERE ROWNUM <= 3", 0, {{"3", "4"}}},
+                   {"SELECT g, COUNT(*) FROM t WHERE ROWNUM <= 2 GROUP BY g ORDER BY g",
+                    0,
+                    {{"x", "1"}, {"y", "1"}}},
+                   {"SELECT DISTINCT c FROM t WHERE ROWNUM <= 2", 0, {{"ab   "}}},
+                   {"SELECT n FROM t WHERE ROWNUM = 1", 0, {{"3"}}},
+                   // The first row is number 1, so these let no row through.
+                   {"SELECT n FROM t WHERE ROWNUM > 1", 0, {}},
+                   {"SELECT n FROM t WHERE ROWNUM = 2", 0, {}},
+                   {"SELECT n FROM t WHERE ROWNUM >= 2", 0, {}},
+                   {"SELECT n FROM t WHERE ROWNUM <= 0", 0, {}},
+                   {"SELECT n FROM t WHERE ROWNUM > 0 ORDER BY n", 0, {{"1"}, {"2"}, {"3"}, {"4"}}},
+                   {"SELECT n FROM t WHERE ROWNUM <> 3 ORDER BY n", 0, {{"1"}, {"3"}}},
+                   // ROWIDs and LOB locators read through the window.
+                   {"SELECT doc FROM t WHERE ROWNUM <= 1", 0, {{"three"}}},
+                   {"SELECT COUNT(*) FROM t WHERE ROWID IN (SELECT ROWID FROM t WHERE ROWNUM <= 2)",
+                    0,
+                    {{"2"}}},
+               });
+}
+
+TEST_F(query_rules_test, rownum_limits_the_rows_of_update_and_delete) {
+    EXPECT_EQ(scott.exec("UPDATE t SET g = 'z' WHERE g = 'x' AND ROWNUM <= 1"), OCI_SUCCESS)
+        << scott.message();
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM t WHERE g = 'z'"), "1");
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM t WHERE g = 'x'"), "1");
+    ok("DELETE FROM t WHERE ROWNUM <= 3");
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM t"), "1");
+    ok("DELETE FROM t WHERE ROWNUM > 1");
+    EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM t"), "1");
+}
+
 }  // namespace
 }  // namespace oralite_test
