@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <set>
 
 #include "oralite/dictionary.h"
 #include "oralite/functions.h"
@@ -178,7 +179,10 @@ class compiler {
         std::vector<select_result> cores;
         std::vector<scope> core_scopes(q.cores.size());
         for (size_t i = 0; i < q.cores.size(); ++i) {
-            cores.push_back(core(q.cores[i], parent, core_scopes[i], top_level && !compound));
+            const select_core& c = q.cores[i];
+            bool sequences = top_level && !compound && q.order_by.empty() && !c.distinct &&
+                             c.group_by.empty() && !c.having;
+            cores.push_back(core(c, parent, core_scopes[i], top_level && !compound, sequences));
         }
         select_result out = std::move(cores[0]);
         if (compound) {
@@ -284,7 +288,10 @@ class compiler {
                (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
 
-    select_result core(const select_core& c, const scope* parent, scope& sc, bool allow_lobs) {
+    select_result core(const select_core& c, const scope* parent, scope& sc, bool allow_lobs,
+                       bool allow_sequences) {
+        sequence_block* enclosing_block = sequence_block_;
+        sequence_block_ = nullptr;
         sc.parent = parent;
         std::string from = from_clause(c.from, sc);
         // ROWNUM limits come out of WHERE.
@@ -302,6 +309,12 @@ class compiler {
             o.value = std::move(value);
             r.outputs.push_back(std::move(o));
         };
+        sequence_block block;
+        if (allow_sequences) {
+            std::vector<const expr*> roots;
+            for (const select_item& item : c.items) roots.push_back(item.value.get());
+            open_sequence_block(block, roots);
+        }
         for (const select_item& item : c.items) {
             if (item.star) {
                 expand_star(item, sc, add_output);
@@ -321,6 +334,9 @@ class compiler {
             add_output(std::move(name), std::move(v));
         }
         r.visible = r.outputs.size();
+        sequence_block_ = nullptr;
+        if (block.used && !r.outputs.empty())
+            r.outputs[0].value.sql = row_start(block, r.outputs[0].value.sql);
         check_grouped_query(c, sc, r);
         if (c.distinct) {
             for (size_t k = 0; k < r.visible; ++k) refuse_uncomparable(r.outputs[k].value.type, 0);
@@ -365,6 +381,7 @@ class compiler {
             sql += " HAVING " + condition(*c.having, sc, true).sql;
         }
         r.sql = sql;
+        sequence_block_ = enclosing_block;
         return r;
     }
 
@@ -946,7 +963,7 @@ class compiler {
         throw ora_error(936).at(e.pos);
     }
 
-    typed_sql sequence(const expr& e) {
+    const sequence_info& resolve_sequence(const expr& e) {
         std::optional<ident> schema;
         if (e.path.size() == 2)
             schema = e.path[0];
@@ -960,14 +977,32 @@ class compiler {
             !s_.user().has_privilege("SELECT ANY SEQUENCE")) {
             throw ora_error(2289).at(e.pos);
         }
+        return *seq;
+    }
+
+    typed_sql sequence(const expr& e) {
+        const sequence_info& seq = resolve_sequence(e);
+        if (!sequence_block_)
+            throw ora_error(2287).at(e.pos);
         uses_sequence = true;
         typed_sql t;
-        std::string qualified = seq->owner + "." + seq->name;
-        t.sql = std::string(e.text == "NEXTVAL" ? "ora_nextval(" : "ora_currval(") +
-                std::to_string(seq->id) + ", '" + qualified + "')";
+        std::string qualified = sql_text(seq.owner + "." + seq.name);
+        if (sequence_block_->next.count(seq.id)) {
+            sequence_block_->used = true;
+            t.sql = "ora_seq_next(" + std::to_string(sequence_block_->id) + ", " +
+                    std::to_string(seq.id) + ", " + qualified + ")";
+        } else {
+            t.sql = "ora_currval(" + std::to_string(seq.id) + ", " + qualified + ")";
+        }
         t.type = column_type::of(type_code::number);
         t.nullable = false;
         return t;
+    }
+
+    static std::string sql_text(const std::string& text) {
+        std::string out = "'";
+        for (char ch : text) out += ch == '\'' ? std::string("''") : std::string(1, ch);
+        return out + "'";
     }
 
     typed_sql call(const function_def& f, std::vector<typed_sql> args) {
@@ -1330,11 +1365,43 @@ class compiler {
         throw ora_error(1791).at(e.pos);
     }
 
+    // ---- sequences -----------------------------------------------------------------------
+
+    // NEXTVAL and CURRVAL stand only in the select list of a top-level query without DISTINCT,
+    // GROUP BY, ORDER BY or set operators, and in UPDATE ... SET (ORA-02287 elsewhere). A
+    // sequence whose NEXTVAL such a list takes gives one new value per row, for NEXTVAL and
+    // CURRVAL alike, wherever they stand in the list.
+    struct sequence_block {
+        int64_t id = 0;
+        std::set<int64_t> next;  // sequences whose NEXTVAL the list takes
+        bool used = false;
+    };
+
+    void open_sequence_block(sequence_block& block, const std::vector<const expr*>& roots) {
+        block.id = s_.new_sequence_block();
+        std::function<void(const expr*)> visit = [&](const expr* x) {
+            if (!x)
+                return;
+            if (x->kind == expr_kind::sequence_value && x->text == "NEXTVAL")
+                block.next.insert(resolve_sequence(*x).id);
+            for (const expr_ptr& a : x->args) visit(a.get());
+        };
+        for (const expr* r : roots) visit(r);
+        sequence_block_ = &block;
+    }
+    void close_sequence_block() { sequence_block_ = nullptr; }
+
+    // The expression evaluated first in each row: it starts the row's sequence values.
+    static std::string row_start(const sequence_block& block, const std::string& sql) {
+        return "CASE WHEN ora_seq_row(" + std::to_string(block.id) + ") THEN " + sql + " END";
+    }
+
   private:
     session& s_;
     const catalog& c_;
     bind_slots& binds_;
     int alias_counter_ = 0;
+    sequence_block* sequence_block_ = nullptr;   // where NEXTVAL and CURRVAL may stand now
     const select_core* ordered_core_ = nullptr;  // the core whose ORDER BY is being compiled
 
   public:
@@ -1506,11 +1573,31 @@ compiled_query compile_expressions(session& s, const catalog& c, bind_slots& bin
     return q;
 }
 
+// SQLite computes the new values of a row in the table's column order: the first one starts
+// the row's sequence values.
+static std::string update_assignments(const table_info& table,
+                                      std::vector<std::pair<size_t, std::string>>& assignments,
+                                      const compiler::sequence_block& block) {
+    if (block.used) {
+        auto first = std::min_element(assignments.begin(), assignments.end());
+        first->second = compiler::row_start(block, first->second);
+    }
+    std::string sets;
+    for (const auto& [position, sql] : assignments) {
+        sets += (sets.empty() ? "" : ", ") + table.columns[position].internal + " = " + sql;
+    }
+    return sets;
+}
+
 compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
                             const update_statement& stmt, const table_info& table) {
     compiler comp(s, c, binds);
     scope sc = comp.table_scope(table, stmt.alias);
-    std::string sets;
+    compiler::sequence_block block;
+    std::vector<const expr*> roots;
+    for (const auto& set : stmt.sets) roots.push_back(set.second.get());
+    comp.open_sequence_block(block, roots);
+    std::vector<std::pair<size_t, std::string>> assignments;  // column position, SQL
     std::vector<std::string> seen;
     for (const auto& [col_name, value_expr] : stmt.sets) {
         const column_info* col = table.find_column(col_name.name);
@@ -1528,9 +1615,12 @@ compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
         int target = s.register_store_target(table.id, col->name);
         // A bind keeps the kind its client gave it (text, or binary for a BLOB or RAW).
         std::string kind(1, value_expr->kind == expr_kind::bind ? '?' : kind_letter(v.type));
-        sets += (sets.empty() ? "" : ", ") + col->internal + " = ora_store(" +
-                std::to_string(target) + ", '" + kind + "', " + v.sql + ")";
+        assignments.emplace_back(
+            static_cast<size_t>(col - table.columns.data()),
+            "ora_store(" + std::to_string(target) + ", '" + kind + "', " + v.sql + ")");
     }
+    comp.close_sequence_block();
+    std::string sets = update_assignments(table, assignments, block);
     compiled_dml d;
     d.sql = "UPDATE " + table.internal + " AS " + sc.items[0].sql_alias + " SET " + sets +
             comp.where_clause(stmt.where.get(), sc);

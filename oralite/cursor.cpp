@@ -318,7 +318,7 @@ class row_inserter {
         return evaluate(*col.default_expr, env);
     }
 
-    void fire_triggers(std::vector<value>& row, eval_env& outer) {
+    void fire_triggers(std::vector<value>& row) {
         for (const trigger_info& tr : t_.triggers) {
             if (!tr.enabled)
                 continue;
@@ -335,7 +335,6 @@ class row_inserter {
             env.row = &row;
             env.new_name = t.new_name;
             env.old_name = t.old_name;
-            env.nextvals = outer.nextvals;
             try {
                 if (t.when && evaluate_condition(*t.when, env) != true)
                     continue;
@@ -345,7 +344,6 @@ class row_inserter {
                     throw invalid(tr);
                 throw;
             }
-            outer.nextvals = env.nextvals;
         }
     }
 
@@ -408,6 +406,8 @@ class row_inserter {
 
     void run_body(const std::vector<plsql_stmt>& body, eval_env& env) {
         for (const plsql_stmt& st : body) {
+            // Each statement of the body takes its own NEXTVAL.
+            env.nextvals.clear();
             switch (st.kind) {
                 case plsql_stmt::null_stmt:
                     break;
@@ -485,7 +485,7 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             if (!given[i])
                 row[i] = inserter.default_of(t.columns[i], env);
         }
-        inserter.fire_triggers(row, env);
+        inserter.fire_triggers(row);
         std::string rowid = inserter.insert(row);
         last_rowid_ = rowid;
         ++row_count_;
@@ -539,6 +539,9 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         env.iteration = it;
         std::vector<value> provided;
         provided.reserve(st.values.size());
+        std::vector<const expr*> roots;
+        for (const expr_ptr& v : st.values) roots.push_back(v.get());
+        take_next_values(roots, env);
         for (size_t k = 0; k < st.values.size(); ++k) {
             const expr& e = *st.values[k];
             const column_type& into = t.columns[static_cast<size_t>(target[k])].type;

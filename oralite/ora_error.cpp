@@ -167,6 +167,7 @@ constexpr message_entry k_messages[] = {
     {2261, "such unique or primary key already exists in the table"},
     {2264, "name already used by an existing constraint"},
     {2283, "cannot alter starting sequence number"},
+    {2287, "sequence number not allowed here"},
     {2289, "sequence does not exist"},
     {2290, "check constraint (%s) violated"},
     {2296, "cannot enable (%s) - null values found"},

@@ -183,8 +183,17 @@ struct session_functions {
         return s;
     }
 
-    static void nextval(sqlite3_context* ctx, int, sqlite3_value** argv) {
-        guarded(ctx, [&] { result_storage(ctx, of(ctx)->next_value(sequence_arg(argv))); });
+    // ora_seq_row(block): a new row of the block; ora_seq_next(block, id, name): its value.
+    static void sequence_row(sqlite3_context* ctx, int, sqlite3_value** argv) {
+        of(ctx)->start_sequence_row(sqlite3_value_int64(argv[0]));
+        sqlite3_result_int(ctx, 1);
+    }
+
+    static void sequence_next(sqlite3_context* ctx, int, sqlite3_value** argv) {
+        guarded(ctx, [&] {
+            result_storage(
+                ctx, of(ctx)->row_next_value(sqlite3_value_int64(argv[0]), sequence_arg(argv + 1)));
+        });
     }
 
     static void currval(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -428,7 +437,8 @@ void session::register_functions() {
         {"ora_sessions", 0, sf::sessions, false},
         {"ora_sysdate", 0, sf::sysdate, false},
         {"ora_systimestamp", 0, sf::systimestamp, false},
-        {"ora_nextval", 2, sf::nextval, false},
+        {"ora_seq_row", 1, sf::sequence_row, false},
+        {"ora_seq_next", 3, sf::sequence_next, false},
         {"ora_currval", 2, sf::currval, false},
         {"ora_rowid", 2, sf::rowid, true},
         {"ora_rowid_num", 2, sf::rowid_num, true},
@@ -650,6 +660,27 @@ value session::next_value(const sequence_info& seq) {
         throw_sqlite(db_, rc);
     value v = value::of_number(current);
     currval_[seq.id] = v;
+    return v;
+}
+
+void session::start_sequence_row(int64_t block) {
+    // Values of finished rows are of no further use; a long session keeps only a few.
+    if (row_next_values_.size() > 256) {
+        row_next_values_.clear();
+        return;
+    }
+    auto from = row_next_values_.lower_bound({block, std::numeric_limits<int64_t>::min()});
+    auto to = row_next_values_.lower_bound({block + 1, std::numeric_limits<int64_t>::min()});
+    row_next_values_.erase(from, to);
+}
+
+value session::row_next_value(int64_t block, const sequence_info& seq) {
+    auto key = std::make_pair(block, seq.id);
+    auto it = row_next_values_.find(key);
+    if (it != row_next_values_.end())
+        return it->second;
+    value v = next_value(seq);
+    row_next_values_.emplace(key, v);
     return v;
 }
 

@@ -84,6 +84,11 @@ class session {
     // Sequences (the session remembers CURRVAL).
     value next_value(const sequence_info& seq);
     value current_value(const sequence_info& seq);
+    // One new value per row of a query block and sequence: the block (numbered by
+    // new_sequence_block) starts each row, and every reference in the row gets the same value.
+    int64_t new_sequence_block() { return ++last_sequence_block_; }
+    void start_sequence_row(int64_t block);
+    value row_next_value(int64_t block, const sequence_info& seq);
 
     // LOB contents behind a locator.
     value read_lob(const lob_ref& ref);
@@ -131,6 +136,8 @@ class session {
     sqlite_stmt version_stmt_;
     std::unordered_map<std::string, sqlite_stmt> statement_cache_;
     std::map<int64_t, value> currval_;
+    std::map<std::pair<int64_t, int64_t>, value> row_next_values_;  // (block, sequence)
+    int64_t last_sequence_block_ = 0;
     // A savepoint set before the transaction did any work returns to its start (id 0).
     struct savepoint_mark {
         std::string name;

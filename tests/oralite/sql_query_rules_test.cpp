@@ -146,5 +146,44 @@ TEST_F(query_rules_test, rownum_limits_the_rows_of_update_and_delete) {
     EXPECT_EQ(scott.scalar("SELECT COUNT(*) FROM t"), "1");
 }
 
+TEST_F(query_rules_test, nextval_advances_once_per_row_and_sequence) {
+    ok("CREATE SEQUENCE s START WITH 10 INCREMENT BY 10");
+    ok("CREATE SEQUENCE q START WITH 1");
+    EXPECT_EQ(scott.code_of("SELECT s.CURRVAL FROM dual"), 8002);
+    expect_queries(
+        scott, {
+                   {"SELECT s.NEXTVAL, s.NEXTVAL, s.CURRVAL FROM dual", 0, {{"10", "10", "10"}}},
+                   // CURRVAL before NEXTVAL in the list gives the row's new value too.
+                   {"SELECT s.CURRVAL, s.NEXTVAL + 1 FROM dual", 0, {{"20", "21"}}},
+                   {"SELECT s.NEXTVAL, q.NEXTVAL, s.NEXTVAL * 2 FROM dual", 0, {{"30", "1", "60"}}},
+                   // Stored order 3, 1, 4, 2: one value per row, in the order the rows come.
+                   {"SELECT n, s.NEXTVAL, s.NEXTVAL FROM t",
+                    0,
+                    {{"3", "40", "40"}, {"1", "50", "50"}, {"4", "60", "60"}, {"2", "70", "70"}}},
+                   {"SELECT s.CURRVAL FROM dual", 0, {{"70"}}},
+                   // Where Oracle takes no sequence number.
+                   {"SELECT n FROM t WHERE n = s.NEXTVAL", 2287, {}},
+                   {"SELECT s.NEXTVAL FROM t ORDER BY n", 2287, {}},
+                   {"SELECT DISTINCT s.NEXTVAL FROM t", 2287, {}},
+                   {"SELECT g, s.NEXTVAL FROM t GROUP BY g", 2287, {}},
+                   {"SELECT s.NEXTVAL FROM dual UNION ALL SELECT 1 FROM dual", 2287, {}},
+                   {"SELECT (SELECT s.NEXTVAL FROM dual) FROM dual", 2287, {}},
+                   {"SELECT n FROM (SELECT s.NEXTVAL n FROM dual)", 2287, {}},
+                   // A failed query took no number.
+                   {"SELECT s.CURRVAL FROM dual", 0, {{"70"}}},
+               });
+    ok("CREATE TABLE pair (a NUMBER, b NUMBER, c NUMBER)");
+    ok("INSERT INTO pair VALUES (s.NEXTVAL, s.NEXTVAL, s.CURRVAL)");
+    ok("INSERT INTO pair (a, b, c) SELECT s.NEXTVAL, s.NEXTVAL, n FROM t WHERE n < 3");
+    EXPECT_EQ(scott.rows("SELECT a, b, c FROM pair ORDER BY a"),
+              (rows_t{{"80", "80", "80"}, {"90", "90", "1"}, {"100", "100", "2"}}));
+    // UPDATE: one value per updated row, whatever the order of the assignments.
+    ok("UPDATE pair SET c = s.NEXTVAL, a = s.NEXTVAL, b = s.CURRVAL WHERE a >= 90");
+    EXPECT_EQ(scott.rows("SELECT COUNT(*), COUNT(DISTINCT a), MIN(a), MAX(a) FROM pair "
+                         "WHERE a = b AND b = c"),
+              (rows_t{{"3", "3", "80", "120"}}));
+    EXPECT_EQ(scott.code_of("UPDATE pair SET a = 1 WHERE b = s.NEXTVAL"), 2287);
+}
+
 }  // namespace
 }  // namespace oralite_test
