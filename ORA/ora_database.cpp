@@ -206,3 +206,21 @@ std::wstring ora_database::get_fn_mapped_name_ex(const std::wstring& table,
     }
     return names_map.get_fn_mapped_name(table, field, true);
 }
+
+std::optional<int64_t> ora_database::round_trips() {
+    if (statistics_refused_) {
+        return std::nullopt;
+    }
+    try {
+        const std::vector<std::wstring> value = ora_query_results::read_texts(
+            L"SELECT s.VALUE FROM V$MYSTAT s, V$STATNAME n WHERE s.STATISTIC# = n.STATISTIC# "
+            L"AND n.NAME = 'SQL*Net roundtrips to/from client'");
+        if (!value.empty()) {
+            return std::wcstoll(value[0].c_str(), nullptr, 10);
+        }
+    } catch (const ora_exception& e) {
+        tk_trace(2, "The round-trip statistic cannot be read: %s", e.what());
+    }
+    statistics_refused_ = true;
+    return std::nullopt;
+}

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ORA/ora_engine.h"
@@ -57,6 +58,11 @@ class ora_database : public udb_database {
     // The server version as ora_engine::get_version packs it.
     uint32_t version() const noexcept { return version_; }
 
+    // The session's round trips to the server so far ("SQL*Net roundtrips to/from client" in
+    // V$MYSTAT), for the trace log; nothing when the user may not read the statistic (it
+    // needs SELECT ANY DICTIONARY), and nothing from then on.
+    std::optional<int64_t> round_trips();
+
     // Set by the conversion driver from its uppercase option before it creates tables.
     bool uppercase = false;
 
@@ -64,4 +70,5 @@ class ora_database : public udb_database {
     void list_tables();
 
     uint32_t version_ = 0;
+    bool statistics_refused_ = false;
 };

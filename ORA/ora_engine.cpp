@@ -310,6 +310,38 @@ void ora_engine::rollback() {
     check(oci().OCITransRollback(service(), error_, OCI_DEFAULT));
 }
 
+std::vector<ora_row_error> ora_engine::batch_errors(OCIStmt* statement) {
+    ub4 count = 0;
+    check(oci().OCIAttrGet(statement, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_NUM_DML_ERRORS,
+                           error_));
+    std::vector<ora_row_error> rows;
+    if (count == 0) {
+        return rows;
+    }
+    // Each failed row's error is handed over in an error handle of the caller's.
+    void* row_error = nullptr;
+    check(oci().OCIHandleAlloc(env_, &row_error, OCI_HTYPE_ERROR, 0, nullptr));
+    struct release {
+        void* handle;
+        ~release() { oci().OCIHandleFree(handle, OCI_HTYPE_ERROR); }
+    } released{row_error};
+    for (ub4 i = 0; i < count; ++i) {
+        check(oci().OCIParamGet(error_, OCI_HTYPE_ERROR, error_, &row_error, i));
+        ub4 offset = 0;
+        check(oci().OCIAttrGet(row_error, OCI_HTYPE_ERROR, &offset, nullptr,
+                               OCI_ATTR_DML_ROW_OFFSET, error_));
+        char16_t buffer[error_text_bytes / 2] = {};
+        sb4 code = 0;
+        std::wstring text;
+        if (oci().OCIErrorGet(row_error, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer),
+                              sizeof buffer, OCI_HTYPE_ERROR) == OCI_SUCCESS) {
+            text = error_text(buffer, std::size(buffer));
+        }
+        rows.push_back({offset, code, text});
+    }
+    return rows;
+}
+
 // ---- ora_stmt --------------------------------------------------------------------------------
 
 ora_stmt::ora_stmt() {
@@ -377,6 +409,32 @@ uint32_t ora_stmt::param_count() {
     engine().check(oci().OCIAttrGet(handle_, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT,
                                     engine().error()));
     return count;
+}
+
+size_t ora_stmt::max_array_element() {
+    return oci().OCIBindByPos2 != nullptr ? (size_t{1} << 31) - 1 : 65535;
+}
+
+OCIBind* ora_stmt::bind_array(uint32_t position, void* elements, size_t element_bytes,
+                              uint16_t type, int16_t* indicators, uint32_t* lengths, size_t count) {
+    TK_ASSERT(element_bytes <= max_array_element());
+    OCIBind* bind = nullptr;
+    if (oci().OCIBindByPos2 != nullptr) {
+        engine().check(oci().OCIBindByPos2(handle_, &bind, engine().error(), position, elements,
+                                           static_cast<sb8>(element_bytes), type, indicators,
+                                           lengths, nullptr, 0, nullptr, OCI_DEFAULT));
+        return bind;
+    }
+    // An older client counts lengths in ub2; the values fit, as element_bytes does.
+    if (short_lengths_.size() < position) {
+        short_lengths_.resize(position);
+    }
+    std::vector<uint16_t>& shorts = short_lengths_[position - 1];
+    shorts.assign(lengths, lengths + count);
+    engine().check(oci().OCIBindByPos(handle_, &bind, engine().error(), position, elements,
+                                      static_cast<sb4>(element_bytes), type, indicators,
+                                      shorts.data(), nullptr, 0, nullptr, OCI_DEFAULT));
+    return bind;
 }
 
 OCIBind* ora_stmt::bind(const std::wstring& placeholder, void* buffer, int32_t size, uint16_t type,
@@ -492,10 +550,11 @@ uint32_t ora_lob_locator::length() const {
     return length;
 }
 
-void ora_lob_locator::write_text(const std::u16string& text, uint8_t charset_form) {
+void ora_lob_locator::write_text(uint32_t offset, const std::u16string& text,
+                                 uint8_t charset_form) {
     ub4 amount = static_cast<ub4>(text.size());
-    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount, 1,
-                                     const_cast<char16_t*>(text.data()),
+    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount,
+                                     offset, const_cast<char16_t*>(text.data()),
                                      static_cast<ub4>(text.size() * 2), OCI_ONE_PIECE, nullptr,
                                      nullptr, OCI_UTF16ID, charset_form));
     if (amount != text.size()) {
@@ -505,11 +564,11 @@ void ora_lob_locator::write_text(const std::u16string& text, uint8_t charset_for
     }
 }
 
-void ora_lob_locator::write_bytes(const uint8_t* bytes, uint32_t count) {
+void ora_lob_locator::write_bytes(uint32_t offset, const uint8_t* bytes, uint32_t count) {
     ub4 amount = count;
-    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount, 1,
-                                     const_cast<uint8_t*>(bytes), count, OCI_ONE_PIECE, nullptr,
-                                     nullptr, 0, 0));
+    engine().check(oci().OCILobWrite(engine().service(), engine().error(), locator_, &amount,
+                                     offset, const_cast<uint8_t*>(bytes), count, OCI_ONE_PIECE,
+                                     nullptr, nullptr, 0, 0));
     if (amount != count) {
         throw tk_exception(tk_format("Only %u of %u bytes of a BLOB were written.",
                                      static_cast<unsigned>(amount), static_cast<unsigned>(count)),

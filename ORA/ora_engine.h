@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ORA/ora_oci.h"
 #include "TK/tk_exception.h"
@@ -36,6 +37,14 @@ class ora_exception : public tk_exception {
 
   private:
     int32_t ora_error_;
+};
+
+// One row of an array DML execute that failed (OCI_BATCH_ERRORS): its offset in the arrays and
+// its error.
+struct ora_row_error {
+    uint32_t offset;
+    int32_t ora_number;
+    std::wstring text;
 };
 
 // What a successful OCI call reported.
@@ -84,6 +93,10 @@ class ora_engine : public tk_singleton<ora_engine> {
 
     void commit();
     void rollback();
+
+    // The failed rows of the statement's last array execute with OCI_BATCH_ERRORS, in the order
+    // Oracle gives them.
+    std::vector<ora_row_error> batch_errors(OCIStmt* statement);
 
     bool is_initialized() const noexcept { return initialized_; }
     bool logged_on() const noexcept { return service_ != nullptr; }
@@ -138,6 +151,14 @@ class ora_stmt {
     // Select-list columns of an executed query.
     uint32_t param_count();
 
+    // An input array bind by position (1-based) of caller-owned arrays: elements of
+    // element_bytes each, one sb2 indicator and one ub4 actual length (bytes) per element.
+    // Elements above 65535 bytes need a client with OCIBindByPos2 (max_array_element).
+    OCIBind* bind_array(uint32_t position, void* elements, size_t element_bytes, uint16_t type,
+                        int16_t* indicators, uint32_t* lengths, size_t count);
+    // The largest element bind_array takes with the loaded client.
+    static size_t max_array_element();
+
     // An input bind by name (":1") of a caller-owned buffer; size and *length in bytes.
     OCIBind* bind(const std::wstring& placeholder, void* buffer, int32_t size, uint16_t type,
                   int16_t* indicator, uint16_t* length, uint32_t mode = OCI_DEFAULT);
@@ -150,6 +171,8 @@ class ora_stmt {
 
     OCIStmt* handle_ = nullptr;
     std::wstring text_;
+    // The ub2 lengths of array binds when the client has no OCIBindByPos2, by position.
+    std::vector<std::vector<uint16_t>> short_lengths_;
 };
 
 // The parameter descriptor of one select-list column of an executed query, freed by the
@@ -194,10 +217,10 @@ class ora_lob_locator {
     uint8_t charset_form() const;
     // Characters (UTF-16 code units) of a CLOB, bytes of a BLOB.
     uint32_t length() const;
-    // Writes the whole value in one call from offset 1: a CLOB's UTF-16 text (amount in code
-    // units) or a BLOB's bytes.
-    void write_text(const std::u16string& text, uint8_t charset_form);
-    void write_bytes(const uint8_t* bytes, uint32_t count);
+    // Writes one piece at offset (1-based: code units of a CLOB, bytes of a BLOB) in one call:
+    // a CLOB's UTF-16 text or a BLOB's bytes.
+    void write_text(uint32_t offset, const std::u16string& text, uint8_t charset_form);
+    void write_bytes(uint32_t offset, const uint8_t* bytes, uint32_t count);
     // Reads from offset (1-based) into buffer: at most amount characters (CLOB) or bytes
     // (BLOB); returns the amount read (0 at the end).
     uint32_t read(uint32_t offset, void* buffer, uint32_t buffer_bytes, uint32_t amount,

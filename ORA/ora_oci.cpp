@@ -41,6 +41,10 @@ bool resolve(void* library, const std::string& path, ora_oci_functions& table) {
     }
     ORA_OCI_FUNCTIONS(ORA_OCI_RESOLVE)
 #undef ORA_OCI_RESOLVE
+#define ORA_OCI_RESOLVE_OPTIONAL(name) \
+    resolved.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name));
+    ORA_OCI_OPTIONAL_FUNCTIONS(ORA_OCI_RESOLVE_OPTIONAL)
+#undef ORA_OCI_RESOLVE_OPTIONAL
     table = resolved;
     return true;
 }

@@ -40,6 +40,7 @@
     X(OCIStmtFetch)          \
     X(OCIParamGet)           \
     X(OCIBindByName)         \
+    X(OCIBindByPos)          \
     X(OCIBindDynamic)        \
     X(OCIDefineByPos)        \
     X(OCILobRead)            \
@@ -47,9 +48,13 @@
     X(OCILobGetLength)       \
     X(OCILobCharSetForm)
 
+// Functions that only newer clients have (12c and later); null when the client lacks them.
+#define ORA_OCI_OPTIONAL_FUNCTIONS(X) X(OCIBindByPos2)
+
 struct ora_oci_functions {
 #define ORA_OCI_MEMBER(name) decltype(&::name) name = nullptr;
     ORA_OCI_FUNCTIONS(ORA_OCI_MEMBER)
+    ORA_OCI_OPTIONAL_FUNCTIONS(ORA_OCI_MEMBER)
 #undef ORA_OCI_MEMBER
 };
 

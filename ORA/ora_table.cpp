@@ -8,6 +8,8 @@
 
 #include "ORA/ora_database.h"
 #include "ORA/ora_date_processor.h"
+#include "ORA/ora_insert_batch.h"
+#include "ORA/ora_lob_writer.h"
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_type_mapping.h"
 #include "ORA/ora_value_binding.h"
@@ -24,347 +26,18 @@ ora_engine& engine() {
     return ora_engine::instance();
 }
 
-// Appends a wide text as UTF-16.
-void append_utf16(std::u16string& out, const std::wstring& text) {
-    for (wchar_t c : text) {
-        const auto code = static_cast<uint32_t>(c);
-        if (code >= 0x10000 && code <= 0x10FFFF) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-    }
-}
-
 using bind_kind = ora_bind_kind;
 
+// The bytes of a text in UTF-16, as it is bound.
+size_t utf16_bytes(const std::wstring& text) {
+    size_t units = text.size();
+    for (const wchar_t c : text) {
+        units += static_cast<uint32_t>(c) >= 0x10000 ? 1 : 0;
+    }
+    return units * 2;
+}
+
 }  // namespace
-
-// ---- the prepared INSERT of a table ----------------------------------------------------------
-
-// The INSERT of one table with one bound buffer per column. The buffers are bound once per
-// prepared statement; a buffer that must grow for a long value is bound again everywhere.
-// There is one prepared statement per pattern of LOB values (NULL, or EMPTY_CLOB() /
-// EMPTY_BLOB() placeholder) and per need of the new row's ROWID.
-class ora_insert_plan {
-  public:
-    // What a record holds in a LOB column.
-    enum lob_state : char { lob_null = 'N', lob_empty = 'E', lob_write = 'W' };
-
-    struct column_buffer {
-        bind_kind kind;
-        std::wstring placeholder;
-        std::u16string text;         // text, number and date values
-        std::vector<uint8_t> bytes;  // RAW values
-        int32_t capacity = 0;        // bytes bound
-        int16_t indicator = OCI_IND_NULL;
-        uint16_t length = 0;
-        char lob = lob_null;
-        // NULL for a reason that must not relax the column's NOT NULL (a number out of range
-        // without a default): Oracle then refuses the record.
-        bool keep_not_null = false;
-    };
-
-    struct prepared {
-        ora_stmt statement;
-        std::unique_ptr<ora_get_rowid> rowid;
-        uint64_t generation = 0;
-    };
-
-    ora_insert_plan(const std::wstring& table, const udb_schema& schema) : table_(table) {
-        columns_.reserve(schema.size());
-        for (size_t i = 0; i < schema.size(); ++i) {
-            column_buffer column;
-            column.kind = ora_bind_kind_of(schema[i]);
-            column.placeholder = tk_wformat(L":v%d", static_cast<int>(i + 1));
-            column.capacity = initial_capacity(column.kind, schema[i].size);
-            column.text.reserve(static_cast<size_t>(column.capacity) / 2 + 1);
-            column.bytes.reserve(static_cast<size_t>(column.capacity));
-            columns_.push_back(std::move(column));
-            names_.push_back(schema[i].name);
-        }
-    }
-
-    std::vector<column_buffer>& columns() noexcept { return columns_; }
-
-    // The statement for the LOB states of the columns now filled in.
-    prepared& statement(bool returning, const std::vector<std::wstring>& overrides) {
-        std::wstring key(columns_.size() + 1, L'-');
-        for (size_t i = 0; i < columns_.size(); ++i) {
-            key[i] = static_cast<wchar_t>(columns_[i].lob == lob_null ? 'N' : 'E');
-        }
-        key.back() = returning ? L'R' : L'-';
-        const bool custom = std::any_of(overrides.begin(), overrides.end(),
-                                        [](const std::wstring& text) { return !text.empty(); });
-        if (custom) {
-            one_off_ = make(key, returning, overrides);
-            return *one_off_;
-        }
-        std::unique_ptr<prepared>& slot = statements_[key];
-        if (!slot) {
-            slot = make(key, returning, overrides);
-        }
-        bind_all(*slot, overrides);
-        return *slot;
-    }
-
-    // Makes room for a value of the given size (bytes). A buffer that grows is bound again
-    // before the next execution.
-    void ensure_capacity(column_buffer& column, size_t bytes) {
-        if (bytes <= static_cast<size_t>(column.capacity)) {
-            return;
-        }
-        column.capacity = static_cast<int32_t>(bytes * 2);
-        column.text.reserve(static_cast<size_t>(column.capacity) / 2 + 1);
-        column.bytes.reserve(static_cast<size_t>(column.capacity));
-        ++generation_;
-    }
-
-  private:
-    static int32_t initial_capacity(bind_kind kind, int32_t size) {
-        switch (kind) {
-            case bind_kind::text:
-                // Up to two UTF-16 code units per character.
-                return std::max(size, 1) * 4;
-            case bind_kind::raw:
-                return std::max(size, 1);
-            default:
-                return 128;
-        }
-    }
-
-    std::wstring value_expression(size_t i, const std::wstring& override_text) const {
-        const column_buffer& column = columns_[i];
-        if (!override_text.empty()) {
-            return override_text;
-        }
-        switch (column.kind) {
-            case bind_kind::clob:
-                return column.lob == lob_null ? L"NULL" : L"EMPTY_CLOB()";
-            case bind_kind::blob:
-                return column.lob == lob_null ? L"NULL" : L"EMPTY_BLOB()";
-            default:
-                return ora_bind_expression(column.kind, column.placeholder);
-        }
-    }
-
-    std::unique_ptr<prepared> make(const std::wstring& key, bool returning,
-                                   const std::vector<std::wstring>& overrides) {
-        std::wstring names;
-        std::wstring values;
-        for (size_t i = 0; i < columns_.size(); ++i) {
-            if (i > 0) {
-                names += L", ";
-                values += L", ";
-            }
-            names += L"\"" + names_[i] + L"\"";
-            values += value_expression(i, overrides.empty() ? std::wstring() : overrides[i]);
-        }
-        std::wstring sql =
-            L"INSERT INTO \"" + table_ + L"\" (" + names + L") VALUES (" + values + L")";
-        if (returning) {
-            sql += L" RETURNING ROWID INTO :1";
-        }
-        tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
-        tk_trace_w(1, L"Prepared insert %ls", key.c_str());
-        auto result = std::make_unique<prepared>();
-        result->statement.prepare(sql);
-        if (returning) {
-            result->rowid = std::make_unique<ora_get_rowid>(result->statement);
-        }
-        result->generation = generation_ + 1;  // forces the first binding
-        bind_all(*result, overrides);
-        return result;
-    }
-
-    void bind_all(prepared& target, const std::vector<std::wstring>& overrides) {
-        if (target.generation == generation_) {
-            return;
-        }
-        for (size_t i = 0; i < columns_.size(); ++i) {
-            column_buffer& column = columns_[i];
-            if (column.kind == bind_kind::clob || column.kind == bind_kind::blob ||
-                (!overrides.empty() && !overrides[i].empty())) {
-                continue;
-            }
-            void* buffer = column.kind == bind_kind::raw ? static_cast<void*>(column.bytes.data())
-                                                         : static_cast<void*>(column.text.data());
-            target.statement.bind(column.placeholder, buffer, column.capacity,
-                                  column.kind == bind_kind::raw ? SQLT_BIN : SQLT_CHR,
-                                  &column.indicator, &column.length);
-        }
-        target.generation = generation_;
-    }
-
-    std::wstring table_;
-    std::vector<std::wstring> names_;
-    std::vector<column_buffer> columns_;
-    std::map<std::wstring, std::unique_ptr<prepared>> statements_;
-    std::unique_ptr<prepared> one_off_;
-    uint64_t generation_ = 0;
-};
-
-// ---- ora_get_rowid ---------------------------------------------------------------------------
-
-ora_get_rowid::ora_get_rowid(ora_stmt& statement) : statement_(statement) {
-    bind_ =
-        statement_.bind(L":1", nullptr, buffer_bytes, SQLT_STR, nullptr, nullptr, OCI_DATA_AT_EXEC);
-    engine().check(
-        ora_oci().OCIBindDynamic(bind_, engine().error(), this, &cbf_no_data, this, &cbf_get_data));
-}
-
-std::wstring ora_get_rowid::do_insert() {
-    tk_trace(1, "ora_get_rowid::do_insert");
-    std::fill(std::begin(buffer_), std::end(buffer_), u'\0');
-    length_ = buffer_bytes;
-    statement_.execute(1);
-    size_t units = 0;
-    while (units < std::size(buffer_) && units * 2 < length_ && buffer_[units] != u'\0') {
-        ++units;
-    }
-    const std::wstring rowid = ora_from_oci(buffer_, units * 2);
-    tk_trace_w(1, L"GOT ROWID(1): %ls", rowid.c_str());
-    return rowid;
-}
-
-int32_t ora_get_rowid::cbf_no_data(void*, OCIBind*, uint32_t, uint32_t, void** buffer,
-                                   uint32_t* length, uint8_t* piece, void** indicator) {
-    tk_trace(1, "ora_get_rowid::cbf_no_data");
-    static int16_t null_indicator = OCI_IND_NULL;
-    *buffer = nullptr;
-    *length = 0;
-    *piece = OCI_ONE_PIECE;
-    *indicator = &null_indicator;
-    return OCI_CONTINUE;
-}
-
-int32_t ora_get_rowid::cbf_get_data(void* context, OCIBind*, uint32_t iteration, uint32_t,
-                                    void** buffer, uint32_t** length, uint8_t* piece,
-                                    void** indicator, uint16_t** return_code) {
-    tk_trace(1, "ora_get_rowid::cbf_get_data (iter=%u)", iteration);
-    auto* self = static_cast<ora_get_rowid*>(context);
-    self->length_ = buffer_bytes;
-    *buffer = self->buffer_;
-    *length = &self->length_;
-    *piece = OCI_ONE_PIECE;
-    *indicator = nullptr;
-    *return_code = nullptr;
-    return OCI_CONTINUE;
-}
-
-// ---- ora_lob_insert --------------------------------------------------------------------------
-
-ora_lob_insert::ora_lob_insert(const std::wstring& table, const udb_schema& schema)
-    : table_(table) {
-    tk_trace(1, "ora_lob_insert::ctor");
-    for (size_t i = 0; i < schema.size(); ++i) {
-        if (!ora_is_lob_column(schema[i])) {
-            continue;
-        }
-        tk_trace_w(1, L"GOT LD %ls", schema[i].name.c_str());
-        columns_.push_back({i, schema[i].vartype, schema[i].name});
-        locators_.emplace_back();
-    }
-    indicators_.assign(columns_.size(), 0);
-    tk_trace(1, "ora_lob_insert::ctor - at the END");
-}
-
-ora_lob_insert::~ora_lob_insert() {
-    tk_trace(1, "ora_lob_insert::~ora_lob_insert");
-    select_.reset();
-    delete_.reset();
-    tk_trace(1, "~ora_lob_insert - Step #1");
-    locators_.clear();
-    tk_trace(1, "~ora_lob_insert - Step #2");
-    columns_.clear();
-    tk_trace(1, "~ora_lob_insert - Step #3");
-}
-
-void ora_lob_insert::insert(const std::vector<const ole_variant*>& values,
-                            const std::wstring& rowid) {
-    tk_trace_w(1, L"ora_lob_insert::insert(%ls)", rowid.c_str());
-    if (columns_.empty()) {
-        tk_trace(2, "Record has no LOBs - skip it");
-        return;
-    }
-    if (!select_) {
-        std::wstring names;
-        for (const lob_column& column : columns_) {
-            names += (names.empty() ? L"\"" : L", \"") + column.name + L"\"";
-        }
-        const std::wstring sql =
-            L"SELECT " + names + L" FROM \"" + table_ + L"\" WHERE ROWID = :1 FOR UPDATE";
-        tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
-        select_ = std::make_unique<ora_stmt>(sql);
-        for (size_t k = 0; k < columns_.size(); ++k) {
-            select_->define(static_cast<uint32_t>(k + 1), locators_[k].address(),
-                            sizeof(OCILobLocator*),
-                            ora_is_text_kind(columns_[k].kind) ? SQLT_CLOB : SQLT_BLOB,
-                            &indicators_[k], nullptr);
-        }
-    }
-    rowid_.clear();
-    append_utf16(rowid_, rowid);
-    select_->bind(L":1", rowid_.data(), static_cast<int32_t>(rowid_.size() * 2), SQLT_CHR,
-                  &rowid_indicator_, nullptr);
-    if (select_->execute(1) == ora_status::no_data) {
-        throw tk_exception("The inserted row cannot be found again to write its large values.", 0);
-    }
-    for (size_t k = 0; k < columns_.size(); ++k) {
-        const ole_variant* value = values[columns_[k].position];
-        if (value == nullptr) {
-            continue;
-        }
-        if (ora_is_text_kind(columns_[k].kind)) {
-            write_clob(k, *value);
-        } else {
-            write_blob(k, *value);
-        }
-    }
-    tk_trace(1, "ora_insert::insert - at the END");
-}
-
-void ora_lob_insert::remove_last_row() {
-    tk_trace(1, "ora_lob_insert::remove_last_row");
-    if (!delete_) {
-        delete_ = std::make_unique<ora_stmt>(L"DELETE FROM \"" + table_ + L"\" WHERE ROWID = :1");
-    }
-    delete_->bind(L":1", rowid_.data(), static_cast<int32_t>(rowid_.size() * 2), SQLT_CHR,
-                  &rowid_indicator_, nullptr);
-    delete_->execute(1);
-}
-
-void ora_lob_insert::write_clob(size_t column, const ole_variant& value) {
-    tk_trace(1, "ora_lob_insert::write_clob");
-    if (value.is_null() || value.bstr().empty()) {
-        tk_trace(1, "Got empty CLOB - skip it");
-        return;
-    }
-    const std::wstring& text = value.bstr();
-    tk_trace(1, "CLOB size=%d", static_cast<int>(text.size()));
-    tk_trace_w(1, L"CLOB data='%ls'", text.substr(0, 64).c_str());
-    std::u16string units;
-    units.reserve(text.size());
-    append_utf16(units, text);
-    ora_lob_locator& locator = locators_[column];
-    locator.write_text(units, locator.charset_form());
-}
-
-void ora_lob_insert::write_blob(size_t column, const ole_variant& value) {
-    tk_trace(1, "ora_lob_insert::write_blob");
-    const std::span<const uint8_t> bytes = value.bytes();
-    if (bytes.empty()) {
-        tk_trace(1, "Got empty BLOB - skip it");
-        return;
-    }
-    tk_trace(1, "BLOB size=%d", static_cast<int>(bytes.size()));
-    if (bytes.size() >= 4) {
-        tk_trace(1, "BLOB: %02X %02X %02X %02X...", bytes[0], bytes[1], bytes[2], bytes[3]);
-    }
-    locators_[column].write_bytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    tk_trace(1, "ora_lob_insert::write_blob - at the end");
-}
 
 // ---- ora_table -------------------------------------------------------------------------------
 
@@ -398,7 +71,7 @@ ora_table::ora_table(const std::wstring& name, const std::wstring& query, ora_da
 
 ora_table::~ora_table() {
     tk_trace(2, "ora_table::dtor");
-    if (pending_ == 0) {
+    if (pending() == 0) {
         return;
     }
     try {
@@ -615,40 +288,20 @@ void ora_table::complete_auto_increment() {
     ora_schema_initializer::create_auto_increment(database_, name, key, start);
 }
 
-void ora_table::take_back_row(const std::exception& failure) {
-    tk_trace(3, "Large values of a record could not be written: %s", failure.what());
-    try {
-        lobs_->remove_last_row();
-        return;
-    } catch (const std::exception& e) {
-        tk_trace(3, "The record's row could not be deleted again: %s", e.what());
-    }
-    // The row cannot be taken back alone: roll back the whole batch and say so, since the
-    // records counted since the last commit are gone with it.
-    try {
-        engine().rollback();
-    } catch (const std::exception& e) {
-        tk_trace(3, "Rollback failed: %s", e.what());
-    }
-    const int32_t lost = pending_;
-    pending_ = 0;
-    if (lost > 0) {
-        count -= lost;
-        throw tk_exception(
-            tk_format("The large values of a record could not be written and %d records "
-                      "before it were rolled back with it: %s",
-                      static_cast<int>(lost), failure.what()),
-            1);
-    }
-}
-
 void ora_table::set_commit_interval(int32_t records) {
     commit_interval_ = records < 1 ? 1 : records;
+    // The next batch takes the new bound; the records staged go first.
+    flush();
+    batch_.reset();
 }
 
 void ora_table::commit() {
+    flush();
     engine().commit();
-    pending_ = 0;
+}
+
+int64_t ora_table::pending() const noexcept {
+    return batch_ ? static_cast<int64_t>(batch_->rows()) : 0;
 }
 
 bool ora_table::is_eof() {
@@ -681,46 +334,13 @@ void ora_table::reset_not_null_flag(size_t column) {
             throw;
         }
     }
-    // DDL commits whatever was pending.
-    pending_ = 0;
     field.not_null = false;
 }
 
-// ---- append_record ---------------------------------------------------------------------------
+// ---- append_record ----------------------------------------------------------------------------
 
-namespace {
-
-// The most bytes a bind length word can state, kept even for UTF-16.
-constexpr size_t max_bind_bytes = 65534;
-
-size_t utf16_units(const std::wstring& text) {
-    size_t units = text.size();
-    for (wchar_t c : text) {
-        if (static_cast<uint32_t>(c) >= 0x10000) {
-            ++units;
-        }
-    }
-    return units;
-}
-
-}  // namespace
-
-// Oracle refuses a bound text longer than a VARCHAR2 can be; refused here for this record
-// only, as Oracle would refuse it.
-void ora_table::set_text(size_t i, const std::wstring& text) {
-    ora_insert_plan::column_buffer& buffer = plan_->columns()[i];
-    const size_t bytes = utf16_units(text) * 2;
-    if (bytes > max_bind_bytes) {
-        throw ora_exception(
-            12899, tk_wformat(L"ORA-12899: value too large for column "
-                              L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
-                              name.c_str(), schema[i].name.c_str(), text.size(), schema[i].size));
-    }
-    plan_->ensure_capacity(buffer, bytes);
-    buffer.text.clear();
-    append_utf16(buffer.text, text);
-    buffer.length = static_cast<uint16_t>(bytes);
-    buffer.indicator = OCI_IND_NOTNULL;
+size_t ora_table::inline_lob_bytes() {
+    return std::min<size_t>(1u << 20, ora_stmt::max_array_element());
 }
 
 // The value as the kind of a binary or large column: the record's own when it has that kind,
@@ -742,68 +362,212 @@ const ole_variant& ora_table::as_kind(size_t i, const udb_field& value, VARTYPE 
     return copy;
 }
 
-void ora_table::fill(size_t i, const udb_field& value) {
-    ora_insert_plan::column_buffer& buffer = plan_->columns()[i];
+void ora_table::stage_value(size_t i, const udb_field& value) {
     const t_ftd& column = schema[i];
-    buffer.indicator = OCI_IND_NULL;
-    buffer.length = 0;
-    buffer.lob = ora_insert_plan::lob_null;
-    buffer.keep_not_null = false;
-    lob_values_[i] = nullptr;
+    const bind_kind kind = kinds_[i];
     if (value.is_null()) {
+        takes_null_[i] = true;
+        batch_->set_null(i);
         return;
     }
-    switch (buffer.kind) {
+    switch (kind) {
         case bind_kind::raw: {
             const std::span<const uint8_t> bytes = as_kind(i, value, VT_ARRAY_UI1, true).bytes();
-            if (bytes.empty()) {
-                return;
-            }
-            plan_->ensure_capacity(buffer, bytes.size());
-            buffer.bytes.assign(bytes.begin(), bytes.end());
-            buffer.length = static_cast<uint16_t>(std::min<size_t>(bytes.size(), 65535));
-            buffer.indicator = OCI_IND_NOTNULL;
+            // An empty RAW is NULL in Oracle.
+            takes_null_[i] = bytes.empty();
+            bytes.empty() ? batch_->set_null(i) : batch_->set_bytes(i, bytes);
             return;
         }
         case bind_kind::clob: {
             const ole_variant& text = as_kind(i, value, VT_BSTR, false);
-            lob_values_[i] = &text;
-            buffer.lob =
-                text.bstr().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
+            const std::wstring& units = text.bstr();
+            if (units.empty()) {
+                batch_->set_lob(i, ora_insert_batch::lob_empty);
+            } else if (utf16_bytes(units) > inline_lob_bytes()) {
+                lob_values_[i] = &text;
+                batch_->set_lob(i, ora_insert_batch::lob_empty);
+            } else {
+                batch_->set_text(i, units);
+            }
             return;
         }
         case bind_kind::blob: {
             const ole_variant& bytes = as_kind(i, value, VT_ARRAY_UI1, true);
-            lob_values_[i] = &bytes;
-            buffer.lob =
-                bytes.bytes().empty() ? ora_insert_plan::lob_empty : ora_insert_plan::lob_write;
+            const size_t size = bytes.bytes().size();
+            if (size == 0) {
+                batch_->set_lob(i, ora_insert_batch::lob_empty);
+            } else if (size > inline_lob_bytes()) {
+                lob_values_[i] = &bytes;
+                batch_->set_lob(i, ora_insert_batch::lob_empty);
+            } else {
+                batch_->set_bytes(i, bytes.bytes());
+            }
             return;
         }
         default: {
-            ora_bound_value bound = ora_bind_scalar(column, value);
-            buffer.keep_not_null = bound.keep_not_null;
+            ora_bound_value bound = ora_bind_scalar(column, value, kind);
             if (!bound.note.empty()) {
                 notes_.push_back(std::move(bound.note));
             }
-            if (!bound.is_null) {
-                set_text(i, bound.text);
+            if (bound.is_null) {
+                // NULL for a reason that must not relax the column's NOT NULL (a number out
+                // of range without a default): Oracle then refuses the record.
+                takes_null_[i] = !bound.keep_not_null;
+                batch_->set_null(i);
+            } else {
+                if (kind == bind_kind::text) {
+                    check_length(i, bound.text);
+                }
+                batch_->set_text(i, bound.text);
             }
             return;
         }
     }
 }
 
+// A text longer than its column is refused here, as Oracle would refuse it, rather than bound
+// with a length no column holds.
+void ora_table::check_length(size_t i, const std::wstring& text) const {
+    const t_ftd& column = schema[i];
+    if (column.size <= 0 || text.size() <= static_cast<size_t>(column.size)) {
+        return;
+    }
+    throw ora_exception(12899,
+                        tk_wformat(L"ORA-12899: value too large for column "
+                                   L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
+                                   name.c_str(), column.name.c_str(), text.size(), column.size));
+}
+
+void ora_table::check_width(const udb_record& record) const {
+    if (record.size() != schema.size()) {
+        throw tk_exception(
+            tk_format("The record has %d values but the table has %d columns.",
+                      static_cast<int>(record.size()), static_cast<int>(schema.size())),
+            0);
+    }
+}
+
+bool ora_table::stage_record(const udb_record& record) {
+    notes_.clear();
+    lob_values_.assign(schema.size(), nullptr);
+    takes_null_.assign(schema.size(), false);
+    const udb_custom_conversion* rules = udb_custom_conversion::instance_or_null();
+    const bool custom = rules != nullptr && rules->rule_count() > 0;
+    bool through_locators = false;
+    for (size_t i = 0; i < record.size(); ++i) {
+        const bool lob = kinds_[i] == bind_kind::clob || kinds_[i] == bind_kind::blob;
+        if (custom && !lob && udb_custom_conversion::is_acceptable2(record[i])) {
+            batch_->set_expression(i, udb_custom_conversion::handle2(record[i]));
+            continue;
+        }
+        stage_value(i, record[i]);
+        through_locators = through_locators || lob_values_[i] != nullptr;
+    }
+    return through_locators;
+}
+
+void ora_table::relax_not_null() {
+    for (size_t i = 0; i < schema.size(); ++i) {
+        if (takes_null_[i] && schema[i].not_null && !indexes.is_idx_field(schema[i].name, true)) {
+            tk_trace(1, "Put NULL-field");
+            reset_not_null_flag(i);
+        }
+    }
+}
+
+void ora_table::flush() {
+    if (!batch_ || batch_->empty()) {
+        return;
+    }
+    const int64_t before = stored_;
+    stored_ += static_cast<int64_t>(batch_->flush(sink_));
+    count += stored_ - before;
+}
+
+void ora_table::write_through_locators() {
+    // Oracle has committed every row before this one: a failure rolls back this row alone.
+    const std::wstring rowid = batch_->insert_returning_rowid();
+    tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
+    try {
+        lobs_->insert(lob_values_, rowid);
+        engine().commit();
+    } catch (const std::exception& failure) {
+        tk_trace(3, "Large values of a record could not be written: %s", failure.what());
+        try {
+            engine().rollback();
+        } catch (const std::exception& e) {
+            tk_trace(3, "Rollback failed: %s", e.what());
+        }
+        throw;
+    }
+    ++stored_;
+    ++count;
+}
+
+bool ora_table::needs_locators(const udb_record& record) {
+    for (size_t i = 0; i < record.size(); ++i) {
+        const bind_kind kind = kinds_[i];
+        if (record[i].is_null() || (kind != bind_kind::clob && kind != bind_kind::blob)) {
+            continue;
+        }
+        const ole_variant& value = kind == bind_kind::clob
+                                       ? as_kind(i, record[i], VT_BSTR, false)
+                                       : as_kind(i, record[i], VT_ARRAY_UI1, true);
+        const size_t bytes =
+            kind == bind_kind::clob ? utf16_bytes(value.bstr()) : value.bytes().size();
+        if (bytes > inline_lob_bytes()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool ora_table::append_record(udb_record& record) {
     tk_trace(1, "ora_table::append_record");
+    check_width(record);
     const int64_t number = ++given_;
+    if (!batch_) {
+        ora_insert_batch::limits bounds;
+        bounds.max_rows = std::min<size_t>(static_cast<size_t>(commit_interval_), 5000);
+        batch_ = std::make_unique<ora_insert_batch>(name, schema, bounds);
+        lobs_ = std::make_unique<ora_lob_insert>(name, schema);
+        converted_.resize(schema.size());
+        kinds_.clear();
+        for (const t_ftd* column : schema) {
+            kinds_.push_back(ora_bind_kind_of(*column));
+        }
+    }
+    bool through_locators = false;
     try {
-        write_record(record);
-    } catch (const ora_value_rejected& e) {
-        if (sink_ == nullptr) {
+        // Such a record is written alone, after the records before it.
+        if (needs_locators(record)) {
+            flush();
+        }
+        through_locators = stage_record(record);
+        relax_not_null();
+    } catch (const tk_exception& e) {
+        batch_->drop_row();
+        const bool refused = dynamic_cast<const ora_exception*>(&e) != nullptr ||
+                             dynamic_cast<const ora_value_rejected*>(&e) != nullptr;
+        if (sink_ == nullptr || !refused) {
             throw;
         }
         sink_->record_rejected(number, record, e);
         return false;
+    } catch (...) {
+        batch_->drop_row();
+        throw;
+    }
+    if (!through_locators) {
+        batch_->end_row(number, record, std::move(notes_));
+        if (sink_ == nullptr || batch_->full()) {
+            flush();
+        }
+        return true;
+    }
+    batch_->end_row(number, record, notes_);
+    try {
+        write_through_locators();
     } catch (const ora_exception& e) {
         if (sink_ == nullptr) {
             throw;
@@ -812,77 +576,8 @@ bool ora_table::append_record(udb_record& record) {
         return false;
     }
     for (const std::string& note : notes_) {
-        if (sink_ != nullptr) {
-            sink_->value_altered(number, record, note);
-        } else {
-            tk_trace(3, "%s", note.c_str());
-        }
+        sink_ != nullptr ? sink_->value_altered(number, record, note)
+                         : tk_trace(3, "%s", note.c_str());
     }
-    tk_trace(1, "ora_table::append_record - at the END");
     return true;
-}
-
-void ora_table::write_record(const udb_record& record) {
-    if (record.size() != schema.size()) {
-        throw tk_exception(
-            tk_format("The record has %d values but the table has %d columns.",
-                      static_cast<int>(record.size()), static_cast<int>(schema.size())),
-            0);
-    }
-    if (!plan_) {
-        plan_ = std::make_unique<ora_insert_plan>(name, schema);
-        lobs_ = std::make_unique<ora_lob_insert>(name, schema);
-        lob_values_.assign(schema.size(), nullptr);
-        converted_.resize(schema.size());
-    }
-    notes_.clear();
-    const udb_custom_conversion* rules = udb_custom_conversion::instance_or_null();
-    const bool custom = rules != nullptr && rules->rule_count() > 0;
-    std::vector<std::wstring> overrides;
-    bool writes_lob = false;
-    auto& buffers = plan_->columns();
-    for (size_t i = 0; i < record.size(); ++i) {
-        const bool lob = buffers[i].kind == bind_kind::clob || buffers[i].kind == bind_kind::blob;
-        if (custom && !lob && udb_custom_conversion::is_acceptable2(record[i])) {
-            overrides.resize(record.size());
-            overrides[i] = udb_custom_conversion::handle2(record[i]);
-            continue;
-        }
-        fill(i, record[i]);
-        writes_lob = writes_lob || buffers[i].lob == ora_insert_plan::lob_write;
-    }
-    for (size_t i = 0; i < record.size(); ++i) {
-        const auto& buffer = buffers[i];
-        const bool lob = buffer.kind == bind_kind::clob || buffer.kind == bind_kind::blob;
-        const bool is_null =
-            lob ? buffer.lob == ora_insert_plan::lob_null : buffer.indicator == OCI_IND_NULL;
-        if (!is_null || buffer.keep_not_null || !schema[i].not_null ||
-            (!overrides.empty() && !overrides[i].empty()) ||
-            indexes.is_idx_field(schema[i].name, true)) {
-            continue;
-        }
-        tk_trace(1, "Put NULL-field");
-        reset_not_null_flag(i);
-    }
-
-    if (!writes_lob) {
-        plan_->statement(false, overrides).statement.execute(1);
-    } else {
-        // A record with large values joins the pending batch only once they are written, so a
-        // commit never makes a row durable without its CLOB or BLOB. When a write fails, the
-        // row alone is deleted again and the records pending before it stay.
-        ora_get_rowid& inserter = *plan_->statement(true, overrides).rowid;
-        const std::wstring rowid = inserter.do_insert();
-        tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
-        try {
-            lobs_->insert(lob_values_, rowid);
-        } catch (const std::exception& failure) {
-            take_back_row(failure);
-            throw;
-        }
-    }
-    ++count;
-    if (++pending_ >= commit_interval_) {
-        commit();
-    }
 }

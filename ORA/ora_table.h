@@ -1,20 +1,21 @@
 // One destination table opened for records (the insert path), readable row by row as well.
 //
 // ora_table learns the table's columns as Oracle reports them (types, sizes, NOT NULL,
-// defaults) and append_record writes one record: the INSERT is prepared once per table and
-// executed per record with bound values (ora_insert_plan); CLOB and BLOB values are inserted
-// as EMPTY_CLOB()/EMPTY_BLOB() and then written through LOB locators of the new row
-// (ora_get_rowid returns its ROWID, ora_lob_insert selects it FOR UPDATE and writes).
+// defaults). append_record turns a record's values into the values Oracle stores (the value
+// rules of ora_value_binding) and stages them in an ora_insert_batch, which writes a whole batch
+// with one array INSERT (large values bound in the same call) and commits it. A record whose
+// large values are beyond what is bound directly (inline_lob_bytes) goes alone through LOB
+// locators (ora_lob_insert) and is committed with them; when a write fails its row is rolled
+// back, so a committed row never lacks its large values.
 //
-// Durability: records without LOB values are committed in batches (every commit_interval
-// records, when a record with LOB values comes, by commit(), and by the destructor); a record
-// with LOB values is committed as a whole right after its LOB writes, and taken back
-// (rolled back) when a LOB write fails, so a committed row never lacks its large values. A
-// record Oracle refuses leaves the records before it in place.
+// Reporting: with a record sink, a record Oracle refuses is reported to the sink with its own
+// number and error when its batch is written (append_record, commit), and the records around it
+// stay; values stored altered are reported for the records that went in. Without a sink every
+// record is written at once and its failure raised from append_record.
 //
-// Failures: ora_exception from Oracle, ole_type_exception for a value that does not convert to
-// its column, tk_exception for a record whose value count differs from the column count.
-// The record is then not counted. One thread at a time.
+// Failures: ora_exception from Oracle, ora_value_rejected for a value its column cannot hold,
+// tk_exception for a record whose value count differs from the column count. One thread at a
+// time.
 #pragma once
 
 #include <cstdint>
@@ -23,73 +24,12 @@
 #include <vector>
 
 #include "ORA/ora_type.h"
+#include "ORA/ora_value_binding.h"
 #include "UDB/udb_record_sink.h"
 
 class ora_database;
-class ora_insert_plan;
-
-// Runs the INSERT of a record with LOB values and returns the new row's ROWID, through a
-// RETURNING ROWID INTO bind served by two callbacks.
-class ora_get_rowid {
-  public:
-    // statement: the INSERT, prepared, with "RETURNING ROWID INTO :1" at its end.
-    explicit ora_get_rowid(ora_stmt& statement);
-
-    // Executes the statement once (no commit) and returns the ROWID text.
-    std::wstring do_insert();
-
-    // The input side of the RETURNING bind: no data.
-    static int32_t cbf_no_data(void* context, OCIBind* bind, uint32_t iteration, uint32_t index,
-                               void** buffer, uint32_t* length, uint8_t* piece, void** indicator);
-    // The output side: the 512-byte buffer and its length word.
-    static int32_t cbf_get_data(void* context, OCIBind* bind, uint32_t iteration, uint32_t index,
-                                void** buffer, uint32_t** length, uint8_t* piece, void** indicator,
-                                uint16_t** return_code);
-
-  private:
-    static constexpr uint32_t buffer_bytes = 512;
-
-    ora_stmt& statement_;
-    OCIBind* bind_ = nullptr;
-    uint32_t length_ = buffer_bytes;
-    char16_t buffer_[buffer_bytes / 2] = {};
-};
-
-// Writes the LOB values of one new row: selects its LOB columns FOR UPDATE by ROWID (one
-// prepared statement per table) and writes each non-empty value in one call.
-class ora_lob_insert {
-  public:
-    struct lob_column {
-        size_t position;
-        VARTYPE kind;
-        std::wstring name;
-    };
-
-    // schema: the table's columns; the LOB columns among them are collected.
-    ora_lob_insert(const std::wstring& table, const udb_schema& schema);
-    ~ora_lob_insert();
-
-    // Writes the LOB values into the row: values holds one per column of the table, null
-    // where there is nothing to write.
-    void insert(const std::vector<const ole_variant*>& values, const std::wstring& rowid);
-    void write_clob(size_t column, const ole_variant& value);
-    void write_blob(size_t column, const ole_variant& value);
-    // Deletes the row that insert() was last given, so that a record whose large values could
-    // not be written is taken back alone, without the records pending before it.
-    void remove_last_row();
-
-    const std::vector<lob_column>& columns() const noexcept { return columns_; }
-
-  private:
-    std::wstring table_;
-    std::vector<lob_column> columns_;
-    std::vector<ora_lob_locator> locators_;
-    std::unique_ptr<ora_stmt> select_;
-    std::unique_ptr<ora_stmt> delete_;
-    std::u16string rowid_;
-    int16_t rowid_indicator_ = 0;
-    std::vector<int16_t> indicators_;
-};
+class ora_insert_batch;
+class ora_lob_insert;
 
 class ora_table : public ora_query_results {
   public:
@@ -101,13 +41,14 @@ class ora_table : public ora_query_results {
     // Commits the records still pending.
     ~ora_table() override;
 
-    // Writes the record (see the header comment). With a sink, a record that cannot be
-    // stored is reported to it and false returned; the values stored altered are reported as
-    // well. Without one, such a record raises its error.
+    // Stages the record and writes its batch when full (see the header comment). With a sink, a
+    // record that cannot be stored is reported to it; false when this record was refused at
+    // once (a value its column cannot hold). Without one, the record is written now and its
+    // failure raised.
     bool append_record(udb_record& record) override;
     // Where append_record reports rejected records and altered values (not owned; null: none).
     void set_record_sink(udb_record_sink* sink) noexcept { sink_ = sink; }
-    // Makes the appended records durable now.
+    // Writes the records staged and makes every appended record durable now.
     void commit();
     // ALTER TABLE ... MODIFY "{column}" NULL, once per column; tk_mail_assertion for a
     // position outside the schema.
@@ -116,8 +57,8 @@ class ora_table : public ora_query_results {
     bool is_eof() override;
     int64_t next() override;
 
-    // Records that may wait for one commit (1 commits every record). A record with LOB values
-    // joins the batch only after they are written.
+    // Records written and committed together (1 commits every record), up to the batch's
+    // bound of rows.
     void set_commit_interval(int32_t records);
     // Takes the column details only the source knows (the date kind of a TIME column, the
     // auto-increment flag) from the schema the table was created from.
@@ -137,39 +78,54 @@ class ora_table : public ora_query_results {
     int32_t mode() const noexcept { return mode_; }
     // Foreign keys that reference the primary key (mode 1 only).
     const udb_relationships& foreign_keys() const noexcept { return foreign_keys_; }
-    // Appended records not yet committed.
-    int32_t pending() const noexcept { return pending_; }
+    // Appended records staged and not yet written.
+    int64_t pending() const noexcept;
+    // Records this table has stored since it was opened (committed).
+    int64_t stored() const noexcept { return stored_; }
+    // A large value longer than this (bytes of UTF-16 text, or bytes) is written through its
+    // locator rather than bound in the INSERT.
+    static size_t inline_lob_bytes();
 
   private:
     void init_schema();
     void init_indexes();
     void reopen_for_reading();
-    void write_record(const udb_record& record);
-    // Puts one value into its column's bind buffer, converting it to the column's kind (the
-    // record is left as it is); ora_value_rejected when the column cannot hold it.
-    void fill(size_t column, const udb_field& value);
-    void set_text(size_t column, const std::wstring& text);
+    void check_width(const udb_record& record) const;
+    void check_length(size_t column, const std::wstring& text) const;
+    // Stages the record's values (see the header comment): ora_value_rejected when a column
+    // cannot hold one. Returns whether the record goes through locators.
+    bool stage_record(const udb_record& record);
+    // Whether a large value of the record is beyond what is bound directly.
+    bool needs_locators(const udb_record& record);
+    void stage_value(size_t column, const udb_field& value);
     const ole_variant& as_kind(size_t column, const udb_field& value, VARTYPE kind, bool binary);
-    // After a failed LOB write: deletes the record's row, or when even that fails rolls back
-    // the batch and raises a level-1 error that counts the records lost with it.
-    void take_back_row(const std::exception& failure);
+    // Lets the columns that must take a NULL of this record accept it (ALTER TABLE).
+    void relax_not_null();
+    // Writes the batch and counts what went in; the sink hears of the rest.
+    void flush();
+    // Writes the only record staged with its large values through locators, and commits it.
+    void write_through_locators();
 
     ora_database& database_;
     int32_t mode_;
     udb_relationships foreign_keys_;
-    std::unique_ptr<ora_insert_plan> plan_;
+    std::unique_ptr<ora_insert_batch> batch_;
     std::unique_ptr<ora_lob_insert> lobs_;
-    int32_t pending_ = 0;
     int64_t position_ = 0;
-    int32_t commit_interval_ = 500;
+    int32_t commit_interval_ = 1000;
     bool reading_ = false;
     udb_record_sink* sink_ = nullptr;
     std::wstring deferred_key_;
     // Records given to append_record so far: the number of the next one is given_ + 1.
     int64_t given_ = 0;
-    // Per column: the large value to write through its locator, and converted copies.
+    int64_t stored_ = 0;
+    // Per column of the record being staged: the large value to write through its locator,
+    // converted copies, and whether it takes a NULL that the column must accept.
     std::vector<const ole_variant*> lob_values_;
     std::vector<ole_variant> converted_;
+    std::vector<bool> takes_null_;
+    // How each column's values are bound, decided once.
+    std::vector<ora_bind_kind> kinds_;
     // What the current record's values were stored as, where a rule altered them.
     std::vector<std::string> notes_;
 };

@@ -19,16 +19,42 @@ uint32_t ora_kept_microseconds(uint32_t microseconds, int32_t fraction_digits) {
     return microseconds / unit * unit;
 }
 
+namespace {
+
+// Writes number as exactly width decimal digits (the value's lowest ones).
+void put_digits(wchar_t* out, uint32_t number, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    }
+}
+
+}  // namespace
+
+// Written digit by digit: these run for every date value of a conversion.
 std::wstring ora_date_text(const ole_variant& value) {
     const SYSTEMTIME& t = value.date_parts();
-    return tk_wformat(L"%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour,
-                      t.wMinute, t.wSecond);
+    if (t.wYear > 9999) {
+        return tk_wformat(L"%d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour,
+                          t.wMinute, t.wSecond);
+    }
+    std::wstring text(L"0000-00-00 00:00:00");
+    put_digits(text.data(), t.wYear, 4);
+    put_digits(text.data() + 5, t.wMonth, 2);
+    put_digits(text.data() + 8, t.wDay, 2);
+    put_digits(text.data() + 11, t.wHour, 2);
+    put_digits(text.data() + 14, t.wMinute, 2);
+    put_digits(text.data() + 17, t.wSecond, 2);
+    return text;
 }
 
 std::wstring ora_timestamp_text(const ole_variant& value, int32_t fraction_digits) {
-    return ora_date_text(value) +
-           tk_wformat(L".%06u", static_cast<unsigned>(ora_kept_microseconds(
-                                    value.date_microseconds(), fraction_digits)));
+    std::wstring text = ora_date_text(value);
+    const size_t point = text.size();
+    text.append(L".000000");
+    put_digits(text.data() + point + 1,
+               ora_kept_microseconds(value.date_microseconds(), fraction_digits), 6);
+    return text;
 }
 
 std::wstring ora_interval_text(const ole_variant& value, int32_t fraction_digits) {

@@ -90,8 +90,12 @@ ora_bound_value out_of_range(const t_ftd& column) {
 }
 
 ora_bound_value number_value(const t_ftd& column, const ole_variant& given) {
-    const ole_variant value =
-        ora_is_numeric_kind(given.vartype()) ? given : converted(column, given, column.vartype);
+    const bool numeric = ora_is_numeric_kind(given.vartype());
+    ole_variant copy;
+    if (!numeric) {
+        copy = converted(column, given, column.vartype);
+    }
+    const ole_variant& value = numeric ? given : copy;
     ora_bound_value bound;
     if (value.is_null()) {
         return bound;
@@ -148,8 +152,11 @@ bool is_time_of_day(const t_ftd& column, const ole_variant& given, const ole_var
 }
 
 ora_bound_value moment_value(const t_ftd& column, const ole_variant& given, ora_bind_kind kind) {
-    const ole_variant value =
-        given.vartype() == VT_DATE ? given : converted(column, given, VT_DATE);
+    ole_variant copy;
+    if (given.vartype() != VT_DATE) {
+        copy = converted(column, given, VT_DATE);
+    }
+    const ole_variant& value = given.vartype() == VT_DATE ? given : copy;
     ora_bound_value bound;
     if (value.is_null()) {
         return bound;
@@ -186,8 +193,11 @@ ora_bound_value moment_value(const t_ftd& column, const ole_variant& given, ora_
 }
 
 ora_bound_value interval_value(const t_ftd& column, const ole_variant& given) {
-    const ole_variant value =
-        given.vartype() == VT_DATE ? given : converted(column, given, VT_DATE);
+    ole_variant copy;
+    if (given.vartype() != VT_DATE) {
+        copy = converted(column, given, VT_DATE);
+    }
+    const ole_variant& value = given.vartype() == VT_DATE ? given : copy;
     ora_bound_value bound;
     if (value.is_null()) {
         return bound;
@@ -247,17 +257,21 @@ std::wstring ora_bind_expression(ora_bind_kind kind, const std::wstring& placeho
 }
 
 ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value) {
+    return ora_bind_scalar(column, value, ora_bind_kind_of(column));
+}
+
+ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value, ora_bind_kind kind) {
     if (value.is_null()) {
         return {};
     }
     ora_bound_value bound;
-    switch (ora_bind_kind_of(column)) {
+    switch (kind) {
         case ora_bind_kind::number:
             bound = number_value(column, value);
             break;
         case ora_bind_kind::date:
         case ora_bind_kind::timestamp:
-            bound = moment_value(column, value, ora_bind_kind_of(column));
+            bound = moment_value(column, value, kind);
             break;
         case ora_bind_kind::interval:
             bound = interval_value(column, value);

@@ -53,6 +53,8 @@ struct ora_bound_value {
 
 // Raises ora_value_rejected as described above; a NULL value gives a NULL.
 ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value);
+// The same with the column's bind kind already known (ora_bind_kind_of).
+ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value, ora_bind_kind kind);
 
 // The text of a number of any numeric kind, in its shortest exact form.
 std::wstring ora_number_text(const ole_variant& value);

@@ -17,6 +17,7 @@
 #include "core/console_progress.h"
 #include "core/error_handler.h"
 #include "core/init_conversion.h"
+#include "core/record_pipe.h"
 #include "core/settings_profile.h"
 #include "core/settings_registry.h"
 #include "platform/codepage.h"
@@ -415,7 +416,13 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
                              static_cast<long long>(records_total.load())));
             if (records_total != 0) {
+                const std::optional<int64_t> before = traced_round_trips(oracle);
                 copy_records(*source, *table, entry);
+                if (const std::optional<int64_t> after = traced_round_trips(oracle);
+                    before && after) {
+                    tk_trace_w(3, L"Table %ls: %lld round trips to the Oracle server", name.c_str(),
+                               static_cast<long long>(*after - *before));
+                }
             }
         }
         // Here rather than in the table's destructor, which could only trace a failure; a
@@ -434,58 +441,85 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
     finish();
 }
 
+// The destination's round trips so far, read only when the log would show them.
+std::optional<int64_t> dorvex_convertor::traced_round_trips(ora_database& destination) {
+    tk_trace_log* log = tk_trace_log::instance_or_null();
+    if (log == nullptr || !log->enabled() || !log->accepts(3)) {
+        return std::nullopt;
+    }
+    return destination.round_trips();
+}
+
 void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destination,
                                     table_report& entry) {
     record_reporter reporter(*this, entry, source.schema);
     destination.set_record_sink(&reporter);
+    const int64_t stored_before = destination.stored();
     // The sink lives in this frame: the table must not call it after the records are copied,
-    // whatever ends the copy; the console's closing line for the table comes last.
+    // whatever ends the copy; the records still staged are written first, so that the ones
+    // Oracle refuses are reported. The console's closing line for the table comes last.
     struct detach {
         dorvex_convertor& driver;
         ora_table& table;
         const record_reporter& reporter;
-        const table_report& entry;
+        table_report& entry;
+        int64_t stored_before;
         ~detach() {
+            if (table.pending() > 0) {
+                try {
+                    table.commit();
+                } catch (const std::exception& e) {
+                    tk_trace(3, "The records staged could not be written: %s", e.what());
+                }
+            }
+            entry.written = table.stored() - stored_before;
             table.set_record_sink(nullptr);
             console_progress::clear();
             driver.tell_unshown(entry, reporter.unshown());
         }
-    } detached{*this, destination, reporter, entry};
+    } detached{*this, destination, reporter, entry, stored_before};
     const auto started = std::chrono::steady_clock::now();
     auto shown = started;
-    source.move_first();
-    while (!source.is_eof()) {
-        stop_if_requested();
-        tk_trace(1, "Converting %lld record", static_cast<long long>(records_done.load()));
-        ++entry.read;
-        try {
-            if (destination.append_record(*source.get_item())) {
-                ++entry.written;
-            }
-        } catch (const tk_exception& e) {
-            // A value Oracle refuses, or one that cannot take the column's type, costs this
-            // record only. Failures of the source end the table (they are sql_exception).
-            if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
-                dynamic_cast<const ole_type_exception*>(&e) == nullptr && e.level() != 0) {
-                throw;
-            }
-            ++entry.rejected;
-            error_handler& handler = error_handler::instance();
-            handler.set_context(entry.name, records_done + 1);
-            save_rejected(entry.name, handler.message_for(e), source.schema, *source.get_item());
-            handler.handle(record_error(e), false);
-        }
-        source.next();
-        ++records_done;
-        if ((records_done & 0x3F) == 0 && console_progress::enabled()) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - shown >= std::chrono::milliseconds(200)) {
-                shown = now;
-                const double seconds = std::chrono::duration<double>(now - started).count();
-                console_progress::show(entry.name, records_done, records_total,
-                                       seconds > 0 ? records_done / seconds : 0);
+    // The source is read on a thread of its own while the records are written here.
+    record_pipe pipe(source, {});
+    record_pipe::batch batch;
+    while (pipe.next(batch)) {
+        for (udb_record& record : batch.records) {
+            stop_if_requested();
+            tk_trace(1, "Converting %lld record", static_cast<long long>(records_done.load()));
+            ++entry.read;
+            copy_record(destination, entry, source.schema, record);
+            ++records_done;
+            if ((records_done & 0x3F) == 0 && console_progress::enabled()) {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - shown >= std::chrono::milliseconds(200)) {
+                    shown = now;
+                    const double seconds = std::chrono::duration<double>(now - started).count();
+                    console_progress::show(entry.name, records_done, records_total,
+                                           seconds > 0 ? records_done / seconds : 0);
+                }
             }
         }
+    }
+    destination.commit();
+}
+
+void dorvex_convertor::copy_record(ora_table& destination, table_report& entry,
+                                   const udb_schema& columns, udb_record& record) {
+    try {
+        destination.append_record(record);
+    } catch (const tk_exception& e) {
+        // A value Oracle refuses, or one that cannot take the column's type, costs this
+        // record only. Failures of the source end the table (they are sql_exception).
+        if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
+            dynamic_cast<const ole_type_exception*>(&e) == nullptr && e.level() != 0) {
+            throw;
+        }
+        ++entry.rejected;
+        error_handler& handler = error_handler::instance();
+        handler.set_context(entry.name, records_done + 1);
+        save_rejected(entry.name, handler.message_for(e), columns, record);
+        handler.handle(record_error(e), false);
     }
 }
 

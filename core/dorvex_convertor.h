@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,7 +122,11 @@ class dorvex_convertor : public udb_converter,
     std::wstring oracle_name_for(run_state& state, const std::wstring& name);
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
+    static std::optional<int64_t> traced_round_trips(ora_database& destination);
     void copy_records(sql_recordset& source, ora_table& destination, table_report& entry);
+    // Appends one record; a record Oracle or its value rules refuse is reported and saved.
+    void copy_record(ora_table& destination, table_report& entry, const udb_schema& columns,
+                     udb_record& record);
     void stop_if_requested() const;
     // Marks the run as ended before its end, and the entry it was in as failed.
     void end_early(const std::string& why);

@@ -170,6 +170,7 @@ enum class statement_kind {
     savepoint,
     comment,
     plsql_block,
+    alter_session,
 };
 
 struct statement {
@@ -381,6 +382,17 @@ struct grant_statement : statement {
 struct transaction_statement : statement {
     explicit transaction_statement(statement_kind k) : statement(k) {}
     std::optional<ident> savepoint;  // SAVEPOINT name; ROLLBACK TO [SAVEPOINT] name
+};
+
+// ALTER SESSION SET name = value [name = value ...]
+struct session_setting {
+    std::string name;   // upper case
+    std::string value;  // the text of a string literal, or the word or number as written
+    int pos = 0;
+};
+struct alter_session_statement : statement {
+    alter_session_statement() : statement(statement_kind::alter_session) {}
+    std::vector<session_setting> settings;
 };
 
 struct comment_statement : statement {

@@ -106,6 +106,8 @@ stored_type store_type(const column_type& t) {
     stored_type s;
     if (t.code == type_code::timestamp) {
         s.name = "TIMESTAMP";
+    } else if (t.code == type_code::interval_ds) {
+        s.name = "INTERVAL DAY TO SECOND";
     } else if (t.code == type_code::number) {
         s.name = "NUMBER";
     } else {
@@ -137,7 +139,8 @@ column_type load_type(const stored_type& s) {
         {"LONG RAW", type_code::long_raw},
         {"BLOB", type_code::blob},
         {"DATE", type_code::date},
-        {"TIMESTAMP", type_code::timestamp}};
+        {"TIMESTAMP", type_code::timestamp},
+        {"INTERVAL DAY TO SECOND", type_code::interval_ds}};
     column_type t;
     for (const auto& [name, code] : names) {
         if (s.name == name)

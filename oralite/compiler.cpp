@@ -1076,6 +1076,11 @@ class compiler {
                 return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
             return boolean("(ora_ncmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", aggregate);
         }
+        if (a.type.code == type_code::interval_ds || b.type.code == type_code::interval_ds) {
+            a = converted(a, 'V');
+            b = converted(b, 'V');
+            return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
+        }
         if (a.type.is_datetime() || b.type.is_datetime()) {
             char k = (a.type.code == type_code::timestamp || b.type.code == type_code::timestamp)
                          ? 'S'

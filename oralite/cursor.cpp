@@ -96,6 +96,7 @@ void cursor::close() {
 }
 
 void cursor::execute(uint32_t iterations, bind_source& binds, mode m, bool batch_errors) {
+    use_nls(&s_.nls());
     batch_errors_ = batch_errors;
     row_errors_.clear();
     try {
@@ -181,6 +182,12 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
         case statement_kind::commit:
             s_.commit();
             return;
+        case statement_kind::alter_session:
+            // Session control: no commit, and no binds.
+            if (!parsed_->binds.names().empty())
+                throw ora_error(1036);
+            s_.alter_session(static_cast<const alter_session_statement&>(st));
+            return;
         case statement_kind::rollback:
         case statement_kind::savepoint:
             run_transaction_control(static_cast<const transaction_statement&>(st));
@@ -246,6 +253,7 @@ void cursor::run_query(bind_source& binds, mode m) {
 }
 
 bool cursor::fetch() {
+    use_nls(&s_.nls());
     if (!open_) {
         if (is_query())
             throw ora_error(1002);
@@ -269,6 +277,7 @@ bool cursor::fetch() {
 }
 
 value cursor::column_value(size_t index) {
+    use_nls(&s_.nls());
     const result_column& col = query_.columns.at(index);
     value v = read_storage(stmt_.get(), static_cast<int>(index), col.type);
     if (col.row_column >= 0)
@@ -309,6 +318,10 @@ class row_inserter {
         sql_ = sql + ") VALUES (" + marks + ")";
         const user_info* owner = c.user_by_id(t.owner_id);
         has_quota_ = owner && owner->has_quota();
+        // Decided once per execute, not per row: the names errors give and the statement.
+        quoted_columns_.reserve(t.columns.size());
+        for (const column_info& col : t.columns) quoted_columns_.push_back(t.quoted_column(col));
+        stmt_ = s.shared_statement(sql_);
     }
 
     // The default of a column that the statement leaves out.
@@ -352,13 +365,13 @@ class row_inserter {
             throw ora_error(1950, {"USERS"});
         for (size_t i = 0; i < t_.columns.size(); ++i) {
             const column_info& col = t_.columns[i];
-            row[i] = coerce_for_column(row[i], col.type, t_.quoted_column(col));
+            row[i] = coerce_for_column(row[i], col.type, quoted_columns_[i]);
             if (row[i].is_null() && !col.nullable) {
-                throw ora_error(1400, {t_.quoted_column(col)});
+                throw ora_error(1400, {quoted_columns_[i]});
             }
         }
         check_constraints(row);
-        sqlite3_stmt* stmt = s_.cached_statement(sql_);
+        sqlite3_stmt* stmt = stmt_->get();
         sqlite3_reset(stmt);
         for (size_t i = 0; i < row.size(); ++i) {
             bind_storage(stmt, static_cast<int>(i + 1), row[i]);
@@ -447,6 +460,8 @@ class row_inserter {
     const table_info& t_;
     std::string sql_;
     bool has_quota_ = false;
+    std::vector<std::string> quoted_columns_;
+    std::shared_ptr<sqlite_stmt> stmt_;  // shared with the session's statement cache
 };
 
 }  // namespace

@@ -219,6 +219,7 @@ void create_database(const std::string& path, const database_options& options) {
         write_meta(db, "format", "1");
         write_meta(db, "port", std::to_string(options.port));
         write_meta(db, "sync", options.full_sync ? "full" : "normal");
+        write_meta(db, "max_string_size", options.extended_strings ? "EXTENDED" : "STANDARD");
         std::string now = datetime::now().storage_text(false);
         write_meta(db, "created", now);
         sqlite_stmt user(db,

@@ -19,6 +19,8 @@ struct database_options {
     int port = 1521;
     std::string system_password = "manager";
     bool full_sync = false;  // fsync the log at every commit (durable across power loss)
+    // MAX_STRING_SIZE = EXTENDED: VARCHAR2, NVARCHAR2 and RAW hold up to 32767 bytes.
+    bool extended_strings = false;
 };
 
 // Creates a new database file; ORA-... style errors are not used here: throws

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <vector>
 
 #include "oralite/ora_error.h"
@@ -66,7 +67,7 @@ const char* const k_keywords[] = {
     "FF",    "YY",   "RR",   "MM",    "DD",    "DY",   "HH",   "MI",   "SS",   "AM",  "PM",
     "FX",    "FM",   "Y",    "D",     "J",     "Q",    "WW",   "X",    "TZH",  "TZM"};
 
-std::vector<element> tokenize_format(std::string_view fmt) {
+std::vector<element> scan_format(std::string_view fmt) {
     std::vector<element> out;
     size_t i = 0;
     while (i < fmt.size()) {
@@ -109,6 +110,19 @@ std::vector<element> tokenize_format(std::string_view fmt) {
         }
     }
     return out;
+}
+
+// A statement converts many values with the same few format models: each is read once per
+// thread and kept (up to a bound, so generated formats cannot grow the cache without end).
+const std::vector<element>& tokenize_format(std::string_view fmt) {
+    thread_local std::map<std::string, std::vector<element>, std::less<>> cache;
+    auto it = cache.find(fmt);
+    if (it != cache.end())
+        return it->second;
+    std::vector<element> elements = scan_format(fmt);
+    if (cache.size() >= 64)
+        cache.clear();
+    return cache.emplace(std::string(fmt), std::move(elements)).first->second;
 }
 
 struct input_cursor {
@@ -329,7 +343,7 @@ int datetime::compare(const datetime& o) const {
 }
 
 datetime parse_datetime(std::string_view text, std::string_view format) {
-    std::vector<element> elements = tokenize_format(format);
+    const std::vector<element>& elements = tokenize_format(format);
     datetime now = datetime::now();
     int year = now.year;
     int month = now.month;
@@ -555,8 +569,12 @@ std::string padded_number(long value, int width, bool fill_mode) {
 
 }  // namespace
 
+void check_datetime_format(std::string_view format) {
+    tokenize_format(format);
+}
+
 std::string format_datetime(const datetime& v, std::string_view format) {
-    std::vector<element> elements = tokenize_format(format);
+    const std::vector<element>& elements = tokenize_format(format);
     std::string out;
     bool fm = false;
     int64_t dn = v.day_number();

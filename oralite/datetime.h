@@ -50,6 +50,8 @@ int days_in_month(int year, int month);
 // TO_DATE(text, format); throws the ORA error Oracle gives (01821, 01830, 01840, 01841,
 // 01843, 01847, 01839, 01849-01852, 01855, 01858, 01861).
 datetime parse_datetime(std::string_view text, std::string_view format);
+// Checks a format model (ORA-01821 for an unknown element).
+void check_datetime_format(std::string_view format);
 // TO_CHAR(date, format); ORA-01821 for an unknown element.
 std::string format_datetime(const datetime& value, std::string_view format);
 

@@ -151,7 +151,14 @@ std::optional<decimal> decimal::from_double(double v) {
     }
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return parse(std::string_view(buf, res.ptr - buf));
+    try {
+        return parse(std::string_view(buf, res.ptr - buf));
+    } catch (const ora_error&) {
+        // The shortest text of the double nearest 1e126 is "1e+126", beyond NUMBER, though
+        // the double itself (9.9999999999999992e125) is within it: its 17 digits decide.
+        res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
+        return parse(std::string_view(buf, res.ptr - buf));
+    }
 }
 
 std::optional<decimal> decimal::from_oracle_bytes(const unsigned char* b, size_t len) {

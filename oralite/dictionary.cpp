@@ -254,6 +254,26 @@ std::vector<view_layout> make_specs() {
                        "",
                        ""});
     layouts.push_back({"DUAL", {{"DUMMY", "V1", "'X'"}}, "", 1, "", ""});
+    // The initialization parameters a client asks about.
+    layouts.push_back(
+        {"V$PARAMETER",
+         {{"NUM", "N", "num"},
+          {"NAME", "V80", "name"},
+          {"TYPE", "N", "type"},
+          {"VALUE", "V4000", "value"},
+          {"DISPLAY_VALUE", "V4000", "value"},
+          {"ISDEFAULT", "V9", "isdefault"},
+          {"ISSES_MODIFIABLE", "V5", "'FALSE'"},
+          {"ISSYS_MODIFIABLE", "V9", "'FALSE'"},
+          {"DESCRIPTION", "V255", "description"}},
+         "FROM (SELECT 1 AS num, 'max_string_size' AS name, 2 AS type, COALESCE((SELECT value "
+         "FROM ora_meta WHERE key = 'max_string_size'), 'STANDARD') AS value, CASE (SELECT "
+         "value FROM ora_meta WHERE key = 'max_string_size') WHEN 'EXTENDED' THEN 'FALSE' ELSE "
+         "'TRUE' END AS isdefault, 'controls maximum size of VARCHAR2, NVARCHAR2, and RAW "
+         "types in SQL' AS description)",
+         2,
+         "",
+         ""});
     // Session statistics: the one statistic oralite keeps, the round trips of the OCI calls.
     static const std::string statname_from =
         "FROM (SELECT " + std::to_string(k_round_trips_statistic) + " AS n, '" +

@@ -103,7 +103,8 @@ std::optional<bool> compare(expr_kind k, const value& a, const value& b) {
     // A number against a text compares as numbers, a date against a text as dates.
     if (right.kind == value_kind::number && left.kind == value_kind::text)
         std::swap(left, right);
-    if ((right.kind == value_kind::date || right.kind == value_kind::timestamp) &&
+    if ((right.kind == value_kind::date || right.kind == value_kind::timestamp ||
+         right.kind == value_kind::interval) &&
         left.kind == value_kind::text) {
         std::swap(left, right);
     }

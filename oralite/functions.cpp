@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 
+#include "oralite/nls.h"
 #include "oralite/ora_error.h"
 #include "oralite/unicode.h"
 
@@ -74,16 +76,33 @@ column_type r_substr(const std::vector<column_type>& a) {
     }
     return r_text_like_first(a);
 }
+column_type r_interval(const std::vector<column_type>&) {
+    return column_type::interval(9, 9);
+}
+bool is_interval_type(const column_type& t) {
+    return t.code == type_code::interval_ds;
+}
+// A datetime moved by an interval keeps its type; a number moves it to a DATE.
+column_type moved_datetime(const column_type& moved, const column_type& by) {
+    return is_interval_type(by) ? column_type::of(moved.code) : column_type::of(type_code::date);
+}
 column_type r_plus(const std::vector<column_type>& a) {
-    if (a.size() == 2 && (a[0].is_datetime() || a[1].is_datetime())) {
-        return column_type::of(type_code::date);
-    }
+    if (a.size() == 2 && is_interval_type(a[0]) && is_interval_type(a[1]))
+        return r_interval(a);
+    if (a.size() == 2 && a[0].is_datetime())
+        return moved_datetime(a[0], a[1]);
+    if (a.size() == 2 && a[1].is_datetime())
+        return moved_datetime(a[1], a[0]);
     return column_type::of(type_code::number);
 }
 column_type r_minus(const std::vector<column_type>& a) {
     if (a.size() == 2 && a[0].is_datetime() && !a[1].is_datetime()) {
-        return column_type::of(type_code::date);
+        return moved_datetime(a[0], a[1]);
     }
+    bool timestamps = a.size() == 2 && a[0].is_datetime() && a[1].is_datetime() &&
+                      (a[0].code == type_code::timestamp || a[1].code == type_code::timestamp);
+    if (timestamps || (a.size() == 2 && is_interval_type(a[0]) && is_interval_type(a[1])))
+        return r_interval(a);
     return column_type::of(type_code::number);
 }
 column_type r_concat(const std::vector<column_type>& a) {
@@ -507,7 +526,7 @@ value f_to_char(std::vector<value>& a) {
     switch (v.kind) {
         case value_kind::number:
             if (!has_format)
-                return value::of_text(v.number.to_oracle_string());
+                return value::of_text(as_text(v));
             return value::of_text(format_number(v.number, as_text(a[1])));
         case value_kind::date:
         case value_kind::timestamp:
@@ -529,7 +548,7 @@ value f_to_number(std::vector<value>& a) {
         }
         s = cleaned;
     }
-    auto d = decimal::parse(s);
+    auto d = decimal::parse(a.size() > 1 ? s : delocalized_number(s));
     if (!d)
         throw ora_error(1722);
     return value::of_number(*d);
@@ -540,7 +559,7 @@ value f_to_date(std::vector<value>& a) {
         if (a.size() < 2)
             return value::of_date(a[0].time);
     }
-    std::string fmt = a.size() > 1 ? as_text(a[1]) : std::string(k_default_date_format);
+    std::string fmt = a.size() > 1 ? as_text(a[1]) : current_nls().date_format;
     return value::of_date(parse_datetime(as_text(a[0]), fmt));
 }
 
@@ -549,8 +568,26 @@ value f_to_timestamp(std::vector<value>& a) {
         if (a.size() < 2)
             return value::of_timestamp(a[0].time);
     }
-    std::string fmt = a.size() > 1 ? as_text(a[1]) : std::string(k_default_timestamp_format);
+    std::string fmt = a.size() > 1 ? as_text(a[1]) : current_nls().timestamp_format;
     return value::of_timestamp(parse_datetime(as_text(a[0]), fmt));
+}
+
+value f_to_dsinterval(std::vector<value>& a) {
+    return value::of_interval(parse_dsinterval(as_text(a[0])));
+}
+
+value f_numtodsinterval(std::vector<value>& a) {
+    return value::of_interval(interval_from_number(as_number(a[0]), as_text(a[1])));
+}
+
+// INTERVAL 'text' qualifier; the parser writes the qualifier as four numbers.
+value f_interval_literal(std::vector<value>& a) {
+    interval_qualifier q;
+    int leading = 0, trailing = 0;
+    std::sscanf(as_text(a[1]).c_str(), "%d %d %d %d", &leading, &trailing, &q.lead, &q.fraction);
+    q.leading = static_cast<interval_field>(leading);
+    q.trailing = static_cast<interval_field>(trailing);
+    return value::of_interval(parse_interval_literal(as_text(a[0]), q));
 }
 
 value f_to_clob(std::vector<value>& a) {
@@ -759,7 +796,25 @@ bool is_datetime(const value& v) {
     return v.kind == value_kind::date || v.kind == value_kind::timestamp;
 }
 
+bool is_interval(const value& v) {
+    return v.kind == value_kind::interval;
+}
+
+// A date or timestamp moved by an interval, of the same kind as the one moved.
+value moved(const value& d, const value& by, bool subtract) {
+    datetime t = add_interval(d.time, by.span, subtract);
+    return d.kind == value_kind::date ? value::of_date(t) : value::of_timestamp(t);
+}
+
 value op_plus(std::vector<value>& a) {
+    if (is_interval(a[0]) && is_interval(a[1]))
+        return value::of_interval(add_intervals(a[0].span, a[1].span, false));
+    if (is_datetime(a[0]) && is_interval(a[1]))
+        return moved(a[0], a[1], false);
+    if (is_interval(a[0]) && is_datetime(a[1]))
+        return moved(a[1], a[0], false);
+    if (is_interval(a[0]) || is_interval(a[1]))
+        throw ora_error(932, {"INTERVAL DAY TO SECOND", "NUMBER"});
     if (is_datetime(a[0]) && is_datetime(a[1]))
         throw ora_error(975);
     if (is_datetime(a[0]))
@@ -769,6 +824,15 @@ value op_plus(std::vector<value>& a) {
     return value::of_number(as_number(a[0]) + as_number(a[1]));
 }
 value op_minus(std::vector<value>& a) {
+    if (is_interval(a[0]) && is_interval(a[1]))
+        return value::of_interval(add_intervals(a[0].span, a[1].span, true));
+    if (is_datetime(a[0]) && is_interval(a[1]))
+        return moved(a[0], a[1], true);
+    if (is_interval(a[0]) || is_interval(a[1]))
+        throw ora_error(932, {"INTERVAL DAY TO SECOND", kind_name(type_of_value(a[1]))});
+    bool timestamps = a[0].kind == value_kind::timestamp || a[1].kind == value_kind::timestamp;
+    if (is_datetime(a[0]) && is_datetime(a[1]) && timestamps)
+        return value::of_interval(datetime_difference(a[0].time, a[1].time));
     if (is_datetime(a[0]) && is_datetime(a[1])) {
         return value::of_number(a[0].time.minus(a[1].time));
     }
@@ -825,6 +889,9 @@ const function_def k_functions[] = {
     {"TO_NUMBER", 1, 3, "T", true, r_number, f_to_number},
     {"TO_DATE", 1, 3, "*T", true, r_date, f_to_date},
     {"TO_TIMESTAMP", 1, 3, "*T", true, r_timestamp, f_to_timestamp},
+    {"TO_DSINTERVAL", 1, 2, "T", true, r_interval, f_to_dsinterval},
+    {"NUMTODSINTERVAL", 2, 2, "NT", true, r_interval, f_numtodsinterval},
+    {"INTERVAL LITERAL", 2, 2, "T", true, r_interval, f_interval_literal},
     {"TO_CLOB", 1, 1, "*", true, r_clob, f_to_clob},
     {"HEXTORAW", 1, 1, "T", true, r_raw, f_hextoraw},
     {"RAWTOHEX", 1, 1, "*", true, r_text, f_rawtohex},

@@ -1570,10 +1570,14 @@ ORALITE_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* att
                         return OCI_SUCCESS;
                     case OCI_ATTR_FSPRECISION:
                         put(attributep, sizep,
-                            static_cast<ub1>(t.code == type_code::timestamp ? t.fraction : 0));
+                            static_cast<ub1>(t.code == type_code::timestamp ||
+                                                     t.code == type_code::interval_ds
+                                                 ? t.fraction
+                                                 : 0));
                         return OCI_SUCCESS;
                     case OCI_ATTR_LFPRECISION:
-                        put(attributep, sizep, static_cast<ub1>(0));
+                        put(attributep, sizep,
+                            static_cast<ub1>(t.code == type_code::interval_ds ? t.precision : 0));
                         return OCI_SUCCESS;
                     default:
                         break;

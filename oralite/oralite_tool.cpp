@@ -1,6 +1,7 @@
 // oralite: the command-line tool of the embedded Oracle-compatible target.
 //
 //   oralite create PATH [--port N] [--password P] [--sync normal|full]
+//       [--max_string_size standard|extended]
 //   oralite sql DATABASE USER/PASSWORD [--no-header] [STATEMENT ...]
 //
 // `sql` runs each STATEMENT given on the command line, or else the statements read from
@@ -28,10 +29,13 @@ namespace {
 const char* const k_usage =
     "usage:\n"
     "  oralite create PATH [--port N] [--password P] [--sync normal|full]\n"
+    "                [--max_string_size standard|extended]\n"
     "      Creates an empty database file with the administrator SYSTEM (password manager\n"
     "      unless --password is given). The listener port (default 1521) is the one the\n"
     "      connect descriptor must name. --sync full makes every commit durable against\n"
     "      power loss (slower); the default survives the crash of any process.\n"
+    "      --max_string_size extended lets VARCHAR2, NVARCHAR2 and RAW hold 32767 bytes\n"
+    "      (standard: 4000, 2000 and 2000). An option may also be written --name=value.\n"
     "  oralite sql DATABASE USER/PASSWORD [--no-header] [STATEMENT ...]\n"
     "      Runs the statements (or those read from standard input) and prints query results\n"
     "      as tab-separated lines under a header of column names (none with --no-header).\n"
@@ -141,9 +145,15 @@ int run_create(int argc, char** argv) {
     std::string path = argv[2];
     for (int i = 3; i < argc; ++i) {
         std::string arg = argv[i];
-        if (i + 1 >= argc)
+        std::string v;
+        if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            v = arg.substr(eq + 1);
+            arg.resize(eq);
+        } else if (i + 1 >= argc) {
             return usage();
-        std::string v = argv[++i];
+        } else {
+            v = argv[++i];
+        }
         if (arg == "--port") {
             if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
                 v.size() > 5 || std::stoi(v) < 1 || std::stoi(v) > 65535) {
@@ -159,6 +169,10 @@ int run_create(int argc, char** argv) {
             if (v != "normal" && v != "full")
                 return usage();
             options.full_sync = v == "full";
+        } else if (arg == "--max_string_size") {
+            if (v != "standard" && v != "extended")
+                return usage();
+            options.extended_strings = v == "extended";
         } else {
             return usage();
         }

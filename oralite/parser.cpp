@@ -708,11 +708,31 @@ class parser {
                 a->text = lit.text;
                 a->end = lit.end;
                 auto f = make(expr_kind::string_literal, lit.pos);
-                f->text = w == "DATE" ? "YYYY-MM-DD" : "YYYY-MM-DD HH24:MI:SS.FF";
+                // A timestamp literal may leave out the fraction.
+                f->text = w == "DATE"                               ? "YYYY-MM-DD"
+                          : lit.text.find('.') == std::string::npos ? "YYYY-MM-DD HH24:MI:SS"
+                                                                    : "YYYY-MM-DD HH24:MI:SS.FF";
                 f->end = lit.end;
                 e->args.push_back(std::move(a));
                 e->args.push_back(std::move(f));
                 e->end = lit.end;
+                return e;
+            }
+            if (w == "INTERVAL" && peek(1).kind == token_kind::string) {
+                advance();
+                const token& lit = advance();
+                auto e = make(expr_kind::function, t.pos);
+                // Not a name a statement can call: the literal's own conversion.
+                e->path.push_back(ident{"INTERVAL LITERAL", true, t.pos});
+                auto a = make(expr_kind::string_literal, lit.pos);
+                a->text = lit.text;
+                a->end = lit.end;
+                auto q = make(expr_kind::string_literal, lit.pos);
+                q->text = parse_interval_qualifier();
+                q->end = previous_end();
+                e->args.push_back(std::move(a));
+                e->args.push_back(std::move(q));
+                e->end = previous_end();
                 return e;
             }
             static const std::pair<std::string_view, expr_kind> pseudo[] = {
@@ -1316,6 +1336,8 @@ class parser {
             }
             if (peek().is_word("WITH"))
                 fail(3001);
+        } else if (w == "INTERVAL" && peek().is_word("DAY")) {
+            parse_interval_type(ts);
         } else if (w == "ROWID" || w == "UROWID" || w == "INTERVAL" || w == "XMLTYPE" ||
                    w == "BFILE" || w == "MLSLABEL") {
             fail(3001, t);
@@ -1323,6 +1345,61 @@ class parser {
             fail(902, t);
         }
         return ts;
+    }
+
+    // INTERVAL DAY [(p)] TO SECOND [(f)], after the word INTERVAL.
+    void parse_interval_type(type_declaration& ts) {
+        advance();  // DAY
+        ts.name = "INTERVAL DAY TO SECOND";
+        ts.precision = optional_precision(2);
+        expect_word("TO", 905);
+        expect_word("SECOND", 905);
+        ts.scale = optional_precision(6);
+        ts.has_scale = true;
+    }
+
+    // "(n)" with a datetime or interval precision, or the default.
+    int optional_precision(int default_value) {
+        if (!accept_op("("))
+            return default_value;
+        int n = small_number(30088);
+        expect_op(")", 907);
+        return n;
+    }
+
+    // The qualifier of an interval literal: DAY, HOUR, MINUTE or SECOND with an optional
+    // precision, optionally TO a later field. Written as "LEADING TRAILING LEAD FRACTION".
+    std::string parse_interval_qualifier() {
+        static const std::string_view fields[] = {"DAY", "HOUR", "MINUTE", "SECOND"};
+        auto field = [&]() {
+            for (size_t i = 0; i < 4; ++i) {
+                if (accept_word(fields[i]))
+                    return static_cast<int>(i);
+            }
+            if (peek().is_word("YEAR") || peek().is_word("MONTH"))
+                fail(3001);
+            fail(905);
+        };
+        int leading = field();
+        int lead = 2, fraction = 6;
+        if (accept_op("(")) {
+            lead = small_number(30088);
+            if (leading == 3 && accept_op(","))
+                fraction = small_number(30088);
+            expect_op(")", 907);
+        }
+        int trailing = leading;
+        if (accept_word("TO")) {
+            trailing = field();
+            if (trailing <= leading)
+                fail(3001);
+            if (trailing == 3)
+                fraction = optional_precision(6);
+        }
+        if (lead > 9 || fraction > 9)
+            fail(30088);
+        return std::to_string(leading) + " " + std::to_string(trailing) + " " +
+               std::to_string(lead) + " " + std::to_string(fraction);
     }
 
     void skip_parenthesised() {
@@ -1765,11 +1842,32 @@ class parser {
             }
             return s;
         }
+        if (peek().is_word("SESSION") && peek(1).is_word("SET"))
+            return parse_alter_session();
         if (peek().is_word("SESSION") || peek().is_word("SYSTEM") || peek().is_word("INDEX") ||
             peek().is_word("VIEW") || peek().is_word("DATABASE")) {
             fail(3001);
         }
         fail(940);
+    }
+
+    std::unique_ptr<statement> parse_alter_session() {
+        advance();  // SESSION
+        advance();  // SET
+        auto s = std::make_unique<alter_session_statement>();
+        do {
+            const token& name = peek();
+            if (name.kind != token_kind::identifier)
+                fail(922);
+            advance();
+            expect_op("=", 922);
+            const token& v = peek();
+            if (v.kind == token_kind::end)
+                fail(922);
+            advance();
+            s->settings.push_back({name.text, v.text, name.pos});
+        } while (!at_end());
+        return s;
     }
 
     std::unique_ptr<statement> parse_alter_table() {

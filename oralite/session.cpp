@@ -382,6 +382,10 @@ void session::open(const std::string& path) {
     sqlite3_extended_result_codes(db_, 1);
     set_busy_wait(k_default_lock_wait_seconds);
     exec_sql(db_, "PRAGMA journal_mode = WAL");
+    if (read_meta(db_, "max_string_size") == std::optional<std::string>("EXTENDED")) {
+        nls_.max_string_bytes = k_extended_string_bytes;
+        nls_.max_raw_bytes = k_extended_string_bytes;
+    }
     auto sync = read_meta(db_, "sync");
     exec_sql(db_,
              sync && *sync == "full" ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
@@ -396,6 +400,7 @@ void session::open(const std::string& path) {
 
 session::~session() {
     remove_live_session(this);
+    forget_nls(&nls_);
     if (!db_)
         return;
     statement_cache_.clear();
@@ -404,6 +409,18 @@ session::~session() {
     if (in_transaction_)
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
+}
+
+void session::alter_session(const alter_session_statement& st) {
+    nls_settings changed = nls_;
+    for (const session_setting& setting : st.settings) {
+        try {
+            set_nls_parameter(changed, setting.name, setting.value);
+        } catch (ora_error& e) {
+            throw e.at(setting.pos);
+        }
+    }
+    nls_ = changed;
 }
 
 void session::logoff() {
@@ -607,13 +624,17 @@ void session::throw_step_error(int rc, bool timed_wait) {
 }
 
 sqlite3_stmt* session::cached_statement(const std::string& sql) {
+    return shared_statement(sql)->get();
+}
+
+std::shared_ptr<sqlite_stmt> session::shared_statement(const std::string& sql) {
     auto it = statement_cache_.find(sql);
     if (it == statement_cache_.end()) {
         if (statement_cache_.size() > 500)
             statement_cache_.clear();
-        it = statement_cache_.emplace(sql, sqlite_stmt(db_, sql)).first;
+        it = statement_cache_.emplace(sql, std::make_shared<sqlite_stmt>(db_, sql)).first;
     }
-    return it->second.get();
+    return it->second;
 }
 
 // ---- sequences -------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "oralite/catalog.h"
+#include "oralite/nls.h"
 #include "oralite/ora_error.h"
 #include "oralite/sqlite_util.h"
 #include "oralite/value.h"
@@ -43,6 +44,10 @@ class session {
 
     // The session's number in V$MYSTAT and V$SESSTAT, unique within the process.
     int64_t sid() const { return sid_; }
+    // The session's NLS parameters; ALTER SESSION SET changes them all or none.
+    const nls_settings& nls() const { return nls_; }
+    void alter_session(const alter_session_statement& st);
+
     // Client-server round trips made by the session ("SQL*Net roundtrips to/from client"). The
     // OCI layer counts them; other threads may read the count (V$SESSTAT of another session).
     uint64_t round_trips() const { return round_trips_.load(std::memory_order_relaxed); }
@@ -78,8 +83,11 @@ class session {
     // version and commits; on failure rolls the change back. Reloads the catalog either way.
     void run_ddl(const std::function<void()>& change);
 
-    // A cached prepared SQLite statement for the text (owned by the session).
+    // A cached prepared SQLite statement for the text (owned by the session; valid until the
+    // next call, which may empty the cache).
     sqlite3_stmt* cached_statement(const std::string& sql);
+    // The same statement for a caller that keeps it across calls (a row inserter's).
+    std::shared_ptr<sqlite_stmt> shared_statement(const std::string& sql);
 
     // Sequences (the session remembers CURRVAL).
     value next_value(const sequence_info& seq);
@@ -126,6 +134,7 @@ class session {
     int64_t sid_ = 0;
     std::atomic<uint64_t> round_trips_{0};
     user_info user_;
+    nls_settings nls_;
     std::shared_ptr<const catalog> catalog_;
     bool in_transaction_ = false;
     bool transaction_has_work_ = false;
@@ -134,7 +143,7 @@ class session {
     uint64_t data_generation_ = 0;
     std::optional<ora_error> pending_error_;
     sqlite_stmt version_stmt_;
-    std::unordered_map<std::string, sqlite_stmt> statement_cache_;
+    std::unordered_map<std::string, std::shared_ptr<sqlite_stmt>> statement_cache_;
     std::map<int64_t, value> currval_;
     std::map<std::pair<int64_t, int64_t>, value> row_next_values_;  // (block, sequence)
     int64_t last_sequence_block_ = 0;

@@ -74,6 +74,13 @@ value read(const column_type& t, Get get) {
                 return value::null();
             return t.storage() == storage_kind::date ? value::of_date(*d) : value::of_timestamp(*d);
         }
+        case storage_kind::interval: {
+            const unsigned char* p = get.text();
+            auto i = interval_ds::from_storage(std::string_view(reinterpret_cast<const char*>(p),
+                                                                static_cast<size_t>(get.bytes())),
+                                               t.precision < 0 ? 9 : t.precision, t.fraction);
+            return i ? value::of_interval(*i) : value::null();
+        }
         case storage_kind::any:
             break;
     }
@@ -141,6 +148,11 @@ void bind_storage(sqlite3_stmt* stmt, int index, const value& v) {
             sqlite3_bind_text(stmt, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
             return;
         }
+        case value_kind::interval: {
+            std::string s = v.span.storage_text();
+            sqlite3_bind_text(stmt, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+            return;
+        }
     }
 }
 
@@ -172,6 +184,11 @@ void result_storage(sqlite3_context* ctx, const value& v) {
         case value_kind::date:
         case value_kind::timestamp: {
             std::string s = v.time.storage_text(v.kind == value_kind::timestamp);
+            sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case value_kind::interval: {
+            std::string s = v.span.storage_text();
             sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
             return;
         }
@@ -209,6 +226,8 @@ char kind_letter(const column_type& t) {
             return 'D';
         case storage_kind::timestamp:
             return 'S';
+        case storage_kind::interval:
+            return 'V';
         case storage_kind::rowid:
             return 'I';
         case storage_kind::any:
@@ -236,6 +255,8 @@ column_type type_of_letter(char letter) {
             return column_type::of(type_code::date);
         case 'S':
             return column_type::of(type_code::timestamp);
+        case 'V':
+            return column_type::interval(9, 9);
         case 'I':
             return column_type::of(type_code::rowid);
         default:

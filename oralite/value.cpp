@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "oralite/nls.h"
 #include "oralite/ora_error.h"
 #include "oralite/unicode.h"
 
@@ -30,6 +31,8 @@ storage_kind column_type::storage() const {
             return storage_kind::date;
         case type_code::timestamp:
             return storage_kind::timestamp;
+        case type_code::interval_ds:
+            return storage_kind::interval;
         case type_code::rowid:
             return storage_kind::rowid;
         case type_code::none:
@@ -71,6 +74,9 @@ std::string column_type::dictionary_name() const {
             return "DATE";
         case type_code::timestamp:
             return "TIMESTAMP(" + std::to_string(fraction) + ")";
+        case type_code::interval_ds:
+            return "INTERVAL DAY(" + std::to_string(precision) + ") TO SECOND(" +
+                   std::to_string(fraction) + ")";
         case type_code::rowid:
             return "ROWID";
         case type_code::none:
@@ -86,7 +92,8 @@ int character_bytes(const column_type& t) {
         return t.length * 2;
     }
     if (t.char_semantics) {
-        return std::min(t.length * 4, t.code == type_code::char_ ? 2000 : 4000);
+        return std::min(t.length * 4,
+                        t.code == type_code::char_ ? 2000 : current_nls().max_string_bytes);
     }
     return t.length;
 }
@@ -114,6 +121,7 @@ int column_type::data_length() const {
         case type_code::date:
             return 7;
         case type_code::timestamp:
+        case type_code::interval_ds:
             return 11;
         case type_code::rowid:
             return 10;
@@ -125,13 +133,15 @@ int column_type::data_length() const {
 int column_type::dictionary_precision() const {
     if (code == type_code::number && precision > 0 && !integer_alias)
         return precision;
+    if (code == type_code::interval_ds)
+        return precision;
     return -1;
 }
 
 int column_type::dictionary_scale() const {
     if (code == type_code::number && !is_float && scale != k_no_scale)
         return scale;
-    if (code == type_code::timestamp)
+    if (code == type_code::timestamp || code == type_code::interval_ds)
         return fraction;
     return -1;
 }
@@ -213,6 +223,8 @@ int column_type::oci_type() const {
             return 12;
         case type_code::timestamp:
             return 187;
+        case type_code::interval_ds:
+            return 190;
         case type_code::rowid:
             return 104;
         case type_code::none:
@@ -230,6 +242,8 @@ int column_type::oci_size() const {
 }
 
 int column_type::oci_precision() const {
+    if (code == type_code::interval_ds)
+        return precision;
     if (code != type_code::number)
         return 0;
     if (integer_alias)
@@ -243,7 +257,7 @@ int column_type::oci_scale() const {
             return -127;
         return scale;
     }
-    if (code == type_code::timestamp)
+    if (code == type_code::timestamp || code == type_code::interval_ds)
         return fraction;
     return 0;
 }
@@ -301,11 +315,11 @@ column_type column_type_from_declaration(const type_declaration& s) {
         t.code = type_code::binary_double;
     } else if (n == "VARCHAR2") {
         t.code = type_code::varchar2;
-        check_length(4000, 1);
+        check_length(current_nls().max_string_bytes, 1);
         t.char_semantics = s.semantics == 2;
     } else if (n == "NVARCHAR2") {
         t.code = type_code::nvarchar2;
-        check_length(2000, 1);
+        check_length(current_nls().max_string_bytes / 2, 1);
         t.char_semantics = true;
     } else if (n == "CHAR") {
         t.code = type_code::char_;
@@ -317,7 +331,7 @@ column_type column_type_from_declaration(const type_declaration& s) {
         t.char_semantics = true;
     } else if (n == "RAW") {
         t.code = type_code::raw;
-        check_length(2000, 1);
+        check_length(current_nls().max_raw_bytes, 1);
     } else if (n == "LONG") {
         t.code = type_code::long_;
     } else if (n == "LONG RAW") {
@@ -329,6 +343,10 @@ column_type column_type_from_declaration(const type_declaration& s) {
             throw ora_error(30088).at(s.pos);
         t.code = type_code::timestamp;
         t.fraction = s.scale;
+    } else if (n == "INTERVAL DAY TO SECOND") {
+        if (s.precision < 0 || s.precision > 9 || s.scale < 0 || s.scale > 9)
+            throw ora_error(30088).at(s.pos);
+        t = column_type::interval(s.precision, s.scale);
     } else if (n == "CLOB") {
         t.code = type_code::clob;
     } else if (n == "NCLOB") {
@@ -360,6 +378,8 @@ column_type type_of_value(const value& v) {
             return column_type::of(type_code::date);
         case value_kind::timestamp:
             return column_type::of(type_code::timestamp);
+        case value_kind::interval:
+            return column_type::interval(v.span.lead, v.span.fraction);
         case value_kind::null:
             break;
     }
@@ -392,6 +412,8 @@ std::string kind_name(const column_type& t) {
             return "DATE";
         case type_code::timestamp:
             return "TIMESTAMP";
+        case type_code::interval_ds:
+            return "INTERVAL DAY TO SECOND";
         case type_code::rowid:
             return "ROWID";
         case type_code::boolean:
@@ -414,7 +436,7 @@ decimal as_number(const value& v) {
         case value_kind::number:
             return v.number;
         case value_kind::text: {
-            auto d = decimal::parse(v.bytes);
+            auto d = decimal::parse(delocalized_number(v.bytes));
             if (!d)
                 throw ora_error(1722);
             return *d;
@@ -429,15 +451,17 @@ std::string as_text(const value& v) {
         case value_kind::null:
             return "";
         case value_kind::number:
-            return v.number.to_oracle_string();
+            return localized_number(v.number.to_oracle_string());
         case value_kind::text:
             return v.bytes;
         case value_kind::raw:
             return hex_upper(v.bytes);
         case value_kind::date:
-            return format_datetime(v.time, k_default_date_format);
+            return format_datetime(v.time, current_nls().date_format);
         case value_kind::timestamp:
-            return format_datetime(v.time, k_default_timestamp_format);
+            return format_datetime(v.time, current_nls().timestamp_format);
+        case value_kind::interval:
+            return v.span.text();
     }
     return "";
 }
@@ -448,9 +472,26 @@ datetime as_datetime(const value& v) {
         case value_kind::timestamp:
             return v.time;
         case value_kind::text:
-            return parse_datetime(v.bytes, k_default_date_format);
+            return parse_datetime(v.bytes, current_nls().date_format);
         default:
             inconsistent("DATE", v);
+    }
+}
+
+datetime as_timestamp(const value& v) {
+    if (v.kind == value_kind::text)
+        return parse_datetime(v.bytes, current_nls().timestamp_format);
+    return as_datetime(v);
+}
+
+interval_ds as_interval(const value& v) {
+    switch (v.kind) {
+        case value_kind::interval:
+            return v.span;
+        case value_kind::text:
+            return parse_dsinterval(v.bytes);
+        default:
+            inconsistent("INTERVAL DAY TO SECOND", v);
     }
 }
 
@@ -492,7 +533,9 @@ value convert_to(const value& v, const column_type& t) {
         case storage_kind::date:
             return value::of_date(as_datetime(v));
         case storage_kind::timestamp:
-            return value::of_timestamp(as_datetime(v));
+            return value::of_timestamp(as_timestamp(v));
+        case storage_kind::interval:
+            return value::of_interval(as_interval(v));
         case storage_kind::rowid:
             return value::of_text(as_text(v));
         case storage_kind::any:
@@ -517,6 +560,8 @@ int compare_values(const value& a, const value& b) {
         case value_kind::date:
         case value_kind::timestamp:
             return a.time.compare(as_datetime(b));
+        case value_kind::interval:
+            return a.span.compare(as_interval(b));
         case value_kind::null:
             break;
     }
@@ -540,10 +585,11 @@ decimal round_significant(const decimal& d, int digits) {
 bool is_long_bind(const value& v) {
     if (v.lob || v.source)
         return false;
-    constexpr size_t k_longest_text = 4000;
-    constexpr size_t k_longest_raw = 2000;
-    return (v.kind == value_kind::text && v.bytes.size() > k_longest_text) ||
-           (v.kind == value_kind::raw && v.bytes.size() > k_longest_raw);
+    const nls_settings& limits = current_nls();
+    return (v.kind == value_kind::text &&
+            v.bytes.size() > static_cast<size_t>(limits.max_string_bytes)) ||
+           (v.kind == value_kind::raw &&
+            v.bytes.size() > static_cast<size_t>(limits.max_raw_bytes));
 }
 
 void check_bind_size(const value& v) {
@@ -591,8 +637,9 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
                     too_large(column, chars, t.length);
                 if (pad)
                     s.append(static_cast<size_t>(t.length) - chars, ' ');
-                int byte_cap =
-                    t.code == type_code::nchar || t.code == type_code::char_ ? 2000 : 4000;
+                int byte_cap = t.code == type_code::nchar || t.code == type_code::char_
+                                   ? 2000
+                                   : current_nls().max_string_bytes;
                 if (s.size() > static_cast<size_t>(byte_cap) && t.code != type_code::nvarchar2 &&
                     t.code != type_code::nchar) {
                     too_large(column, s.size(), byte_cap);
@@ -627,14 +674,10 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
             d.nanos = 0;
             return value::of_date(d);
         }
-        case type_code::timestamp: {
-            datetime d = as_datetime(v);
-            int drop = 9 - t.fraction;
-            int unit = 1;
-            for (int i = 0; i < drop; ++i) unit *= 10;
-            d.nanos = d.nanos / unit * unit;
-            return value::of_timestamp(d);
-        }
+        case type_code::timestamp:
+            return value::of_timestamp(round_fraction(as_timestamp(v), t.fraction));
+        case type_code::interval_ds:
+            return value::of_interval(as_interval(v).fitted(t.precision, t.fraction));
         case type_code::rowid:
         case type_code::none:
         case type_code::boolean:
@@ -661,6 +704,8 @@ std::string display_text(const value& v) {
                 s.resize(s.size() - 3);
             return s;
         }
+        case value_kind::interval:
+            return v.span.text();
     }
     return "";
 }

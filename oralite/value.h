@@ -14,6 +14,7 @@
 #include "oralite/ast.h"
 #include "oralite/datetime.h"
 #include "oralite/decimal.h"
+#include "oralite/interval.h"
 
 namespace oralite {
 
@@ -34,20 +35,21 @@ enum class type_code : uint8_t {
     blob,
     date,
     timestamp,
+    interval_ds,  // INTERVAL DAY(precision) TO SECOND(fraction)
     rowid,
     boolean,  // a condition (never a column)
 };
 
 // How a value of the type is kept in SQLite.
-enum class storage_kind : uint8_t { number, text, blob, date, timestamp, rowid, any };
+enum class storage_kind : uint8_t { number, text, blob, date, timestamp, interval, rowid, any };
 
 struct column_type {
     type_code code = type_code::none;
     int length = 0;               // declared length: characters with char semantics, else bytes
     bool char_semantics = false;  // VARCHAR2(n CHAR), CHAR(n CHAR), NCHAR, NVARCHAR2
-    int precision = -1;           // NUMBER(p), FLOAT(b); -1 when not given
+    int precision = -1;           // NUMBER(p), FLOAT(b), INTERVAL DAY(p); -1 when not given
     int scale = k_no_scale;       // NUMBER(p,s); k_no_scale when not given
-    int fraction = 6;             // TIMESTAMP(f)
+    int fraction = 6;             // TIMESTAMP(f), INTERVAL ... SECOND(f)
     bool is_float = false;        // FLOAT(b): precision counts binary digits
     bool integer_alias = false;   // INTEGER: NUMBER(*,0) shown with precision NULL
 
@@ -56,6 +58,12 @@ struct column_type {
     static column_type of(type_code c) {
         column_type t;
         t.code = c;
+        return t;
+    }
+    static column_type interval(int lead, int fraction_digits) {
+        column_type t = of(type_code::interval_ds);
+        t.precision = lead;
+        t.fraction = fraction_digits;
         return t;
     }
     static column_type varchar(int bytes) {
@@ -111,7 +119,7 @@ struct column_type {
 // 01727, 01728, 30088).
 column_type column_type_from_declaration(const type_declaration& declaration);
 
-enum class value_kind : uint8_t { null, number, text, raw, date, timestamp };
+enum class value_kind : uint8_t { null, number, text, raw, date, timestamp, interval };
 
 // Where a value read from a LOB column lives, so a locator can write it back.
 struct lob_ref {
@@ -130,6 +138,7 @@ struct value {
     decimal number;
     std::string bytes;  // UTF-8 text or raw bytes
     datetime time;
+    interval_ds span;
     std::shared_ptr<lob_ref> source;  // set for values read from a LOB column
 
     bool is_null() const { return kind == value_kind::null; }
@@ -179,6 +188,12 @@ struct value {
         v.time = d;
         return v;
     }
+    static value of_interval(const interval_ds& i) {
+        value v;
+        v.kind = value_kind::interval;
+        v.span = i;
+        return v;
+    }
 };
 
 // The static type that a value of this kind has when nothing else is known.
@@ -187,8 +202,10 @@ column_type type_of_value(const value& v);
 // Oracle's implicit conversions. Each raises ORA-01722 (bad number), ORA-00932 (a kind that
 // does not convert), ORA-01465 (bad hex) or a date-format error.
 decimal as_number(const value& v);
-std::string as_text(const value& v);  // numbers as Oracle prints them (.5), dates DD-MON-RR
-datetime as_datetime(const value& v);
+std::string as_text(const value& v);      // numbers as Oracle prints them (.5), dates DD-MON-RR
+datetime as_datetime(const value& v);     // a text in NLS_DATE_FORMAT
+datetime as_timestamp(const value& v);    // a text in NLS_TIMESTAMP_FORMAT
+interval_ds as_interval(const value& v);  // a text in TO_DSINTERVAL's forms
 std::string as_raw(const value& v);
 value convert_to(const value& v, const column_type& target);
 
@@ -204,7 +221,8 @@ int compare_values(const value& a, const value& b);
 // long a text (ORA-12899, which names the column as "OWNER"."TABLE"."COLUMN").
 value coerce_for_column(const value& v, const column_type& t, std::string_view quoted_column);
 
-// A bound text of more than 4000 bytes or binary value of more than 2000 bytes travels as a LONG
+// A bound text of more than 4000 bytes or binary value of more than 2000 bytes (32767 bytes
+// each in a database of MAX_STRING_SIZE EXTENDED) travels as a LONG
 // (LONG RAW) bind, which only a LOB or LONG column of an INSERT ... VALUES or UPDATE ... SET
 // takes as it stands; anywhere else it is ORA-01461. Values of LOB locators are not binds of
 // that kind.

@@ -152,22 +152,27 @@ std::string wide_to_ansi(std::wstring_view text) {
     return out;
 }
 
-std::u16string wide_to_utf16(std::wstring_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+size_t wide_to_utf16(std::wstring_view text, char16_t* out) {
+    size_t n = 0;
     for (wchar_t w : text) {
         char32_t c = static_cast<char32_t>(w);
         if (!is_valid_code_point(c)) {
             c = replacement_char;
         }
         if (c < 0x10000) {
-            out.push_back(static_cast<char16_t>(c));
+            out[n++] = static_cast<char16_t>(c);
         } else {
             c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 | (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
+            out[n++] = static_cast<char16_t>(0xD800 | (c >> 10));
+            out[n++] = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
         }
     }
+    return n;
+}
+
+std::u16string wide_to_utf16(std::wstring_view text) {
+    std::u16string out(text.size() * 2, u'\0');
+    out.resize(wide_to_utf16(text, out.data()));
     return out;
 }
 

@@ -22,6 +22,9 @@ std::string wide_to_ansi(std::wstring_view text);
 
 // UTF-16 exists only at the Oracle Call Interface boundary.
 std::u16string wide_to_utf16(std::wstring_view text);
+// Writes the UTF-16 form into out, which has room for 2 * text.size() code units; returns the
+// code units written.
+size_t wide_to_utf16(std::wstring_view text, char16_t* out);
 std::wstring utf16_to_wide(std::u16string_view text);
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -77,6 +78,7 @@ class oralite_suite : public ::testing::Test {
             for (const wchar_t* sql : {
                      L"CREATE USER scott IDENTIFIED BY tiger",
                      L"GRANT CONNECT, RESOURCE TO scott",
+                     L"GRANT SELECT ANY DICTIONARY TO scott",
                      L"CREATE USER noseq IDENTIFIED BY noseq",
                      L"GRANT CREATE SESSION, CREATE TABLE, UNLIMITED TABLESPACE TO noseq",
                      L"CREATE USER locked IDENTIFIED BY locked ACCOUNT LOCK",
@@ -582,30 +584,226 @@ TEST_F(oralite_suite, append_record_stores_every_value_exactly) {
     EXPECT_TRUE(read.is_eof());
 }
 
+// A sink that keeps what a table reports.
+struct kept_reports : udb_record_sink {
+    void record_rejected(int64_t number, const udb_record&, const tk_exception& why) override {
+        rejected.emplace_back(number, why.message());
+    }
+    void value_altered(int64_t number, const udb_record&, const std::string& note) override {
+        altered.emplace_back(number, note);
+    }
+    std::vector<std::pair<int64_t, std::string>> rejected;
+    std::vector<std::pair<int64_t, std::string>> altered;
+};
+
+// Records are written a batch at a time; a record whose large value is beyond what is bound
+// directly goes alone through its locator, after the records before it, and is committed with
+// its value.
 TEST_F(oralite_suite, a_record_with_large_values_is_committed_with_them) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"doc", VT_BSTR, 0));
     const std::unique_ptr<ora_table> table = db_->create_ora_table(L"durable", source, {});
+    kept_reports reports;
+    table->set_record_sink(&reports);
     table->set_commit_interval(2);
+    const size_t beyond = ora_table::inline_lob_bytes() / 2 + 1;
     udb_record plain = make_record(source, {ole_variant(1), ole_variant()});
     table->append_record(plain);
     EXPECT_EQ(table->pending(), 1);
-    // Joins the batch after its large value is written, and completes it.
-    udb_record large = make_record(source, {ole_variant(2), ole_variant(long_text(5000))});
+    udb_record large = make_record(source, {ole_variant(2), ole_variant(long_text(beyond))});
     table->append_record(large);
     EXPECT_EQ(table->pending(), 0);
-    udb_record after = make_record(source, {ole_variant(3), ole_variant(long_text(7000))});
-    table->append_record(after);
+    EXPECT_EQ(table->stored(), 2);
+    udb_record bound = make_record(source, {ole_variant(3), ole_variant(long_text(7000))});
+    table->append_record(bound);
     EXPECT_EQ(table->pending(), 1);
-    // What a crash would lose now: only the record that is still pending, with its value;
-    // no committed row ever lacks its large value.
+    // What a crash would lose now: only the record still staged; no committed row ever lacks
+    // its large value.
     engine_->rollback();
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"durable\""), L"2");
-    EXPECT_EQ(value(L"SELECT LENGTH(\"doc\") FROM \"durable\" WHERE \"id\" = 2"), L"5000");
+    EXPECT_EQ(value(L"SELECT LENGTH(\"doc\") FROM \"durable\" WHERE \"id\" = 2"),
+              std::to_wstring(beyond));
+    table->commit();
+    EXPECT_EQ(table->stored(), 3);
+    EXPECT_EQ(value(L"SELECT LENGTH(\"doc\") FROM \"durable\" WHERE \"id\" = 3"), L"7000");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"durable\" WHERE \"doc\" IS NOT NULL AND "
                     L"LENGTH(\"doc\") = 0"),
               L"0");
+    EXPECT_TRUE(reports.rejected.empty());
+}
+
+// Large values at the bound of what is bound directly are bound; one unit beyond it goes
+// through the locator (a text counts its UTF-16 units, so characters beyond the BMP count
+// twice); batches of such values cross the byte bound of a batch. Every value is read back
+// whole.
+TEST_F(oralite_suite, large_values_at_and_beyond_the_inline_bound_arrive_whole) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"doc", VT_BSTR, 0));
+    source.add(t_ftd(L"pic", VT_ARRAY_UI1, 0));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(L"bounded", source, {});
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    const size_t bound = ora_table::inline_lob_bytes();
+    const auto text_of = [](size_t units, wchar_t seed) {
+        std::wstring text(units, L'a');
+        for (size_t i = 0; i < units; i += 997) {
+            text[i] = static_cast<wchar_t>(seed + i % 7);
+        }
+        return text;
+    };
+    const auto bytes_of = [](size_t size, uint8_t seed) {
+        std::vector<uint8_t> bytes(size, 0);
+        for (size_t i = 0; i < size; i += 991) {
+            bytes[i] = static_cast<uint8_t>(seed + i);
+        }
+        return bytes;
+    };
+    // Half a bound of characters beyond the BMP: as many UTF-16 units as a whole bound.
+    std::wstring astral(bound / 4, L'\U0001F600');
+    astral += L"x";
+    std::vector<std::pair<std::wstring, std::vector<uint8_t>>> values = {
+        {text_of(bound / 2, L'A'), bytes_of(bound, 1)},
+        {text_of(bound / 2 + 1, L'B'), bytes_of(bound + 1, 2)},
+        {astral, bytes_of(1, 3)},
+        {text_of(bound / 2 - 1, L'C'), bytes_of(bound - 1, 4)},
+    };
+    // Twelve values at the bound: more than one batch of bytes.
+    for (int i = 0; i < 12; ++i) {
+        values.emplace_back(text_of(bound / 2, static_cast<wchar_t>(L'D' + i)),
+                            bytes_of(bound, static_cast<uint8_t>(5 + i)));
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        udb_record record =
+            make_record(source, {ole_variant(static_cast<int>(i)), ole_variant(values[i].first),
+                                 ole_variant(values[i].second)});
+        EXPECT_TRUE(table->append_record(record));
+    }
+    table->commit();
+    EXPECT_TRUE(reports.rejected.empty());
+    EXPECT_EQ(table->stored(), static_cast<int64_t>(values.size()));
+    ora_query_results read(0, L"SELECT \"id\", \"doc\", \"pic\" FROM \"bounded\" ORDER BY \"id\"");
+    size_t seen = 0;
+    for (; !read.is_eof(); read.next(), ++seen) {
+        const udb_record& row = *read.get_item();
+        const size_t i = static_cast<size_t>(row[0].to_long());
+        ASSERT_LT(i, values.size());
+        EXPECT_TRUE(row[1].to_wstring() == values[i].first) << "text of record " << i;
+        const std::span<const uint8_t> bytes = row[2].bytes();
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), values[i].second.begin(),
+                               values[i].second.end()))
+            << "bytes of record " << i;
+    }
+    EXPECT_EQ(seen, values.size());
+}
+
+// Batches of records with refused rows at the first, a middle and the last place, and large
+// values of every state (NULL, empty, bound) side by side: each refused record is reported
+// with its own number and error, every other record arrives with its values, and what a rule
+// altered is reported for the records that went in only.
+TEST_F(oralite_suite, a_batch_reports_each_refused_record_and_keeps_the_rest) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"amount", VT_R8, 0));
+    source.add(t_ftd(L"doc", VT_BSTR, 0));
+    source.add(t_ftd(L"bin", VT_ARRAY_UI1, 0));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(
+        L"batched", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
+    db_->query(L"INSERT INTO \"batched\" (\"id\") VALUES (-1)");
+    db_->query(L"COMMIT");
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    table->set_commit_interval(500);
+    const int total = 1100;
+    // Record number -> the id it repeats.
+    const std::map<int, int> repeats = {{1, -1}, {501, 2}, {750, 3}, {1100, 4}};
+    for (int number = 1; number <= total; ++number) {
+        const auto repeated = repeats.find(number);
+        const int id = repeated == repeats.end() ? number : repeated->second;
+        ole_variant doc;
+        ole_variant bin;
+        switch (number % 4) {
+            case 1:
+                doc = ole_variant(std::wstring());
+                bin = ole_variant(std::vector<uint8_t>{});
+                break;
+            case 2:
+                doc = ole_variant(long_text(static_cast<size_t>(number) * 7));
+                bin = ole_variant(std::vector<uint8_t>(static_cast<size_t>(number), 0));
+                break;
+            case 3:
+                doc = ole_variant(L"\U0001F600 " + std::to_wstring(number));
+                break;
+            default:
+                break;
+        }
+        // Beyond NUMBER's range: stored as NULL and reported, when the record goes in.
+        const ole_variant amount =
+            number == 10 || number == 750 ? ole_variant(1e300) : ole_variant(number * 0.5);
+        udb_record record = make_record(source, {ole_variant(id), amount, doc, bin});
+        EXPECT_TRUE(table->append_record(record));
+    }
+    table->commit();
+    std::vector<int64_t> refused;
+    for (const auto& [number, why] : reports.rejected) {
+        refused.push_back(number);
+        EXPECT_NE(why.find("ORA-00001"), std::string::npos) << why;
+    }
+    EXPECT_EQ(refused, (std::vector<int64_t>{1, 501, 750, 1100}));
+    ASSERT_EQ(reports.altered.size(), 1u);
+    EXPECT_EQ(reports.altered[0].first, 10);
+    EXPECT_EQ(table->stored(), total - 4);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\""), std::to_wstring(total - 3));
+    // Every value of every row that went in, checked in Oracle: 275 records of each residue,
+    // less the refused ones (1 and 501, 750, 1100).
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE MOD(\"id\", 4) = 1 AND "
+                    L"LENGTH(\"doc\") = 0 AND LENGTH(\"bin\") = 0"),
+              L"273");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE MOD(\"id\", 4) = 2 AND "
+                    L"LENGTH(\"doc\") = \"id\" * 7 AND LENGTH(\"bin\") = \"id\""),
+              L"274");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE MOD(\"id\", 4) = 3 AND \"doc\" "
+                    L"IS NOT NULL AND \"bin\" IS NULL"),
+              L"275");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE MOD(\"id\", 4) = 0 AND \"doc\" IS "
+                    L"NULL AND \"bin\" IS NULL"),
+              L"274");
+    EXPECT_EQ(value(L"SELECT \"doc\" FROM \"batched\" WHERE \"id\" = 7"), L"\U0001F600 7");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE \"amount\" = \"id\" * 0.5"),
+              std::to_wstring(total - 5));
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"batched\" WHERE \"id\" = 10 AND \"amount\" IS NULL"),
+              L"1");
+}
+
+// One array INSERT per batch of plain records, committed in the same round trip.
+TEST_F(oralite_suite, a_batch_of_records_costs_one_round_trip) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"name", VT_BSTR, 20));
+    source.add(t_ftd(L"at", VT_DATE, 0));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(L"trips", source, {});
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    table->set_commit_interval(500);
+    const auto trips = [this] {
+        return std::stoll(
+            value(L"SELECT s.VALUE FROM V$MYSTAT s, V$STATNAME n WHERE s.STATISTIC# = n.STATISTIC# "
+                  L"AND n.NAME = 'SQL*Net roundtrips to/from client'"));
+    };
+    const long long first = trips();
+    const long long reading = trips() - first;
+    for (int id = 1; id <= 1000; ++id) {
+        udb_record record =
+            make_record(source, {ole_variant(id), ole_variant(L"name " + std::to_wstring(id)),
+                                 ole_variant::from_wstring(L"2024-02-29 23:59:59", VT_DATE)});
+        table->append_record(record);
+    }
+    table->commit();
+    // Two executes, and the commit that commit() asks for.
+    EXPECT_EQ(trips() - first - 2 * reading, 3);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"trips\""), L"1000");
+    EXPECT_TRUE(reports.rejected.empty());
 }
 
 TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
@@ -633,18 +831,6 @@ TEST_F(oralite_suite, a_refused_record_keeps_the_ones_before_it) {
     }
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"refused\""), L"3");
 }
-
-// A sink that keeps what a table reports.
-struct kept_reports : udb_record_sink {
-    void record_rejected(int64_t number, const udb_record&, const tk_exception& why) override {
-        rejected.emplace_back(number, why.message());
-    }
-    void value_altered(int64_t number, const udb_record&, const std::string& note) override {
-        altered.emplace_back(number, note);
-    }
-    std::vector<std::pair<int64_t, std::string>> rejected;
-    std::vector<std::pair<int64_t, std::string>> altered;
-};
 
 // Values that Oracle's NUMBER cannot hold as they are: each is stored as the nearest value the
 // rules allow and reported with its record and column; the row is kept.

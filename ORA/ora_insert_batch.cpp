@@ -1,0 +1,354 @@
+#include "ORA/ora_insert_batch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ORA/ora_lob_writer.h"
+#include "ORA/ora_type_mapping.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace_log.h"
+#include "platform/codepage.h"
+
+namespace {
+
+ora_engine& engine() {
+    return ora_engine::instance();
+}
+
+// Appends a wide text as UTF-16 bytes; returns the bytes appended.
+size_t append_utf16(std::vector<char>& out, std::wstring_view text) {
+    const size_t start = out.size();
+    out.resize(start + text.size() * 4);
+    const size_t units =
+        platform::wide_to_utf16(text, reinterpret_cast<char16_t*>(out.data() + start));
+    out.resize(start + units * 2);
+    return units * 2;
+}
+
+uint16_t bind_type(ora_bind_kind kind) {
+    return kind == ora_bind_kind::raw || kind == ora_bind_kind::blob ? SQLT_BIN : SQLT_CHR;
+}
+
+}  // namespace
+
+// One prepared INSERT of a shape: the statement, the columns it binds (in placeholder order)
+// and, for the locator path, its RETURNING ROWID bind.
+struct ora_insert_batch::prepared {
+    ora_stmt statement;
+    std::vector<size_t> bound_columns;
+    std::unique_ptr<ora_get_rowid> rowid;
+};
+
+ora_insert_batch::ora_insert_batch(const std::wstring& table, const udb_schema& schema,
+                                   limits bounds)
+    : table_(table), limits_(bounds) {
+    columns_.reserve(schema.size());
+    for (const t_ftd* field : schema) {
+        column c;
+        c.kind = ora_bind_kind_of(*field);
+        c.name = field->name;
+        columns_.push_back(std::move(c));
+    }
+    set_.assign(columns_.size(), false);
+}
+
+ora_insert_batch::~ora_insert_batch() = default;
+
+void ora_insert_batch::begin_value(size_t i) {
+    TK_ASSERT(i < columns_.size() && !set_[i]);
+    set_[i] = true;
+    column& c = columns_[i];
+    c.offset.push_back(c.data.size());
+}
+
+void ora_insert_batch::set_null(size_t i) {
+    begin_value(i);
+    column& c = columns_[i];
+    c.length.push_back(0);
+    c.indicator.push_back(OCI_IND_NULL);
+    // A NULL large value is bound like the others, with its indicator: one statement serves
+    // both, so that NULLs do not split a batch.
+    c.lob.push_back(is_lob(c) ? lob_bound : lob_null);
+}
+
+void ora_insert_batch::set_text(size_t i, std::wstring_view text) {
+    begin_value(i);
+    column& c = columns_[i];
+    const size_t bytes = append_utf16(c.data, text);
+    c.length.push_back(static_cast<uint32_t>(bytes));
+    c.indicator.push_back(OCI_IND_NOTNULL);
+    c.lob.push_back(lob_bound);
+    row_bytes_ += bytes;
+}
+
+void ora_insert_batch::set_bytes(size_t i, std::span<const uint8_t> bytes) {
+    begin_value(i);
+    column& c = columns_[i];
+    c.data.insert(c.data.end(), bytes.begin(), bytes.end());
+    c.length.push_back(static_cast<uint32_t>(bytes.size()));
+    c.indicator.push_back(OCI_IND_NOTNULL);
+    c.lob.push_back(lob_bound);
+    row_bytes_ += bytes.size();
+}
+
+void ora_insert_batch::set_lob(size_t i, lob_state state) {
+    begin_value(i);
+    column& c = columns_[i];
+    c.length.push_back(0);
+    c.indicator.push_back(OCI_IND_NULL);
+    c.lob.push_back(state);
+}
+
+void ora_insert_batch::set_expression(size_t i, std::wstring text) {
+    begin_value(i);
+    column& c = columns_[i];
+    c.expression[c.offset.size() - 1] = std::move(text);
+    c.length.push_back(0);
+    c.indicator.push_back(OCI_IND_NULL);
+    c.lob.push_back(lob_null);
+}
+
+void ora_insert_batch::end_row(int64_t record_number, const udb_record& record,
+                               std::vector<std::string> notes) {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (!set_[i]) {
+            set_null(i);
+        }
+    }
+    rows_.push_back({record_number, record, std::move(notes)});
+    bytes_ += row_bytes_;
+    row_bytes_ = 0;
+    set_.assign(columns_.size(), false);
+}
+
+void ora_insert_batch::drop_row() {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (!set_[i]) {
+            continue;
+        }
+        column& c = columns_[i];
+        c.data.resize(c.offset.back());
+        c.offset.pop_back();
+        c.length.pop_back();
+        c.indicator.pop_back();
+        c.lob.pop_back();
+        c.expression.erase(c.offset.size());
+    }
+    row_bytes_ = 0;
+    set_.assign(columns_.size(), false);
+}
+
+bool ora_insert_batch::full() const noexcept {
+    return rows_.size() >= limits_.max_rows || bytes_ >= limits_.max_bytes;
+}
+
+std::string ora_insert_batch::shape_of(size_t row) const {
+    std::string shape;
+    bool own_text = false;
+    for (const column& c : columns_) {
+        own_text = own_text || c.expression.count(row) != 0;
+        if (is_lob(c)) {
+            shape.push_back(c.lob[row]);
+        }
+    }
+    // A row with SQL text values of its own has a shape of its own.
+    return own_text ? shape + "X" + std::to_string(row) : shape;
+}
+
+ora_insert_batch::prepared& ora_insert_batch::statement_for(const std::string& shape, size_t row,
+                                                            bool returning) {
+    std::unique_ptr<prepared>& slot = statements_[shape + (returning ? "R" : "")];
+    if (slot) {
+        return *slot;
+    }
+    slot = std::make_unique<prepared>();
+    std::wstring names;
+    std::wstring values;
+    size_t lob = 0;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const column& c = columns_[i];
+        names += (i == 0 ? L"\"" : L", \"") + c.name + L"\"";
+        values += i == 0 ? L"" : L", ";
+        const char state = is_lob(c) ? shape[lob++] : static_cast<char>(lob_bound);
+        if (const auto own = c.expression.find(row); own != c.expression.end()) {
+            values += own->second;
+        } else if (state == lob_null) {
+            values += L"NULL";
+        } else if (state == lob_empty) {
+            values += c.kind == ora_bind_kind::clob ? L"EMPTY_CLOB()" : L"EMPTY_BLOB()";
+        } else {
+            slot->bound_columns.push_back(i);
+            values += ora_bind_expression(c.kind, tk_wformat(L":%zu", slot->bound_columns.size()));
+        }
+    }
+    std::wstring sql = L"INSERT INTO \"" + table_ + L"\" (" + names + L") VALUES (" + values + L")";
+    const auto rowid_position = static_cast<uint32_t>(slot->bound_columns.size() + 1);
+    if (returning) {
+        sql += tk_wformat(L" RETURNING ROWID INTO :%u", rowid_position);
+    }
+    tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
+    slot->statement.prepare(sql);
+    if (returning) {
+        slot->rowid = std::make_unique<ora_get_rowid>(slot->statement, rowid_position);
+    }
+    return *slot;
+}
+
+std::vector<ora_insert_batch::array> ora_insert_batch::bind_rows(prepared& target,
+                                                                 const std::vector<size_t>& rows) {
+    const size_t n = rows.size();
+    std::vector<array> arrays(target.bound_columns.size());
+    for (size_t k = 0; k < target.bound_columns.size(); ++k) {
+        const column& c = columns_[target.bound_columns[k]];
+        array& a = arrays[k];
+        uint32_t width = 1;
+        for (const size_t r : rows) {
+            width = std::max(width, c.length[r]);
+        }
+        a.values.resize(static_cast<size_t>(width) * n);
+        a.indicators.resize(n);
+        a.lengths.resize(n);
+        for (size_t j = 0; j < n; ++j) {
+            const size_t r = rows[j];
+            std::memcpy(a.values.data() + j * width, c.data.data() + c.offset[r], c.length[r]);
+            a.indicators[j] = c.indicator[r];
+            a.lengths[j] = c.length[r];
+        }
+        target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(), width,
+                                    bind_type(c.kind), a.indicators.data(), a.lengths.data(), n);
+    }
+    return arrays;
+}
+
+std::wstring ora_insert_batch::insert_returning_rowid() {
+    TK_ASSERT(rows_.size() == 1);
+    const clear_guard cleared{*this};
+    prepared& target = statement_for(shape_of(0), 0, true);
+    const std::vector<array> arrays = bind_rows(target, {0});
+    return target.rowid->do_insert();
+}
+
+size_t ora_insert_batch::execute(const std::string& shape, const std::vector<size_t>& rows,
+                                 udb_record_sink* sink) {
+    prepared& target = statement_for(shape, rows.front(), false);
+    const size_t n = rows.size();
+    const std::vector<array> arrays = bind_rows(target, rows);
+    std::vector<ora_row_error> errors;
+    try {
+        const ora_status status = target.statement.execute(
+            static_cast<uint32_t>(n), OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+        if (status == ora_status::success_with_info) {
+            errors = engine().batch_errors(target.statement.handle());
+        }
+    } catch (const ora_exception& e) {
+        // The execute as a whole was refused: none of its rows went in.
+        for (const size_t r : rows) {
+            if (sink == nullptr) {
+                throw;
+            }
+            sink->record_rejected(rows_[r].number, rows_[r].record, e);
+        }
+        return 0;
+    }
+    std::vector<bool> refused(n, false);
+    for (const ora_row_error& error : errors) {
+        if (error.offset < n) {
+            refused[error.offset] = true;
+        }
+    }
+    // Oracle commits nothing of an execute with a failed row: the rows that went in are made
+    // durable before anyone hears of the failures (a sink may end the run).
+    if (!errors.empty()) {
+        engine().commit();
+    }
+    for (const ora_row_error& error : errors) {
+        if (error.offset >= n) {
+            continue;
+        }
+        const ora_exception why(error.ora_number, error.text);
+        if (sink == nullptr) {
+            throw why;
+        }
+        const staged_row& row = rows_[rows[error.offset]];
+        sink->record_rejected(row.number, row.record, why);
+    }
+    size_t stored = 0;
+    for (size_t j = 0; j < n; ++j) {
+        if (refused[j]) {
+            continue;
+        }
+        ++stored;
+        const staged_row& row = rows_[rows[j]];
+        for (const std::string& note : row.notes) {
+            if (sink != nullptr) {
+                sink->value_altered(row.number, row.record, note);
+            } else {
+                tk_trace(3, "%s", note.c_str());
+            }
+        }
+    }
+    return stored;
+}
+
+// The arrays of an execute are as wide as their longest value: a few long values make an
+// execute of a few rows, so that no array takes much more than max_bytes.
+std::vector<std::vector<size_t>> ora_insert_batch::split_by_width(
+    const std::vector<size_t>& rows) const {
+    std::vector<std::vector<size_t>> parts(1);
+    std::vector<size_t> widest(columns_.size(), 0);
+    for (const size_t r : rows) {
+        std::vector<size_t> wider = widest;
+        size_t bytes = 0;
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            wider[i] = std::max<size_t>(wider[i], columns_[i].length[r]);
+            bytes += wider[i] * (parts.back().size() + 1);
+        }
+        if (!parts.back().empty() && bytes > limits_.max_bytes) {
+            parts.emplace_back();
+            for (size_t i = 0; i < columns_.size(); ++i) {
+                wider[i] = columns_[i].length[r];
+            }
+        }
+        widest = std::move(wider);
+        parts.back().push_back(r);
+    }
+    return parts;
+}
+
+size_t ora_insert_batch::flush(udb_record_sink* sink) {
+    if (rows_.empty()) {
+        return 0;
+    }
+    tk_trace(1, "ora_insert_batch::flush(%zu rows, %zu bytes)", rows_.size(), bytes_);
+    // The rows of each shape of large values, in their order.
+    std::map<std::string, std::vector<size_t>> shapes;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        shapes[shape_of(r)].push_back(r);
+    }
+    size_t stored = 0;
+    const clear_guard cleared{*this};
+    for (const auto& [shape, rows] : shapes) {
+        for (const std::vector<size_t>& part : split_by_width(rows)) {
+            stored += execute(shape, part, sink);
+        }
+    }
+    return stored;
+}
+
+void ora_insert_batch::clear() noexcept {
+    // Statements with SQL text values of their own serve their row only.
+    std::erase_if(statements_,
+                  [](const auto& entry) { return entry.first.find('X') != std::string::npos; });
+    for (column& c : columns_) {
+        c.expression.clear();
+        c.data.clear();
+        c.offset.clear();
+        c.length.clear();
+        c.indicator.clear();
+        c.lob.clear();
+    }
+    rows_.clear();
+    set_.assign(columns_.size(), false);
+    bytes_ = 0;
+    row_bytes_ = 0;
+}
