@@ -257,7 +257,8 @@ struct create_table_statement : statement {
 };
 
 struct index_column {
-    ident name;
+    ident name;           // a column
+    expr_ptr expression;  // or else an expression over the table's columns
     bool descending = false;
 };
 

@@ -57,6 +57,11 @@ struct index_info {
     std::vector<std::string> columns;
     std::vector<bool> descending;
     std::string internal;  // SQLite index name
+    // A function-based index: per key, Oracle's text of its expression (empty for a column,
+    // whose name is in `columns`; an expression's is its hidden SYS_NC name), and the
+    // columns the expressions read.
+    std::vector<std::string> expressions;
+    std::vector<std::string> expression_columns;
 };
 
 struct constraint_info {
@@ -140,6 +145,8 @@ class catalog {
 
 // Creates the catalog tables of a new database.
 void create_catalog_schema(sqlite3* db);
+// The table of function-based index expressions, which older files lack (idempotent).
+void create_index_expressions_table(sqlite3* db);
 
 // The stored catalog version (bumped by every DDL).
 int64_t read_catalog_version(sqlite3* db);

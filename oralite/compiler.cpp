@@ -1,6 +1,7 @@
 #include "oralite/compiler.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "oralite/ora_error.h"
 #include "oralite/parser.h"
 #include "oralite/session.h"
+#include "oralite/sqlite_util.h"
 #include "oralite/storage.h"
 
 namespace oralite {
@@ -1411,6 +1413,13 @@ class compiler {
 
   public:
     // The single-table scope of UPDATE and DELETE.
+    // The columns of one row of the table by their bare SQLite names (no alias).
+    scope row_scope(const table_info& t) {
+        scope sc = table_scope(t, std::nullopt);
+        for (scope_column& c : sc.items[0].columns) c.sql = c.column->internal;
+        return sc;
+    }
+
     scope table_scope(const table_info& t, const std::optional<ident>& alias) {
         scope sc;
         scope_item si;
@@ -1576,6 +1585,51 @@ compiled_query compile_expressions(session& s, const catalog& c, bind_slots& bin
     q.params = std::move(comp.params);
     q.uses_sequence = comp.uses_sequence;
     return q;
+}
+
+// Writes the literal parameters (?n) of translated SQL into its text, as SQLite quotes them.
+static std::string with_literals(sqlite3* db, const std::string& sql,
+                                 const std::vector<query_param>& params) {
+    sqlite_stmt quote(db, "SELECT quote(?1)");
+    std::string out;
+    char in_quote = 0;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        char ch = sql[i];
+        if (in_quote) {
+            in_quote = ch == in_quote ? 0 : in_quote;
+        } else if (ch == '\'' || ch == '"') {
+            in_quote = ch;
+        } else if (ch == '?' && i + 1 < sql.size() &&
+                   std::isdigit(static_cast<unsigned char>(sql[i + 1]))) {
+            size_t end = i + 1;
+            while (end < sql.size() && std::isdigit(static_cast<unsigned char>(sql[end]))) ++end;
+            const query_param& p = params.at(std::stoul(sql.substr(i + 1, end - i - 1)) - 1);
+            if (p.kind == query_param::bind)
+                throw ora_error(1027);
+            value v = p.literal_value;
+            if (!v.is_null() && p.expect != '?')
+                v = convert_to(v, type_of_letter(p.expect));
+            sqlite3_reset(quote.get());
+            bind_storage(quote.get(), 1, v);
+            quote.step();
+            out += quote.text_at(0);
+            i = end - 1;
+            continue;
+        }
+        out += ch;
+    }
+    return out;
+}
+
+index_expression compile_index_expression(session& s, const catalog& c, const table_info& table,
+                                          const expr& e) {
+    bind_slots binds;
+    compiler comp(s, c, binds);
+    scope sc = comp.row_scope(table);
+    typed_sql t = comp.value_in(e, sc);
+    if (t.type.is_lob() || t.type.is_long())
+        throw ora_error(2327, {t.type.dictionary_name()}).at(e.pos);
+    return {with_literals(s.db(), t.sql, comp.params), t.type};
 }
 
 // SQLite computes the new values of a row in the table's column order: the first one starts

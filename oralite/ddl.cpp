@@ -11,6 +11,7 @@
 #include "oralite/cursor.h"
 #include "oralite/datetime.h"
 #include "oralite/evaluator.h"
+#include "oralite/expression_text.h"
 #include "oralite/functions.h"
 #include "oralite/parser.h"
 #include "oralite/session.h"
@@ -249,6 +250,36 @@ void insert_index_rows(sqlite3* db, int64_t index_id, bool unique, const std::st
     }
 }
 
+// The dictionary rows of an index (its SQLite index is dropped by the caller).
+void delete_index_rows(sqlite3* db, int64_t index_id) {
+    run(db, "DELETE FROM ora_objects WHERE object_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_indexes WHERE index_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_ind_columns WHERE index_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_ind_expressions WHERE index_id = ?1", {index_id});
+}
+
+std::string key_list(const std::vector<std::string>& keys) {
+    std::string out;
+    for (const std::string& k : keys) out += (out.empty() ? "" : ", ") + k;
+    return "(" + out + ")";
+}
+
+// The body of a SQLite unique index enforcing an Oracle unique key over `keys` (the SQL of
+// columns or expressions). Oracle leaves out a key whose parts are all NULL and compares the
+// others with NULL equal to NULL: (1, NULL) twice collides, (NULL, NULL) never does. SQLite
+// takes NULLs as distinct, so each part is indexed as (part IS NULL, IFNULL(part, 0)).
+std::string unique_key_body(const std::vector<std::string>& keys) {
+    if (keys.size() == 1)
+        return key_list(keys);
+    std::string parts;
+    std::string any;
+    for (const std::string& k : keys) {
+        parts += (parts.empty() ? "" : ", ") + k + " IS NULL, IFNULL(" + k + ", 0)";
+        any += (any.empty() ? "" : " OR ") + k + " IS NOT NULL";
+    }
+    return "(" + parts + ") WHERE " + any;
+}
+
 void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
                     const constraint_def& def) {
     int64_t id = next_constraint_id(db);
@@ -289,10 +320,10 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
             }
         }
         internal_index = "K" + std::to_string(id);
-        std::string cols;
-        for (const std::string& col : columns) {
-            cols += (cols.empty() ? "" : ", ") + internal_of(t, col, def.pos);
-        }
+        std::vector<std::string> keys;
+        for (const std::string& col : columns) keys.push_back(internal_of(t, col, def.pos));
+        // The columns of a primary key are never NULL.
+        std::string body = def.type == 'P' ? key_list(keys) : unique_key_body(keys);
         std::string qualified = t.owner + "." + name;
         if (def.type == 'P') {
             std::string nulls;
@@ -305,8 +336,7 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
         }
         int rc = sqlite3_exec(
             db,
-            ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal + " (" + cols + ")")
-                .c_str(),
+            ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal + " " + body).c_str(),
             nullptr, nullptr, nullptr);
         if ((rc & 0xFF) == SQLITE_CONSTRAINT)
             throw ora_error(2299, {qualified});
@@ -395,9 +425,7 @@ void drop_constraint_rows(sqlite3* db, const table_state& t, const constraint_in
         if (s.step()) {
             int64_t index_id = s.int_at(0);
             s.reset();
-            run(db, "DELETE FROM ora_objects WHERE object_id = ?1", {index_id});
-            run(db, "DELETE FROM ora_indexes WHERE index_id = ?1", {index_id});
-            run(db, "DELETE FROM ora_ind_columns WHERE index_id = ?1", {index_id});
+            delete_index_rows(db, index_id);
         }
     }
     run(db, "DELETE FROM ora_cons_columns WHERE constraint_id = ?1", {k.id});
@@ -621,6 +649,10 @@ void drop_table_rows(sqlite3* db, const table_info& t) {
         {t.id});
     run(db,
         "DELETE FROM ora_indexes WHERE index_id IN "
+        "(SELECT object_id FROM ora_objects WHERE table_id = ?1 AND object_type = 'INDEX')",
+        {t.id});
+    run(db,
+        "DELETE FROM ora_ind_expressions WHERE index_id IN "
         "(SELECT object_id FROM ora_objects WHERE table_id = ?1 AND object_type = 'INDEX')",
         {t.id});
     run(db,
@@ -870,38 +902,116 @@ class ddl_runner {
             const std::string& name = st.index.name.name;
             if (index_name_used(cat(), db(), owner, name))
                 throw ora_error(955).at(st.index.name.pos);
-            std::vector<std::string> columns;
-            std::vector<bool> desc;
-            std::string cols;
-            for (const index_column& c : st.columns) {
-                std::string internal = internal_of(t, c.name.name, c.name.pos);
-                if (std::find(columns.begin(), columns.end(), c.name.name) != columns.end()) {
-                    throw ora_error(957).at(c.name.pos);
-                }
-                const column_type& ct = type_of(t, c.name.name);
-                if (ct.is_lob() || ct.is_long()) {
-                    throw ora_error(2327, {ct.dictionary_name()}).at(c.name.pos);
-                }
-                columns.push_back(c.name.name);
-                desc.push_back(c.descending);
-                cols += (cols.empty() ? "" : ", ") + internal + (c.descending ? " DESC" : "");
-            }
+            index_keys keys = index_keys_of(table, t, st);
             for (const index_info& ix : table.indexes) {
-                if (ix.columns == columns)
+                if (key_identity(ix.columns, ix.expressions) ==
+                    key_identity(keys.names, keys.expressions)) {
                     throw ora_error(1408);
+                }
             }
             int64_t id = insert_object(db(), owner, name, "INDEX", table.id, false, false);
             std::string internal = "I" + std::to_string(id);
+            std::string body;
+            if (st.unique) {
+                body = unique_key_body(keys.sql);
+            } else {
+                std::vector<std::string> ordered = keys.sql;
+                for (size_t i = 0; i < ordered.size(); ++i) {
+                    if (keys.descending[i])
+                        ordered[i] += " DESC";
+                }
+                body = key_list(ordered);
+            }
             int rc = sqlite3_exec(db(),
                                   ("CREATE " + std::string(st.unique ? "UNIQUE " : "") + "INDEX " +
-                                   internal + " ON " + table.internal + " (" + cols + ")")
+                                   internal + " ON " + table.internal + " " + body)
                                       .c_str(),
                                   nullptr, nullptr, nullptr);
             if ((rc & 0xFF) == SQLITE_CONSTRAINT)
                 throw ora_error(1452);
             if (rc != SQLITE_OK)
                 throw_sqlite(db(), rc);
-            insert_index_rows(db(), id, st.unique, internal, columns, desc);
+            insert_index_rows(db(), id, st.unique, internal, keys.names, keys.descending);
+            for (size_t i = 0; i < keys.expressions.size(); ++i) {
+                if (keys.expressions[i].empty())
+                    continue;
+                run(db(),
+                    "INSERT INTO ora_ind_expressions(index_id, position, column_expression) "
+                    "VALUES (?1, ?2, ?3)",
+                    {id, static_cast<int64_t>(i + 1), keys.expressions[i]});
+            }
+        });
+    }
+
+    // The keys of a new index: columns, or expressions (a function-based index), whose
+    // hidden columns Oracle names SYS_NCnnnnn$ after the table's columns.
+    struct index_keys {
+        std::vector<std::string> names;        // as USER_IND_COLUMNS shows them
+        std::vector<std::string> expressions;  // Oracle's text; empty for a column
+        std::vector<std::string> sql;          // what SQLite indexes
+        std::vector<bool> descending;
+    };
+
+    index_keys index_keys_of(const table_info& table, const table_state& t,
+                             const create_index_statement& st) {
+        index_keys keys;
+        size_t hidden = table.columns.size();
+        for (const index_info& ix : table.indexes) {
+            for (const std::string& e : ix.expressions) hidden += e.empty() ? 0 : 1;
+        }
+        for (const index_column& c : st.columns) {
+            keys.descending.push_back(c.descending);
+            if (c.expression) {
+                check_pure(*c.expression);
+                keys.sql.push_back(
+                    "(" + compile_index_expression(s_, cat(), table, *c.expression).sql + ")");
+                keys.expressions.push_back(oracle_expression_text(*c.expression));
+                char hidden_name[32];
+                std::snprintf(hidden_name, sizeof hidden_name, "SYS_NC%05zu$", ++hidden);
+                keys.names.push_back(hidden_name);
+                continue;
+            }
+            std::string internal = internal_of(t, c.name.name, c.name.pos);
+            if (std::find(keys.names.begin(), keys.names.end(), c.name.name) != keys.names.end()) {
+                throw ora_error(957).at(c.name.pos);
+            }
+            const column_type& ct = type_of(t, c.name.name);
+            if (ct.is_lob() || ct.is_long()) {
+                throw ora_error(2327, {ct.dictionary_name()}).at(c.name.pos);
+            }
+            keys.names.push_back(c.name.name);
+            keys.expressions.emplace_back();
+            keys.sql.push_back(internal);
+        }
+        return keys;
+    }
+
+    // What an index key stands for, to find an index on the same keys (ORA-01408).
+    static std::vector<std::string> key_identity(const std::vector<std::string>& names,
+                                                 const std::vector<std::string>& expressions) {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < names.size(); ++i) {
+            bool expression = i < expressions.size() && !expressions[i].empty();
+            out.push_back(expression ? "=" + expressions[i] : names[i]);
+        }
+        return out;
+    }
+
+    // An index expression gives the same value for the same row at any time.
+    static void check_pure(const expr& e) {
+        walk(&e, [](const expr& x) {
+            switch (x.kind) {
+                case expr_kind::sysdate:
+                case expr_kind::systimestamp:
+                case expr_kind::user:
+                case expr_kind::rownum:
+                case expr_kind::rowid:
+                case expr_kind::sequence_value:
+                    throw ora_error(1743).at(x.pos);
+                default:
+                    if (x.query)
+                        throw ora_error(1743).at(x.pos);
+            }
         });
     }
 
@@ -1140,9 +1250,7 @@ class ddl_runner {
                 std::string internal = index->internal;
                 ddl([&] {
                     exec_sql(db(), "DROP INDEX IF EXISTS " + internal);
-                    run(db(), "DELETE FROM ora_indexes WHERE index_id = ?1", {id});
-                    run(db(), "DELETE FROM ora_ind_columns WHERE index_id = ?1", {id});
-                    run(db(), "DELETE FROM ora_objects WHERE object_id = ?1", {id});
+                    delete_index_rows(db(), id);
                 });
                 return;
             }
@@ -1485,14 +1593,14 @@ class ddl_runner {
             drop_constraint_rows(db(), ts, k);
         }
         for (const index_info& ix : t.indexes) {
-            bool touches = std::any_of(ix.columns.begin(), ix.columns.end(),
-                                       [&](const std::string& c) { return names.count(c) > 0; });
+            auto dropped = [&](const std::string& c) { return names.count(c) > 0; };
+            bool touches =
+                std::any_of(ix.columns.begin(), ix.columns.end(), dropped) ||
+                std::any_of(ix.expression_columns.begin(), ix.expression_columns.end(), dropped);
             if (!touches)
                 continue;
             exec_sql(db(), "DROP INDEX IF EXISTS " + ix.internal);
-            run(db(), "DELETE FROM ora_indexes WHERE index_id = ?1", {ix.id});
-            run(db(), "DELETE FROM ora_ind_columns WHERE index_id = ?1", {ix.id});
-            run(db(), "DELETE FROM ora_objects WHERE object_id = ?1", {ix.id});
+            delete_index_rows(db(), ix.id);
         }
         for (const column_info& col : t.columns) {
             if (!names.count(col.name))
@@ -1718,7 +1826,29 @@ void mark_trigger_valid(session& s, int64_t trigger_id) {
         "UPDATE ora_meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'catalog_version'");
 }
 
+// The key an SQLite index on expressions enforces: "UNIQUE constraint failed: index 'K12'".
+static std::optional<std::string> violated_expression_key(const table_info& table,
+                                                          const std::string& message) {
+    const std::string marker = "index '";
+    size_t from = message.find(marker);
+    if (from == std::string::npos)
+        return std::nullopt;
+    from += marker.size();
+    std::string internal = message.substr(from, message.find('\'', from) - from);
+    for (const constraint_info& k : table.constraints) {
+        if (k.internal_index == internal)
+            return table.owner + "." + k.name;
+    }
+    for (const index_info& ix : table.indexes) {
+        if (ix.internal == internal)
+            return table.owner + "." + ix.name;
+    }
+    return std::nullopt;
+}
+
 std::string violated_constraint(const table_info& table, const std::string& message) {
+    if (auto key = violated_expression_key(table, message))
+        return *key;
     // "UNIQUE constraint failed: T12.C1, T12.C2"
     std::vector<std::string> internals;
     size_t colon = message.find(':');

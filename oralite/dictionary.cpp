@@ -54,7 +54,9 @@ const char* k_cons_columns_from =
     "WHERE 1 = 1";
 // Indexes, and the LOB index Oracle keeps for every LOB column.
 const char* k_indexes_from =
-    "FROM (SELECT i.object_id AS index_id, i.name AS index_name, 'NORMAL' AS index_type, "
+    "FROM (SELECT i.object_id AS index_id, i.name AS index_name, CASE WHEN EXISTS (SELECT 1 "
+    "FROM ora_ind_expressions e WHERE e.index_id = i.object_id) THEN 'FUNCTION-BASED NORMAL' "
+    "ELSE 'NORMAL' END AS index_type, "
     "x.uniqueness AS uniqueness, i.generated AS generated, o.name AS table_name, "
     "o.owner_id AS owner_id FROM ora_objects i JOIN ora_indexes x ON x.index_id = i.object_id "
     "JOIN ora_objects o ON o.object_id = i.table_id WHERE i.object_type = 'INDEX' "
@@ -67,6 +69,10 @@ const char* k_ind_columns_from =
     "FROM ora_ind_columns ic JOIN ora_objects i ON i.object_id = ic.index_id "
     "JOIN ora_objects o ON o.object_id = i.table_id "
     "LEFT JOIN ora_columns c ON c.table_id = o.object_id AND c.name = ic.column_name "
+    "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
+const char* k_ind_expressions_from =
+    "FROM ora_ind_expressions ie JOIN ora_objects i ON i.object_id = ie.index_id "
+    "JOIN ora_objects o ON o.object_id = i.table_id "
     "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
 const char* k_sequences_from =
     "FROM ora_sequences s JOIN ora_objects o ON o.object_id = s.sequence_id "
@@ -157,6 +163,14 @@ std::vector<column_layout> ind_column_columns() {
             {"DESCEND", "V4", "ic.descend"}};
 }
 
+std::vector<column_layout> ind_expression_columns() {
+    return {{"INDEX_NAME", "V30", "i.name"},
+            {"TABLE_OWNER", "V30", "u.name"},
+            {"TABLE_NAME", "V30", "o.name"},
+            {"COLUMN_EXPRESSION", "L", "ie.column_expression"},
+            {"COLUMN_POSITION", "N", "ie.position"}};
+}
+
 std::vector<column_layout> sequence_columns() {
     return {{"SEQUENCE_NAME", "V30", "o.name"},   {"MIN_VALUE", "N", "s.min_value"},
             {"MAX_VALUE", "N", "s.max_value"},    {"INCREMENT_BY", "N", "s.increment_by"},
@@ -237,6 +251,11 @@ std::vector<view_layout> make_specs() {
     family("CONS_COLUMNS", cons_columns, k_cons_columns_from, "", "");
     family("INDEXES", index_columns(), k_indexes_from, "OWNER", "u.name");
     family("IND_COLUMNS", ind_column_columns(), k_ind_columns_from, "INDEX_OWNER", "u.name");
+    family("IND_EXPRESSIONS", ind_expression_columns(), k_ind_expressions_from, "INDEX_OWNER",
+           "u.name");
+    // USER_IND_EXPRESSIONS shows neither owner.
+    auto& user_expressions = layouts[layouts.size() - 3].columns;
+    user_expressions.erase(user_expressions.begin() + 1);
     family("SEQUENCES", sequence_columns(), k_sequences_from, "SEQUENCE_OWNER", "u.name");
     family("TRIGGERS", trigger_columns(), k_triggers_from, "OWNER", "u.name");
     family("OBJECTS", object_columns(), k_objects_from, "OWNER", "u.name");

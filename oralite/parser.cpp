@@ -1500,6 +1500,28 @@ class parser {
         }
     }
 
+    // A column of an index, or an expression (a function-based index).
+    index_column index_key() {
+        index_column c;
+        bool plain = peek().kind == token_kind::identifier &&
+                     (peek(1).is_op(",") || peek(1).is_op(")") || peek(1).is_word("ASC") ||
+                      peek(1).is_word("DESC"));
+        if (plain) {
+            c.name = identifier(904);
+            return c;
+        }
+        int start = peek().pos;
+        c.expression = parse_expr();
+        if (c.expression->kind == expr_kind::column && c.expression->path.size() == 1) {
+            c.name = c.expression->path[0];
+            c.expression.reset();
+        } else {
+            c.name.name = source(start, previous_end());
+            c.name.pos = start;
+        }
+        return c;
+    }
+
     std::unique_ptr<statement> parse_create_index() {
         auto s = std::make_unique<create_index_statement>();
         if (accept_word("UNIQUE")) {
@@ -1513,22 +1535,13 @@ class parser {
         s->table = qualified(903);
         expect_op("(", 906);
         do {
-            if (peek().kind != token_kind::identifier || peek(1).is_op("(") ||
-                (!peek(1).is_op(",") && !peek(1).is_op(")") && !peek(1).is_word("ASC") &&
-                 !peek(1).is_word("DESC"))) {
-                if (peek().kind == token_kind::identifier || peek().kind == token_kind::op) {
-                    fail(3001);
-                }
-                fail(904);
-            }
-            index_column c;
-            c.name = identifier(904);
+            index_column c = index_key();
             if (accept_word("DESC")) {
                 c.descending = true;
             } else {
                 accept_word("ASC");
             }
-            s->columns.push_back(c);
+            s->columns.push_back(std::move(c));
         } while (accept_op(","));
         expect_op(")", 907);
         parse_index_properties();

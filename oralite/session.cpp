@@ -393,6 +393,7 @@ void session::open(const std::string& path) {
              "PRAGMA case_sensitive_like = ON; PRAGMA temp_store = MEMORY; "
              "PRAGMA foreign_keys = OFF; PRAGMA cache_size = -16000");
     register_functions();
+    create_index_expressions_table(db_);
     oralite::create_dictionary_views(db_);
     version_stmt_ = sqlite_stmt(db_, "SELECT value FROM ora_meta WHERE key = 'catalog_version'");
     reload_catalog();
