@@ -258,6 +258,16 @@ void delete_index_rows(sqlite3* db, int64_t index_id) {
     run(db, "DELETE FROM ora_ind_expressions WHERE index_id = ?1", {index_id});
 }
 
+// An index entry fits in an 8 KB block: Oracle counts each key at its type's largest size
+// (DATA_LENGTH: bytes of the character set for n CHAR) plus one byte per key.
+void check_key_length(const std::vector<column_type>& types) {
+    constexpr int k_max_key_length = 6398;
+    int total = 0;
+    for (const column_type& t : types) total += t.data_length() + 1;
+    if (total > k_max_key_length)
+        throw ora_error(1450, {std::to_string(k_max_key_length)});
+}
+
 std::string key_list(const std::vector<std::string>& keys) {
     std::string out;
     for (const std::string& k : keys) out += (out.empty() ? "" : ", ") + k;
@@ -319,6 +329,9 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
                 throw ora_error(2261).at(def.pos);
             }
         }
+        std::vector<column_type> types;
+        for (const std::string& col : columns) types.push_back(type_of(t, col));
+        check_key_length(types);
         internal_index = "K" + std::to_string(id);
         std::vector<std::string> keys;
         for (const std::string& col : columns) keys.push_back(internal_of(t, col, def.pos));
@@ -949,6 +962,7 @@ class ddl_runner {
         std::vector<std::string> names;        // as USER_IND_COLUMNS shows them
         std::vector<std::string> expressions;  // Oracle's text; empty for a column
         std::vector<std::string> sql;          // what SQLite indexes
+        std::vector<column_type> types;
         std::vector<bool> descending;
     };
 
@@ -963,8 +977,10 @@ class ddl_runner {
             keys.descending.push_back(c.descending);
             if (c.expression) {
                 check_pure(*c.expression);
-                keys.sql.push_back(
-                    "(" + compile_index_expression(s_, cat(), table, *c.expression).sql + ")");
+                index_expression compiled =
+                    compile_index_expression(s_, cat(), table, *c.expression);
+                keys.sql.push_back("(" + compiled.sql + ")");
+                keys.types.push_back(compiled.type);
                 keys.expressions.push_back(oracle_expression_text(*c.expression));
                 char hidden_name[32];
                 std::snprintf(hidden_name, sizeof hidden_name, "SYS_NC%05zu$", ++hidden);
@@ -982,7 +998,9 @@ class ddl_runner {
             keys.names.push_back(c.name.name);
             keys.expressions.emplace_back();
             keys.sql.push_back(internal);
+            keys.types.push_back(ct);
         }
+        check_key_length(keys.types);
         return keys;
     }
 

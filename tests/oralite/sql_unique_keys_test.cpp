@@ -164,5 +164,33 @@ TEST_F(unique_keys_test, function_based_index_expressions_are_checked) {
     EXPECT_EQ(scott.rows("SELECT COUNT(*) FROM user_ind_expressions"), (rows_t{{"0"}}));
 }
 
+TEST_F(unique_keys_test, index_keys_fit_an_8k_block) {
+    ok("CREATE TABLE k (c1 VARCHAR2(1000), c2 VARCHAR2(2000), c3 VARCHAR2(3000), "
+       "c4 VARCHAR2(4000), h1 VARCHAR2(3198), h2 VARCHAR2(3198), h3 VARCHAR2(3199), "
+       "w VARCHAR2(1000 CHAR), b1 VARCHAR2(2396), b2 VARCHAR2(2397), n1 NVARCHAR2(2000), "
+       "n2 NVARCHAR2(1198), n3 NVARCHAR2(1199), num NUMBER, d DATE, r RAW(2000))");
+    struct key_case {
+        std::string columns;
+        int ora;
+    };
+    // Each key counts its largest size in bytes plus one; 6398 is the most.
+    const std::vector<key_case> cases{
+        {"c1, c2, c3", 0}, {"c2, c3, c4", 1450}, {"c4, c3", 1450},    {"h1, h2", 0},
+        {"h1, h3", 1450},  {"w, b1", 0},         {"w, b2", 1450},     {"n1, n2", 0},
+        {"n1, n3", 1450},  {"num, d, c4", 0},    {"c4, r, c1", 1450}, {"UPPER(c4), c3", 1450},
+    };
+    int n = 0;
+    for (const key_case& c : cases) {
+        std::string sql = "CREATE INDEX k" + std::to_string(++n) + " ON k (" + c.columns + ")";
+        EXPECT_EQ(ora(sql), c.ora) << sql << "\n" << scott.message();
+    }
+    EXPECT_EQ(ora("CREATE UNIQUE INDEX k_u ON k (c4, c3)"), 1450);
+    EXPECT_EQ(scott.message(), "ORA-01450: maximum key length (6398) exceeded");
+    EXPECT_EQ(ora("ALTER TABLE k ADD CONSTRAINT k_c UNIQUE (c3, c4)"), 1450);
+    EXPECT_EQ(ora("CREATE TABLE k2 (a VARCHAR2(4000), b VARCHAR2(4000), PRIMARY KEY (a, b))"),
+              1450);
+    EXPECT_EQ(ora("SELECT COUNT(*) FROM k2"), 942);
+}
+
 }  // namespace
 }  // namespace oralite_test
