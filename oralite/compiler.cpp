@@ -1096,9 +1096,19 @@ class compiler {
             b = converted(b, 'R');
             return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
         }
+        bool padded = blank_padded(a.type) && blank_padded(b.type);
         a = converted(a, 'T');
         b = converted(b, 'T');
+        if (padded)
+            return boolean("(rtrim(" + a.sql + ", ' ') " + op + " rtrim(" + b.sql + ", ' '))",
+                           aggregate);
         return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
+    }
+
+    // Oracle compares two CHAR or NCHAR values (text literals are CHAR) as if the shorter were
+    // padded with blanks; a VARCHAR2 on either side (a bind among them) compares as it is.
+    static bool blank_padded(const column_type& t) {
+        return t.code == type_code::char_ || t.code == type_code::nchar;
     }
 
     typed_sql case_expr(const expr& e, scope& sc, bool agg) {

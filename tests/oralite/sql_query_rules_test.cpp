@@ -185,5 +185,65 @@ TEST_F(query_rules_test, nextval_advances_once_per_row_and_sequence) {
     EXPECT_EQ(scott.code_of("UPDATE pair SET a = 1 WHERE b = s.NEXTVAL"), 2287);
 }
 
+// The number of rows a query finds with one text bind of the given OCI type.
+int rows_with_text_bind(oci_conn& c, const std::string& sql, const std::string& value, ub2 type) {
+    OCIStmt* stmt = c.prepare(sql);
+    std::u16string v = u16(value);
+    ub4 size = type == SQLT_STR ? bytes(v) + 2 : bytes(v);  // SQLT_STR counts its terminator
+    OCIBind* b = nullptr;
+    OCIBindByPos(stmt, &b, c.err, 1, v.data(), static_cast<sb4>(size), type, nullptr, nullptr,
+                 nullptr, 0, nullptr, OCI_DEFAULT);
+    int32_t n = 0;
+    OCIDefine* d = nullptr;
+    OCIDefineByPos(stmt, &d, c.err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr,
+                   OCI_DEFAULT);
+    int found = -1;
+    sword rc = OCIStmtExecute(c.svc, stmt, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(rc, OCI_SUCCESS) << sql << ": " << c.message();
+    if (rc == OCI_SUCCESS) {
+        found = 0;
+        while (OCIStmtFetch(stmt, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS) ++found;
+    }
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    return found;
+}
+
+TEST_F(query_rules_test, char_values_compare_blank_padded_only_with_char_and_literals) {
+    ok("CREATE TABLE cn (c CHAR(3), n NCHAR(6), v VARCHAR2(6))");
+    ok("INSERT INTO cn VALUES ('ab', 'ab', 'ab')");
+    // c holds 'ab   ' (CHAR(5)); rows 3 and 1 hold 'ab', row 4 'b'.
+    expect_queries(scott,
+                   {
+                       {"SELECT n FROM t WHERE c = 'ab' ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n FROM t WHERE c = 'ab ' ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n FROM t WHERE c = 'ab      ' ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n FROM t WHERE 'ab' = c ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n FROM t WHERE c IN ('x', 'ab') ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n FROM t WHERE c <> 'ab' ORDER BY n", 0, {{"4"}}},
+                       {"SELECT n FROM t WHERE c > 'ab' ORDER BY n", 0, {{"4"}}},
+                       {"SELECT n FROM t WHERE c <= 'ab' ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT n, CASE c WHEN 'ab' THEN 'y' ELSE 'n' END FROM t ORDER BY n",
+                        0,
+                        {{"1", "y"}, {"2", "n"}, {"3", "y"}, {"4", "n"}}},
+                       {"SELECT COUNT(*) FROM dual WHERE 'a  ' = 'a'", 0, {{"1"}}},
+                       // A VARCHAR2 on one side: compared as it stands.
+                       {"SELECT n FROM t WHERE c = RTRIM(c)", 0, {}},
+                       {"SELECT n FROM t WHERE c = RPAD('ab', 5) ORDER BY n", 0, {{"1"}, {"3"}}},
+                       {"SELECT COUNT(*) FROM cn WHERE c = v", 0, {{"0"}}},
+                       {"SELECT COUNT(*) FROM cn WHERE n = v", 0, {{"0"}}},
+                       // CHAR against NCHAR of another length.
+                       {"SELECT COUNT(*) FROM cn WHERE c = n", 0, {{"1"}}},
+                       // LIKE never pads.
+                       {"SELECT n FROM t WHERE c LIKE 'ab'", 0, {}},
+                       {"SELECT n FROM t WHERE c LIKE 'ab%' ORDER BY n", 0, {{"1"}, {"3"}}},
+                   });
+    // A text bind is a VARCHAR2: 'ab' finds nothing, the padded value finds the rows.
+    const std::string sql = "SELECT n FROM t WHERE c = :1";
+    EXPECT_EQ(rows_with_text_bind(scott, sql, "ab", SQLT_CHR), 0);
+    EXPECT_EQ(rows_with_text_bind(scott, sql, "ab", SQLT_STR), 0);
+    EXPECT_EQ(rows_with_text_bind(scott, sql, "ab   ", SQLT_CHR), 2);
+    EXPECT_EQ(rows_with_text_bind(scott, "SELECT n FROM t WHERE RTRIM(c) = :1", "ab", SQLT_CHR), 2);
+}
+
 }  // namespace
 }  // namespace oralite_test
