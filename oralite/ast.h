@@ -171,6 +171,8 @@ enum class statement_kind {
     comment,
     plsql_block,
     alter_session,
+    purge,      // PURGE TABLE t | PURGE RECYCLEBIN
+    flashback,  // FLASHBACK TABLE t TO BEFORE DROP [RENAME TO n]
 };
 
 struct statement {
@@ -338,6 +340,14 @@ struct drop_statement : statement {
     qualified_name name;
     bool cascade = false;  // CASCADE CONSTRAINTS (table) or CASCADE (user)
     bool purge = false;
+};
+
+// PURGE and FLASHBACK TABLE: what they take out of the recycle bin.
+struct recycle_statement : statement {
+    explicit recycle_statement(statement_kind k) : statement(k) {}
+    qualified_name table;  // by original or recycle-bin name; none for PURGE RECYCLEBIN
+    bool whole_bin = false;
+    std::optional<ident> rename_to;
 };
 
 struct alter_action {

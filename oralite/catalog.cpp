@@ -319,6 +319,15 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
         ix.descending.push_back(ind_columns.text_at(2) == "DESC");
         ix.expressions.emplace_back();
     }
+    sqlite_stmt has_bin(db, "SELECT 1 FROM sqlite_master WHERE name = 'ora_recyclebin'");
+    if (has_bin.step()) {
+        sqlite_stmt recycled(db, "SELECT object_id FROM ora_recyclebin WHERE type = 'TABLE'");
+        while (recycled.step()) {
+            auto it = c->tables_by_id_.find(recycled.int_at(0));
+            if (it != c->tables_by_id_.end())
+                it->second->recycled = true;
+        }
+    }
     // Expressions of function-based indexes (files made before them have no such table).
     sqlite_stmt has_expressions(db,
                                 "SELECT 1 FROM sqlite_master WHERE name = 'ora_ind_expressions'");
@@ -379,8 +388,17 @@ void create_index_expressions_table(sqlite3* db) {
              "PRIMARY KEY(index_id, position)) WITHOUT ROWID");
 }
 
+void create_recyclebin_table(sqlite3* db) {
+    exec_sql(db,
+             "CREATE TABLE IF NOT EXISTS ora_recyclebin(object_id INTEGER PRIMARY KEY, "
+             "owner_id INTEGER NOT NULL, original_name TEXT NOT NULL, type TEXT NOT NULL, "
+             "base_object INTEGER NOT NULL, createtime TEXT NOT NULL, droptime TEXT NOT NULL, "
+             "dropscn INTEGER NOT NULL)");
+}
+
 void create_catalog_schema(sqlite3* db) {
     create_index_expressions_table(db);
+    create_recyclebin_table(db);
     exec_sql(db, R"sql(
 CREATE TABLE ora_meta(key TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;
 CREATE TABLE ora_users(

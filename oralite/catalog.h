@@ -92,6 +92,7 @@ struct table_info {
     std::string name;
     std::string internal;
     bool temporary = false;
+    bool recycled = false;             // dropped into the recycle bin: read-only
     std::vector<column_info> columns;  // in COLUMN_ID order
     std::vector<constraint_info> constraints;
     std::vector<index_info> indexes;
@@ -147,6 +148,8 @@ class catalog {
 void create_catalog_schema(sqlite3* db);
 // The table of function-based index expressions, which older files lack (idempotent).
 void create_index_expressions_table(sqlite3* db);
+// The recycle bin's table, which older files lack (idempotent).
+void create_recyclebin_table(sqlite3* db);
 
 // The stored catalog version (bumped by every DDL).
 int64_t read_catalog_version(sqlite3* db);

@@ -40,6 +40,8 @@ const table_info& resolve_table(session& s, const catalog& c, const qualified_na
     const table_info* t = c.table(owner, name.name.name);
     if (!t)
         throw ora_error(942).at(name.name.pos);
+    if (t->recycled && access != table_access::select)
+        throw ora_error(38301).at(name.name.pos);
     if (t->owner_id == s.user().id || s.user().is_dba())
         return *t;
     const char* any = nullptr;

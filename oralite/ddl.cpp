@@ -1,9 +1,11 @@
 #include "oralite/ddl.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <random>
 #include <set>
 #include <variant>
 
@@ -648,8 +650,59 @@ struct trigger_checker {
 
 // ---- object removal ------------------------------------------------------------------------
 
+std::string original_name(sqlite3* db, int64_t object_id) {
+    sqlite_stmt s(db, "SELECT original_name FROM ora_recyclebin WHERE object_id = ?1");
+    s.bind(1, object_id);
+    return s.step() ? s.text_at(0) : std::string();
+}
+
+// A recycle-bin name: BIN$, a unique 16-byte value in base64, $0 (30 characters).
+std::string recycle_name() {
+    static const char k_digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static std::mt19937_64 random{std::random_device{}()};
+    std::array<unsigned char, 18> bytes{};  // 16 bytes and two zero bytes of padding
+    for (size_t i = 0; i < 16; ++i) bytes[i] = static_cast<unsigned char>(random());
+    std::string out = "BIN$";
+    for (size_t i = 0; i < 18; i += 3) {
+        uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        for (int k = 18; k >= 0; k -= 6) out += k_digits[(v >> k) & 63];
+    }
+    out.resize(out.size() - 2);
+    return out + "==$0";
+}
+
+// DROP TABLE without PURGE: the table, its indexes, triggers and constraints take
+// recycle-bin names, so their own names are free at once; the rows stay until a purge.
+void recycle_table(sqlite3* db, const table_info& t) {
+    std::string now = now_text();
+    sqlite_stmt scn(db, "SELECT COALESCE(MAX(dropscn), 0) + 1 FROM ora_recyclebin");
+    scn.step();
+    int64_t drop_scn = scn.int_at(0);
+    auto recycle = [&](int64_t id, const std::string& name, const char* type) {
+        std::string bin = recycle_name();
+        run(db,
+            "INSERT INTO ora_recyclebin(object_id, owner_id, original_name, type, base_object, "
+            "createtime, droptime, dropscn) SELECT object_id, owner_id, name, ?2, ?3, created, "
+            "?4, ?5 FROM ora_objects WHERE object_id = ?1",
+            {id, std::string(type), t.id, now, drop_scn});
+        run(db, "UPDATE ora_objects SET name = ?1 WHERE object_id = ?2", {bin, id});
+        run(db,
+            "UPDATE ora_constraints SET index_name = ?1 WHERE table_id = ?2 AND index_name = ?3",
+            {bin, t.id, name});
+    };
+    recycle(t.id, t.name, "TABLE");
+    for (const index_info& ix : t.indexes) recycle(ix.id, ix.name, "NORMAL INDEX");
+    for (const trigger_info& tr : t.triggers) recycle(tr.id, tr.name, "TRIGGER");
+    for (const constraint_info& k : t.constraints) {
+        run(db, "UPDATE ora_constraints SET name = ?1 WHERE constraint_id = ?2",
+            {recycle_name(), k.id});
+    }
+}
+
 void drop_table_rows(sqlite3* db, const table_info& t) {
     exec_sql(db, "DROP TABLE IF EXISTS " + t.internal);
+    run(db, "DELETE FROM ora_recyclebin WHERE base_object = ?1", {t.id});
     run(db, "DELETE FROM ora_columns WHERE table_id = ?1", {t.id});
     run(db,
         "DELETE FROM ora_cons_columns WHERE constraint_id IN "
@@ -735,6 +788,10 @@ class ddl_runner {
                 return grant(static_cast<const grant_statement&>(st));
             case statement_kind::comment:
                 return s_.run_ddl([] {});
+            case statement_kind::purge:
+                return purge(static_cast<const recycle_statement&>(st));
+            case statement_kind::flashback:
+                return flashback(static_cast<const recycle_statement&>(st));
             default:
                 throw ora_error(900);
         }
@@ -1033,6 +1090,64 @@ class ddl_runner {
         });
     }
 
+    // -- the recycle bin --
+
+    // The dropped table `table` names (by original name: the oldest one for PURGE, the
+    // latest for FLASHBACK), or nullptr.
+    const table_info* recycled_table(const qualified_name& table, bool oldest) {
+        int64_t owner = resolve_owner(s_, cat(), table.schema);
+        if (owner != s_.user().id && !s_.user().is_dba())
+            return nullptr;
+        const table_info* named = cat().table(owner, table.name.name);
+        if (named && named->recycled)
+            return named;
+        sqlite_stmt find(db(), std::string("SELECT object_id FROM ora_recyclebin WHERE owner_id "
+                                           "= ?1 AND original_name = ?2 AND type = 'TABLE' "
+                                           "ORDER BY dropscn ") +
+                                   (oldest ? "ASC" : "DESC") + " LIMIT 1");
+        find.bind(1, owner).bind(2, std::string_view(table.name.name));
+        return find.step() ? cat().table_by_id(find.int_at(0)) : nullptr;
+    }
+
+    void purge(const recycle_statement& st) {
+        cat_ = s_.catalog_snapshot();
+        if (st.whole_bin) {
+            int64_t owner = s_.user().id;
+            ddl([&] {
+                for (const auto& [id, t] : cat().tables()) {
+                    if (t->recycled && t->owner_id == owner)
+                        drop_table_rows(db(), *t);
+                }
+            });
+            return;
+        }
+        const table_info* t = recycled_table(st.table, true);
+        if (!t)
+            throw ora_error(38307).at(st.table.name.pos);
+        int64_t id = t->id;
+        ddl([&] {
+            if (const table_info* fresh = cat().table_by_id(id))
+                drop_table_rows(db(), *fresh);
+        });
+    }
+
+    void flashback(const recycle_statement& st) {
+        cat_ = s_.catalog_snapshot();
+        const table_info* t = recycled_table(st.table, false);
+        if (!t)
+            throw ora_error(38305).at(st.table.name.pos);
+        int64_t id = t->id;
+        int64_t owner = t->owner_id;
+        std::string name = st.rename_to ? st.rename_to->name : original_name(db(), id);
+        ddl([&] {
+            if (cat().object_name_used(owner, name))
+                throw ora_error(38312);
+            // Its indexes, constraints and triggers keep their recycle-bin names.
+            run(db(), "UPDATE ora_objects SET name = ?1 WHERE object_id = ?2", {name, id});
+            run(db(), "DELETE FROM ora_recyclebin WHERE base_object = ?1", {id});
+        });
+    }
+
     // -- sequences --
 
     void sequence(const sequence_statement& st) {
@@ -1228,11 +1343,16 @@ class ddl_runner {
             case object_kind::table: {
                 const table_info& t = resolve_table(s_, cat(), st.name, table_access::drop);
                 int64_t id = t.id;
+                bool purge = st.purge;
                 ddl([&] {
                     const table_info* fresh = cat().table_by_id(id);
                     if (!fresh)
                         throw ora_error(942);
-                    drop_table_rows(db(), *fresh);
+                    if (purge || fresh->temporary) {
+                        drop_table_rows(db(), *fresh);
+                    } else {
+                        recycle_table(db(), *fresh);
+                    }
                 });
                 return;
             }

@@ -39,9 +39,14 @@ column_type parse_type(const char* t) {
     }
 }
 
+// A dropped table in the recycle bin is no longer one of the user's tables.
 const char* k_tables_from =
     "FROM ora_objects o JOIN ora_users u ON u.user_id = o.owner_id "
-    "WHERE o.object_type = 'TABLE'";
+    "WHERE o.object_type = 'TABLE' AND o.object_id NOT IN (SELECT object_id FROM "
+    "ora_recyclebin)";
+const char* k_recyclebin_from =
+    "FROM ora_recyclebin r JOIN ora_objects o ON o.object_id = r.object_id "
+    "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
 const char* k_columns_from =
     "FROM ora_columns c JOIN ora_objects o ON o.object_id = c.table_id "
     "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
@@ -171,6 +176,25 @@ std::vector<column_layout> ind_expression_columns() {
             {"COLUMN_POSITION", "N", "ie.position"}};
 }
 
+// Times as 'YYYY-MM-DD:HH24:MI:SS'.
+std::vector<column_layout> recyclebin_columns() {
+    return {{"OBJECT_NAME", "V30", "o.name"},
+            {"ORIGINAL_NAME", "V32", "r.original_name"},
+            {"OPERATION", "V9", "'DROP'"},
+            {"TYPE", "V25", "r.type"},
+            {"TS_NAME", "V30", "'USERS'"},
+            {"CREATETIME", "V19", "substr(replace(r.createtime, ' ', ':'), 1, 19)"},
+            {"DROPTIME", "V19", "substr(replace(r.droptime, ' ', ':'), 1, 19)"},
+            {"DROPSCN", "N", "r.dropscn"},
+            {"PARTITION_NAME", "V32", "NULL"},
+            {"CAN_UNDROP", "V3", "CASE r.type WHEN 'TABLE' THEN 'YES' ELSE 'NO' END"},
+            {"CAN_PURGE", "V3", "CASE r.type WHEN 'TRIGGER' THEN 'NO' ELSE 'YES' END"},
+            {"RELATED", "N", "r.base_object"},
+            {"BASE_OBJECT", "N", "r.base_object"},
+            {"PURGE_OBJECT", "N", "r.object_id"},
+            {"SPACE", "N", "8"}};
+}
+
 std::vector<column_layout> sequence_columns() {
     return {{"SEQUENCE_NAME", "V30", "o.name"},   {"MIN_VALUE", "N", "s.min_value"},
             {"MAX_VALUE", "N", "s.max_value"},    {"INCREMENT_BY", "N", "s.increment_by"},
@@ -256,6 +280,11 @@ std::vector<view_layout> make_specs() {
     // USER_IND_EXPRESSIONS shows neither owner.
     auto& user_expressions = layouts[layouts.size() - 3].columns;
     user_expressions.erase(user_expressions.begin() + 1);
+    // USER_RECYCLEBIN (also as RECYCLEBIN) and DBA_RECYCLEBIN; there is no ALL_RECYCLEBIN.
+    family("RECYCLEBIN", recyclebin_columns(), k_recyclebin_from, "OWNER", "u.name");
+    layouts.erase(layouts.end() - 2);
+    layouts.push_back(layouts[layouts.size() - 2]);
+    layouts.back().name = "RECYCLEBIN";
     family("SEQUENCES", sequence_columns(), k_sequences_from, "SEQUENCE_OWNER", "u.name");
     family("TRIGGERS", trigger_columns(), k_triggers_from, "OWNER", "u.name");
     family("OBJECTS", object_columns(), k_objects_from, "OWNER", "u.name");

@@ -252,6 +252,10 @@ constexpr message_entry k_messages[] = {
     {30005, "missing or invalid WAIT interval"},
     {30006, "resource busy; acquire with WAIT timeout expired"},
     {30088, "datetime/interval precision is out of range"},
+    {38301, "can not perform DDL/DML over objects in Recycle Bin"},
+    {38305, "object not in RECYCLE BIN"},
+    {38307, "object not in RECYCLE BIN"},
+    {38312, "original name is used by an existing object"},
     {38910, "BATCH ERROR mode is not supported for this operation"},
 };
 

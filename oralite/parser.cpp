@@ -199,6 +199,8 @@ class parser {
             return parse_savepoint();
         if (w == "COMMENT")
             return parse_comment();
+        if (w == "PURGE" || w == "FLASHBACK")
+            return parse_recycle();
         if (w == "WITH" || w == "MERGE" || w == "BEGIN" || w == "DECLARE" || w == "CALL" ||
             w == "EXPLAIN" || w == "LOCK" || w == "RENAME" || w == "SET") {
             fail(3001);
@@ -220,6 +222,30 @@ class parser {
             if (peek().kind != token_kind::string)
                 fail(1780);
             advance();
+        }
+        return s;
+    }
+
+    std::unique_ptr<statement> parse_recycle() {
+        bool purge = peek().is_word("PURGE");
+        advance();
+        auto s = std::make_unique<recycle_statement>(purge ? statement_kind::purge
+                                                           : statement_kind::flashback);
+        if (purge && accept_word("RECYCLEBIN")) {
+            s->whole_bin = true;
+            return s;
+        }
+        if (!accept_word("TABLE"))
+            fail(purge ? 3001 : 905);
+        s->table = qualified(903);
+        if (!purge) {
+            expect_word("TO", 905);
+            expect_word("BEFORE", 905);
+            expect_word("DROP", 905);
+            if (accept_word("RENAME")) {
+                expect_word("TO", 905);
+                s->rename_to = identifier(903);
+            }
         }
         return s;
     }

@@ -394,6 +394,7 @@ void session::open(const std::string& path) {
              "PRAGMA foreign_keys = OFF; PRAGMA cache_size = -16000");
     register_functions();
     create_index_expressions_table(db_);
+    create_recyclebin_table(db_);
     oralite::create_dictionary_views(db_);
     version_stmt_ = sqlite_stmt(db_, "SELECT value FROM ora_meta WHERE key = 'catalog_version'");
     reload_catalog();
