@@ -175,6 +175,7 @@ class compiler {
 
     std::vector<query_param> params;
     bool uses_sequence = false;
+    bool stored_form = false;  // SQL kept in the database file: functions by name
 
     // ---- queries -----------------------------------------------------------------------
 
@@ -1023,7 +1024,11 @@ class compiler {
             aggregate = aggregate || args[i].aggregate;
         }
         typed_sql t;
-        t.sql = "ora_call(" + std::to_string(function_id(f)) + ", '" + kinds + "'";
+        // What the database file keeps (an index on expressions) names the function, as its
+        // number may change between versions.
+        std::string which =
+            stored_form ? "'" + std::string(f.name) + "'" : std::to_string(function_id(f));
+        t.sql = "ora_call(" + which + ", '" + kinds + "'";
         for (const typed_sql& a : args) t.sql += ", " + a.sql;
         t.sql += ")";
         t.type = f.result(types);
@@ -1637,6 +1642,7 @@ index_expression compile_index_expression(session& s, const catalog& c, const ta
                                           const expr& e) {
     bind_slots binds;
     compiler comp(s, c, binds);
+    comp.stored_form = true;
     scope sc = comp.row_scope(table);
     typed_sql t = comp.value_in(e, sc);
     if (t.type.is_lob() || t.type.is_long())

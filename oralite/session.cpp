@@ -95,7 +95,11 @@ struct session_functions {
     // ora_call(id, kinds, args...)
     static void call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         guarded(ctx, [&] {
-            const function_def& f = function_by_id(sqlite3_value_int(argv[0]));
+            // By number, or by name in SQL kept in the file (indexes on expressions).
+            const function_def& f =
+                sqlite3_value_type(argv[0]) == SQLITE_TEXT
+                    ? find_function(text_arg(argv[0]), static_cast<size_t>(argc - 2), 0)
+                    : function_by_id(sqlite3_value_int(argv[0]));
             std::string kinds = text_arg(argv[1]);
             std::vector<value> args;
             args.reserve(static_cast<size_t>(argc - 2));
