@@ -276,20 +276,35 @@ std::string key_list(const std::vector<std::string>& keys) {
     return "(" + out + ")";
 }
 
-// The body of a SQLite unique index enforcing an Oracle unique key over `keys` (the SQL of
-// columns or expressions). Oracle leaves out a key whose parts are all NULL and compares the
-// others with NULL equal to NULL: (1, NULL) twice collides, (NULL, NULL) never does. SQLite
-// takes NULLs as distinct, so each part is indexed as (part IS NULL, IFNULL(part, 0)).
-std::string unique_key_body(const std::vector<std::string>& keys) {
-    if (keys.size() == 1)
-        return key_list(keys);
+// The SQLite indexes behind an Oracle index over `keys` (the SQL of columns or expressions,
+// with DESC where wanted); SQLite's result code. Oracle leaves out of a unique key one whose
+// parts are all NULL and compares the others with NULL equal to NULL: (1, NULL) twice collides,
+// (NULL, NULL) never does. SQLite takes NULLs as distinct, so a unique key of several parts that
+// may be NULL is a plain unique index (which lookups use) for the keys without NULL parts, and a
+// partial one, <internal>_N, for those with some, each part as (part IS NULL, IFNULL(part, 0)).
+int create_sqlite_index(sqlite3* db, const std::string& internal, const std::string& table,
+                        const std::vector<std::string>& keys, bool unique, bool nulls_possible) {
+    std::string sql = "CREATE " + std::string(unique ? "UNIQUE " : "") + "INDEX " + internal +
+                      " ON " + table + " " + key_list(keys);
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK || !unique || !nulls_possible || keys.size() < 2)
+        return rc;
     std::string parts;
-    std::string any;
+    std::string some_null;
+    std::string some_set;
     for (const std::string& k : keys) {
         parts += (parts.empty() ? "" : ", ") + k + " IS NULL, IFNULL(" + k + ", 0)";
-        any += (any.empty() ? "" : " OR ") + k + " IS NOT NULL";
+        some_null += (some_null.empty() ? "" : " OR ") + k + " IS NULL";
+        some_set += (some_set.empty() ? "" : " OR ") + k + " IS NOT NULL";
     }
-    return "(" + parts + ") WHERE " + any;
+    sql = "CREATE UNIQUE INDEX " + internal + "_N ON " + table + " (" + parts + ") WHERE (" +
+          some_null + ") AND (" + some_set + ")";
+    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+void drop_sqlite_index(sqlite3* db, const std::string& internal) {
+    exec_sql(db, "DROP INDEX IF EXISTS " + internal);
+    exec_sql(db, "DROP INDEX IF EXISTS " + internal + "_N");
 }
 
 void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
@@ -337,8 +352,6 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
         internal_index = "K" + std::to_string(id);
         std::vector<std::string> keys;
         for (const std::string& col : columns) keys.push_back(internal_of(t, col, def.pos));
-        // The columns of a primary key are never NULL.
-        std::string body = def.type == 'P' ? key_list(keys) : unique_key_body(keys);
         std::string qualified = t.owner + "." + name;
         if (def.type == 'P') {
             std::string nulls;
@@ -349,10 +362,8 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
             if (check.step())
                 throw ora_error(2437, {qualified});
         }
-        int rc = sqlite3_exec(
-            db,
-            ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal + " " + body).c_str(),
-            nullptr, nullptr, nullptr);
+        // The columns of a primary key are never NULL.
+        int rc = create_sqlite_index(db, internal_index, t.internal, keys, true, def.type != 'P');
         if ((rc & 0xFF) == SQLITE_CONSTRAINT)
             throw ora_error(2299, {qualified});
         if (rc != SQLITE_OK)
@@ -431,7 +442,7 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
 
 void drop_constraint_rows(sqlite3* db, const table_state& t, const constraint_info& k) {
     if (!k.internal_index.empty()) {
-        exec_sql(db, "DROP INDEX IF EXISTS " + k.internal_index);
+        drop_sqlite_index(db, k.internal_index);
         // The index made for the constraint goes with it.
         sqlite_stmt s(db,
                       "SELECT o.object_id FROM ora_objects o WHERE o.object_type = 'INDEX' "
@@ -981,22 +992,12 @@ class ddl_runner {
             }
             int64_t id = insert_object(db(), owner, name, "INDEX", table.id, false, false);
             std::string internal = "I" + std::to_string(id);
-            std::string body;
-            if (st.unique) {
-                body = unique_key_body(keys.sql);
-            } else {
-                std::vector<std::string> ordered = keys.sql;
-                for (size_t i = 0; i < ordered.size(); ++i) {
-                    if (keys.descending[i])
-                        ordered[i] += " DESC";
-                }
-                body = key_list(ordered);
+            std::vector<std::string> ordered = keys.sql;
+            for (size_t i = 0; i < ordered.size(); ++i) {
+                if (keys.descending[i] && !st.unique)
+                    ordered[i] += " DESC";
             }
-            int rc = sqlite3_exec(db(),
-                                  ("CREATE " + std::string(st.unique ? "UNIQUE " : "") + "INDEX " +
-                                   internal + " ON " + table.internal + " " + body)
-                                      .c_str(),
-                                  nullptr, nullptr, nullptr);
+            int rc = create_sqlite_index(db(), internal, table.internal, ordered, st.unique, true);
             if ((rc & 0xFF) == SQLITE_CONSTRAINT)
                 throw ora_error(1452);
             if (rc != SQLITE_OK)
@@ -1387,7 +1388,7 @@ class ddl_runner {
                 int64_t id = index->id;
                 std::string internal = index->internal;
                 ddl([&] {
-                    exec_sql(db(), "DROP INDEX IF EXISTS " + internal);
+                    drop_sqlite_index(db(), internal);
                     delete_index_rows(db(), id);
                 });
                 return;
@@ -1737,7 +1738,7 @@ class ddl_runner {
                 std::any_of(ix.expression_columns.begin(), ix.expression_columns.end(), dropped);
             if (!touches)
                 continue;
-            exec_sql(db(), "DROP INDEX IF EXISTS " + ix.internal);
+            drop_sqlite_index(db(), ix.internal);
             delete_index_rows(db(), ix.id);
         }
         for (const column_info& col : t.columns) {
@@ -1973,6 +1974,8 @@ static std::optional<std::string> violated_expression_key(const table_info& tabl
         return std::nullopt;
     from += marker.size();
     std::string internal = message.substr(from, message.find('\'', from) - from);
+    if (internal.size() > 2 && internal.compare(internal.size() - 2, 2, "_N") == 0)
+        internal.resize(internal.size() - 2);  // the part for keys with NULL parts
     for (const constraint_info& k : table.constraints) {
         if (k.internal_index == internal)
             return table.owner + "." + k.name;
