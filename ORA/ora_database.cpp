@@ -1,7 +1,10 @@
 #include "ORA/ora_database.h"
 
+#include <algorithm>
+
 #include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_table.h"
+#include "ORA/ora_type_mapping.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace_log.h"
 
@@ -36,6 +39,8 @@ ora_database::ora_database(const std::wstring& name) : udb_database(name, 1, tru
     tk_trace_w(2, L"ora_database::ctor(%ls)", name.c_str());
     version_ = ora_engine::instance().get_version();
     list_tables();
+    list_other_objects();
+    read_string_size();
 }
 
 ora_database::~ora_database() {
@@ -64,6 +69,47 @@ void ora_database::list_tables() {
         tk_trace(2, "Table list ends with an error: %s", e.what());
     }
     tk_trace(2, "Tables count: %d", static_cast<int>(tables.size()));
+}
+
+// The objects that share the tables' namespace: a table cannot take their names, nor they a
+// table's (ORA-00955).
+void ora_database::list_other_objects() {
+    try {
+        other_objects_ = ora_query_results::read_texts(
+            L"SELECT OBJECT_NAME FROM USER_OBJECTS WHERE OBJECT_TYPE IN ('SEQUENCE', 'VIEW', "
+            L"'SYNONYM', 'PROCEDURE', 'FUNCTION', 'PACKAGE', 'TYPE', 'MATERIALIZED VIEW')");
+    } catch (const ora_exception& e) {
+        tk_trace(2, "The schema's other objects cannot be read: %s", e.what());
+    }
+}
+
+// V$PARAMETER needs a privilege many users lack; without it strings are taken as standard,
+// which is never more than the database holds.
+void ora_database::read_string_size() {
+    bool extended = false;
+    try {
+        const std::vector<std::wstring> value = ora_query_results::read_texts(
+            L"SELECT UPPER(VALUE) FROM V$PARAMETER WHERE NAME = 'max_string_size'");
+        extended = !value.empty() && value[0] == L"EXTENDED";
+    } catch (const ora_exception& e) {
+        tk_trace(2, "MAX_STRING_SIZE cannot be read, strings are taken as standard: %s", e.what());
+    }
+    tk_trace(2, "Strings of up to %s bytes", extended ? "32767" : "4000");
+    ora_set_extended_strings(extended);
+}
+
+bool ora_database::is_other_object(const std::wstring& name) const {
+    return std::find(other_objects_.begin(), other_objects_.end(), name) != other_objects_.end();
+}
+
+bool ora_database::is_name_taken(const std::wstring& name) const {
+    return is_other_object(name) ||
+           std::find(tables.begin(), tables.end(), name) != tables.end() ||
+           std::find(reserved_.begin(), reserved_.end(), name) != reserved_.end();
+}
+
+void ora_database::forget_object(const std::wstring& name) {
+    std::erase(other_objects_, name);
 }
 
 std::unique_ptr<udb_recordset> ora_database::query(const std::wstring& statement) {
@@ -104,6 +150,7 @@ bool ora_database::delete_tab(const std::wstring& table) {
     if (!sequence.empty()) {
         try {
             query(L"DROP SEQUENCE \"" + sequence + L"\"");
+            forget_object(sequence);
         } catch (const ora_exception& e) {
             tk_trace(2, "Cannot drop the sequence of the table: %s", e.what());
         }
@@ -139,17 +186,20 @@ std::unique_ptr<ora_table> ora_database::create_ora_table(const std::wstring& ta
         deferred = std::make_unique<tk_exception>(e);
     }
     udb_indexes created;
+    std::vector<ora_key_loss> losses;
     if (!indexes.empty()) {
-        const ora_indexes_initializer builder(table, initializer.fields(), indexes,
-                                              initializer.generated_names());
+        ora_indexes_initializer builder(table, initializer.fields(), indexes,
+                                        initializer.generated_names());
         builder.build_indexes(*this);
         created = builder.indexes();
+        losses = builder.losses();
     }
     if (deferred) {
         throw *deferred;
     }
     std::unique_ptr<ora_table> result = get_ora_table(table, 2);
     result->adopt_created_schema(initializer.fields());
+    result->key_losses = std::move(losses);
     if (initializer.defers_auto_increment()) {
         result->defer_auto_increment(initializer.auto_increment_column());
     }

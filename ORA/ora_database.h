@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ORA/ora_engine.h"
 #include "UDB/udb_database.h"
@@ -23,7 +24,8 @@ class ora_table;
 
 class ora_database : public udb_database {
   public:
-    // name: the connect string. Reads the server version and the existing tables.
+    // name: the connect string. Reads the server version, the existing tables and other
+    // objects, and whether strings may be extended (MAX_STRING_SIZE, see ora_type_mapping.h).
     explicit ora_database(const std::wstring& name);
     ~ora_database() override;
 
@@ -66,9 +68,25 @@ class ora_database : public udb_database {
     // Set by the conversion driver from its uppercase option before it creates tables.
     bool uppercase = false;
 
+    // Whether a name is taken in the namespace of tables: by a table, or by a sequence, view,
+    // synonym, procedure, function, package or type of the schema, or reserved for a table the
+    // run is still to create. Exact comparison, as quoted names compare.
+    bool is_name_taken(const std::wstring& name) const;
+    // Whether a name is used by such an object other than a table.
+    bool is_other_object(const std::wstring& name) const;
+    // The Oracle names the run's tables are to take: no sequence may take them first.
+    void reserve_names(const std::vector<std::wstring>& names) { reserved_ = names; }
+    // A sequence this system created or dropped.
+    void add_sequence(const std::wstring& name) { other_objects_.push_back(name); }
+    void forget_object(const std::wstring& name);
+
   private:
     void list_tables();
+    void list_other_objects();
+    void read_string_size();
 
     uint32_t version_ = 0;
     bool statistics_refused_ = false;
+    std::vector<std::wstring> other_objects_;
+    std::vector<std::wstring> reserved_;
 };

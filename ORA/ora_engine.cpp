@@ -437,6 +437,12 @@ OCIBind* ora_stmt::bind_array(uint32_t position, void* elements, size_t element_
     return bind;
 }
 
+void ora_stmt::limit_bind(OCIBind* bind, uint32_t server_bytes) {
+    sb4 bytes = static_cast<sb4>(server_bytes);
+    engine().check(oci().OCIAttrSet(bind, OCI_HTYPE_BIND, &bytes, sizeof(bytes),
+                                    OCI_ATTR_MAXDATA_SIZE, engine().error()));
+}
+
 OCIBind* ora_stmt::bind(const std::wstring& placeholder, void* buffer, int32_t size, uint16_t type,
                         int16_t* indicator, uint16_t* length, uint32_t mode) {
     const std::u16string name16 = ora_to_oci(placeholder);

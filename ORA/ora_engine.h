@@ -156,6 +156,11 @@ class ora_stmt {
     // Elements above 65535 bytes need a client with OCIBindByPos2 (max_array_element).
     OCIBind* bind_array(uint32_t position, void* elements, size_t element_bytes, uint16_t type,
                         int16_t* indicators, uint32_t* lengths, size_t count);
+    // The most bytes the server is to take for the bind once converted to the database's
+    // character set (OCI_ATTR_MAXDATA_SIZE). Without it a client reckons from the element size
+    // and the character sets' ratio, and may send a text above 4000 bytes as a LONG, which only
+    // a LONG or LOB column takes (ORA-01461).
+    void limit_bind(OCIBind* bind, uint32_t server_bytes);
     // The largest element bind_array takes with the loaded client.
     static size_t max_array_element();
 

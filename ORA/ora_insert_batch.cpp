@@ -214,8 +214,14 @@ std::vector<ora_insert_batch::array> ora_insert_batch::bind_rows(prepared& targe
             a.indicators[j] = c.indicator[r];
             a.lengths[j] = c.length[r];
         }
-        target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(), width,
-                                    bind_type(c.kind), a.indicators.data(), a.lengths.data(), n);
+        OCIBind* bind =
+            target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(), width,
+                                        bind_type(c.kind), a.indicators.data(), a.lengths.data(), n);
+        // A UTF-16 element of a VARCHAR2 is wider than the bytes it becomes; the column holds
+        // no more than the database's string limit (its own length is checked by Oracle).
+        if (c.kind == ora_bind_kind::text && width > static_cast<uint32_t>(ora_max_varchar2_bytes())) {
+            target.statement.limit_bind(bind, static_cast<uint32_t>(ora_max_varchar2_bytes()));
+        }
     }
     return arrays;
 }

@@ -288,9 +288,14 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& database,
     tk_trace(2, "ora_schema_initializer::create_sequence");
     for (int n = 0; n < 100; ++n) {
         const std::wstring name = sequence_name(table, n);
+        // A name a table has, or a table of this run is to take, would make that table fail.
+        if (database.is_name_taken(name)) {
+            continue;
+        }
         try {
             database.query(L"CREATE SEQUENCE \"" + name + L"\" INCREMENT BY 1 START WITH " + start +
                            L" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
+            database.add_sequence(name);
             return name;
         } catch (const ora_exception& e) {
             if (e.ora_error() == 955) {
@@ -314,7 +319,7 @@ void ora_schema_initializer::create_trigger(ora_database& database, const std::w
     const std::wstring sql = L"CREATE OR REPLACE TRIGGER \"" + trigger + L"\" BEFORE INSERT ON \"" +
                              table + L"\" FOR EACH ROW WHEN (new." + column +
                              L" IS NULL) BEGIN select \"" + sequence + L"\".nextval into :new." +
-                             column + L" from dual; END;";
+                             column + L" from SYS.DUAL; END;";
     try {
         if (database.execute(sql) != ora_status::success_with_info) {
             return;
@@ -355,6 +360,13 @@ std::wstring ora_sequence_start_after(const std::wstring& largest) {
 
 // ---- ora_indexes_initializer ---------------------------------------------------------------
 
+std::wstring ora_index_kind(const udb_index& index) {
+    if (index.is_primary) {
+        return L"The primary key";
+    }
+    return index.is_unique ? L"The unique key" : L"The index";
+}
+
 ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table,
                                                  const udb_schema& fields,
                                                  const udb_indexes& source_indexes,
@@ -366,25 +378,27 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table,
     for (const udb_index& source : source_indexes) {
         udb_index index = source;
         index.fields.clear();
-        bool usable = true;
+        bool nullable = false;
+        std::wstring unusable;
         for (const std::wstring& source_field : source.fields) {
             const std::wstring column = column_names.get_mapped_name(source_field, false);
-            tk_trace(1, "ora_indexes_initializer::can_be_part_of_index");
             if (!fields.find_field(column)) {
                 tk_trace_w(2, L"Field '%ls' is not a column of the table", column.c_str());
-                usable = false;
+                unusable = L"its column \"" + column + L"\" is not a column of the table";
                 break;
             }
             const t_ftd& field = fields.get_field(column);
-            tk_trace(1, "GOT FIELD: vt=%d, size=%d", field.vartype, field.size);
             if (ora_is_lob_column(field)) {
-                tk_trace_w(2, L"Field '%ls' cannot be part of index", field.name.c_str());
-                usable = false;
+                unusable = L"its column \"" + field.name + L"\" became a " +
+                           (ora_is_text_kind(field.vartype) ? L"CLOB" : L"BLOB") +
+                           L", which Oracle cannot index";
                 break;
             }
+            nullable = nullable || !field.not_null;
             index.fields.push_back(field.name);
         }
-        if (!usable) {
+        if (!unusable.empty()) {
+            lose(source, L"was not created: " + unusable + L".");
             continue;
         }
         if (!validator.is_acceptable(index.name)) {
@@ -401,18 +415,37 @@ ora_indexes_initializer::ora_indexes_initializer(const std::wstring& table,
         if (index.is_primary) {
             primary_ = static_cast<int32_t>(indexes_.size());
         }
+        skips_null_parts_.push_back(index.is_unique && !index.is_primary && nullable &&
+                                    index.fields.size() > 1);
         indexes_.push_back(std::move(index));
     }
 }
 
-std::wstring ora_indexes_initializer::index_statement(const udb_index& index) const {
+void ora_indexes_initializer::lose(const udb_index& index, const std::wstring& what) {
+    const std::wstring message = ora_index_kind(index) + L" \"" + index.name + L"\" " + what;
+    tk_trace_w(3, L"%ls", message.c_str());
+    losses_.push_back({index.name, message});
+}
+
+std::wstring ora_indexes_initializer::null_skipping_columns(const udb_index& index) const {
+    std::wstring condition;
+    for (const std::wstring& field : index.fields) {
+        condition += (condition.empty() ? L"" : L" AND ") + (L"\"" + field + L"\" IS NOT NULL");
+    }
     std::wstring columns;
     for (const std::wstring& field : index.fields) {
-        tk_trace_w(1, L"Process idx.field %ls", field.c_str());
-        if (!columns.empty()) {
-            columns += L", ";
-        }
-        columns += L"\"" + field + L"\"";
+        columns += (columns.empty() ? L"" : L", ") +
+                   (L"CASE WHEN " + condition + L" THEN \"" + field + L"\" END");
+    }
+    return columns;
+}
+
+std::wstring ora_indexes_initializer::index_statement(size_t position) const {
+    TK_ASSERT(position < indexes_.size());
+    const udb_index& index = indexes_[position];
+    std::wstring columns;
+    for (const std::wstring& field : index.fields) {
+        columns += (columns.empty() ? L"\"" : L", \"") + field + L"\"";
     }
     const std::wstring alter = L"ALTER TABLE \"" + table_ + L"\" ADD CONSTRAINT \"" + index.name;
     if (index.is_primary) {
@@ -422,36 +455,63 @@ std::wstring ora_indexes_initializer::index_statement(const udb_index& index) co
         tk_trace_w(1, L"Skip index '%ls', it is equal to PK", index.name.c_str());
         return {};
     }
+    if (skips_null_parts_[position]) {
+        return L"CREATE UNIQUE INDEX \"" + index.name + L"\" ON \"" + table_ + L"\" (" +
+               null_skipping_columns(index) + L")";
+    }
     if (index.is_unique) {
         return alter + L"\" UNIQUE (" + columns + L")";
     }
     return L"CREATE INDEX \"" + index.name + L"\" ON \"" + table_ + L"\" (" + columns + L")";
 }
 
-void ora_indexes_initializer::build_indexes(ora_database& database) const {
+bool ora_indexes_initializer::try_create(ora_database& database, const udb_index& index,
+                                         const std::wstring& sql) {
+    tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
+    try {
+        database.query(sql);
+        return true;
+    } catch (const ora_exception& e) {
+        tk_trace(2, "Got error: %08X", static_cast<unsigned>(e.ora_error()));
+        // 1408: the column list is already indexed; 2261: the key already exists. Both leave
+        // an equal index in place.
+        if (e.ora_error() == 1408 || e.ora_error() == 2261) {
+            return true;
+        }
+        // 1450: the key is longer than an index entry may be. The table and its records are
+        // worth more than the index, but the user must hear of it.
+        if (e.ora_error() == 1450) {
+            lose(index, L"was not created: " + tk_ansi_to_ucs2(e.what()));
+            return true;
+        }
+        throw;
+    }
+}
+
+void ora_indexes_initializer::build_indexes(ora_database& database) {
     tk_trace(2, "ora_indexes_initializer::build_indexes(n_indexes=%d)",
              static_cast<int>(indexes_.size()));
-    for (const udb_index& index : indexes_) {
-        const std::wstring sql = index_statement(index);
+    for (size_t k = 0; k < indexes_.size(); ++k) {
+        const udb_index& index = indexes_[k];
+        const std::wstring sql = index_statement(k);
         if (sql.empty()) {
             continue;
         }
-        tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
+        if (!skips_null_parts_[k]) {
+            try_create(database, index, sql);
+            continue;
+        }
         try {
-            database.query(sql);
+            try_create(database, index, sql);
         } catch (const ora_exception& e) {
-            tk_trace(2, "Got error: %08X", static_cast<unsigned>(e.ora_error()));
-            // 1408: the column list is already indexed; 2261: the key already exists;
-            // 1450: the key is longer than an index entry may be. The table and its records
-            // are worth more than the index.
-            if (e.ora_error() == 1408 || e.ora_error() == 2261) {
-                continue;
-            }
-            if (e.ora_error() == 1450) {
-                tk_trace(3, "Index left out: %s", e.what());
-                continue;
-            }
-            throw;
+            // A server without function-based indexes (or without the right to make one):
+            // the closest form that refuses no row MySQL holds is a plain index.
+            lose(index, L"is a plain index, not unique: Oracle refused the unique index that "
+                        L"leaves out rows with a NULL part (" +
+                            tk_ansi_to_ucs2(e.what()) + L").");
+            skips_null_parts_[k] = false;
+            indexes_[k].is_unique = false;
+            try_create(database, indexes_[k], index_statement(k));
         }
     }
 }

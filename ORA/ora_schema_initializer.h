@@ -80,6 +80,20 @@ class ora_schema_initializer {
 // of MAX(key), empty when the table is empty): its whole part plus one, 1 for no key.
 std::wstring ora_sequence_start_after(const std::wstring& largest);
 
+// A key or index the destination does not have as the source had it, and why.
+struct ora_key_loss {
+    std::wstring index;
+    std::wstring message;
+};
+
+// The primary key, unique keys and indexes of one new table.
+//
+// A unique key of several columns, one of them nullable, becomes a unique function-based index
+// whose expressions are NULL for a row with a NULL part: such rows take no part in the key,
+// which is MySQL's rule (Oracle's own constraint would compare the non-NULL parts, and refuse
+// rows MySQL holds). Where Oracle takes no such index, the key becomes a plain index.
+// What cannot be made (a column that became a LOB, a key longer than Oracle's limit) is left
+// out and listed in losses(), so that the user hears of it.
 class ora_indexes_initializer {
   public:
     // fields: the generated columns; column_names: the pairs (source, generated) of the
@@ -88,17 +102,33 @@ class ora_indexes_initializer {
     ora_indexes_initializer(const std::wstring& table, const udb_schema& fields,
                             const udb_indexes& source_indexes, const t_names_map& column_names);
 
-    // Creates the primary key, the unique constraints and the indexes, in list order.
-    void build_indexes(ora_database& database) const;
-    // The statement of one index; empty when it is skipped (equal to the primary key).
-    std::wstring index_statement(const udb_index& index) const;
+    // Creates the primary key, the unique constraints and the indexes, in list order. An
+    // Oracle error other than the refusals above raises ora_exception.
+    void build_indexes(ora_database& database);
+    // The statement of the index at that position of indexes(); empty when it is skipped
+    // (equal to the primary key).
+    std::wstring index_statement(size_t position) const;
 
     const udb_indexes& indexes() const noexcept { return indexes_; }
     // The position of the primary key in indexes(), -1 when there is none.
     int32_t primary_position() const noexcept { return primary_; }
+    // The keys and indexes not made as the source had them.
+    const std::vector<ora_key_loss>& losses() const noexcept { return losses_; }
 
   private:
+    // The key's columns, each written as a CASE that is NULL when any part of the key is.
+    std::wstring null_skipping_columns(const udb_index& index) const;
+    void lose(const udb_index& index, const std::wstring& why);
+    // Runs the statement; false when Oracle refused it for a reason that leaves the index out.
+    bool try_create(ora_database& database, const udb_index& index, const std::wstring& sql);
+
     int32_t primary_ = -1;
     std::wstring table_;
     udb_indexes indexes_;
+    // Per index: a unique key that leaves out rows with a NULL part.
+    std::vector<bool> skips_null_parts_;
+    std::vector<ora_key_loss> losses_;
 };
+
+// "The primary key", "The unique key" or "The index", as messages name an index.
+std::wstring ora_index_kind(const udb_index& index);

@@ -199,14 +199,20 @@ void ora_table::init_indexes() {
 
     const std::wstring generated =
         database_.version() < version_8 ? L"" : L" AND user_indexes.generated='N'";
-    for (const auto& row :
+    const std::map<std::pair<std::wstring, std::wstring>, std::wstring> expressions =
+        expression_columns();
+    for (auto row :
          read_rows(L"SELECT user_indexes.index_name, user_indexes.uniqueness, "
-                   L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
-                   L"user_ind_columns.table_name = " +
+                   L"user_ind_columns.column_name, user_ind_columns.column_position FROM "
+                   L"user_ind_columns, user_indexes where user_ind_columns.table_name = " +
                    table + generated +
                    L" AND user_ind_columns.index_name = user_indexes.index_name AND "
                    L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
                    L"user_indexes.index_name, user_ind_columns.column_position")) {
+        // A key that leaves out rows with a NULL part indexes CASE expressions over its columns.
+        if (const auto found = expressions.find({row[0], row[3]}); found != expressions.end()) {
+            row[2] = found->second;
+        }
         if (row[0] == primary.name) {
             tk_trace(1, "Skip Primary Key DoubleInitialization");
             continue;
@@ -255,6 +261,32 @@ void ora_table::init_indexes() {
         }
         foreign_keys_.back().fields.push_back(row[3]);
     }
+}
+
+// The column each expression of the table's function-based indexes yields, by index name and
+// position: "CASE WHEN ... THEN "c" END" as the system writes a unique key whose rows with a
+// NULL part take no part in it. Other expressions name no column.
+std::map<std::pair<std::wstring, std::wstring>, std::wstring> ora_table::expression_columns() {
+    std::map<std::pair<std::wstring, std::wstring>, std::wstring> columns;
+    if (database_.version() < version_8) {
+        return columns;
+    }
+    try {
+        for (const auto& row : read_rows(L"SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION "
+                                         L"FROM USER_IND_EXPRESSIONS WHERE TABLE_NAME = " +
+                                         ora_quote_string(name))) {
+            const std::wstring& expression = row[2];
+            const size_t then = expression.rfind(L"THEN \"");
+            const size_t end = then == std::wstring::npos ? then : expression.find(L'"', then + 6);
+            if (end == std::wstring::npos || expression.find(L"END", end) == std::wstring::npos) {
+                continue;
+            }
+            columns[{row[0], row[1]}] = expression.substr(then + 6, end - then - 6);
+        }
+    } catch (const ora_exception& e) {
+        tk_trace(2, "Index expressions cannot be read: %s", e.what());
+    }
+    return columns;
 }
 
 void ora_table::adopt_created_schema(const udb_schema& created) {
@@ -426,16 +458,26 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
 }
 
 // A text longer than its column is refused here, as Oracle would refuse it, rather than bound
-// with a length no column holds.
+// with a length no column holds: longer in characters than the column, or in bytes than any
+// VARCHAR2 holds (VARCHAR2(4000 CHAR) takes no 4000 characters of three bytes each).
 void ora_table::check_length(size_t i, const std::wstring& text) const {
     const t_ftd& column = schema[i];
-    if (column.size <= 0 || text.size() <= static_cast<size_t>(column.size)) {
+    size_t actual = text.size();
+    size_t maximum = column.size > 0 ? static_cast<size_t>(column.size) : actual;
+    const auto bytes_limit = static_cast<size_t>(ora_max_varchar2_bytes());
+    if (actual <= maximum && actual * 4 > bytes_limit) {
+        const size_t bytes = ora_validator::byte_length(text);
+        if (bytes > bytes_limit) {
+            actual = bytes;
+            maximum = bytes_limit;
+        }
+    }
+    if (actual <= maximum) {
         return;
     }
-    throw ora_exception(12899,
-                        tk_wformat(L"ORA-12899: value too large for column "
-                                   L"\"%ls\".\"%ls\" (actual: %zu, maximum: %d)",
-                                   name.c_str(), column.name.c_str(), text.size(), column.size));
+    throw ora_exception(12899, tk_wformat(L"ORA-12899: value too large for column "
+                                          L"\"%ls\".\"%ls\" (actual: %zu, maximum: %zu)",
+                                          name.c_str(), column.name.c_str(), actual, maximum));
 }
 
 void ora_table::check_width(const udb_record& record) const {

@@ -19,10 +19,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ORA/ora_schema_initializer.h"
 #include "ORA/ora_type.h"
 #include "ORA/ora_value_binding.h"
 #include "UDB/udb_record_sink.h"
@@ -76,6 +78,9 @@ class ora_table : public ora_query_results {
 
     const std::wstring& table_name() const noexcept { return name; }
     int32_t mode() const noexcept { return mode_; }
+    // The keys and indexes of the source that a table just created lacks, or has in another
+    // form, and why (set by ora_database::create_ora_table).
+    std::vector<ora_key_loss> key_losses;
     // Foreign keys that reference the primary key (mode 1 only).
     const udb_relationships& foreign_keys() const noexcept { return foreign_keys_; }
     // Appended records staged and not yet written.
@@ -89,6 +94,7 @@ class ora_table : public ora_query_results {
   private:
     void init_schema();
     void init_indexes();
+    std::map<std::pair<std::wstring, std::wstring>, std::wstring> expression_columns();
     void reopen_for_reading();
     void check_width(const udb_record& record) const;
     void check_length(size_t column, const std::wstring& text) const;

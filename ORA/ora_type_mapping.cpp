@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
@@ -53,6 +54,8 @@ constexpr std::array<kind_mapping, 22> mappings = {{
     {VT_ARRAY_UI1, mapping_rule::binary, L"BLOB"},
 }};
 
+std::atomic<bool> extended_strings{false};
+
 const kind_mapping* find_mapping(VARTYPE kind) {
     for (const kind_mapping& mapping : mappings) {
         if (mapping.kind == kind) {
@@ -84,12 +87,25 @@ bool ora_is_numeric_kind(VARTYPE kind) {
            mapping->rule != mapping_rule::binary && kind != VT_DATE;
 }
 
-bool ora_is_lob_column(VARTYPE kind, int32_t size) {
+int32_t ora_max_varchar2_bytes() noexcept {
+    return extended_strings.load(std::memory_order_relaxed) ? 32767 : 4000;
+}
+
+int32_t ora_max_raw_bytes() noexcept {
+    return extended_strings.load(std::memory_order_relaxed) ? 32767 : 2000;
+}
+
+void ora_set_extended_strings(bool extended) noexcept {
+    extended_strings.store(extended, std::memory_order_relaxed);
+}
+
+bool ora_is_lob_column(VARTYPE kind, int32_t size, int32_t bytes_per_char) {
     if (ora_is_text_kind(kind)) {
-        return size <= 0 || size > ora_max_varchar2_chars;
+        const int64_t bytes = int64_t{size} * std::max(bytes_per_char, 1);
+        return size <= 0 || bytes > ora_max_varchar2_bytes();
     }
     if (ora_is_binary_kind(kind)) {
-        return size <= 0 || size > ora_max_raw_bytes;
+        return size <= 0 || size > ora_max_raw_bytes();
     }
     return false;
 }

@@ -13,8 +13,11 @@
 
 namespace {
 
-// SHOW COLUMNS: the declared type is column 1, the default the second to last.
+// SHOW FULL COLUMNS: Field, Type, Collation, Null, Key, Default, Extra, Privileges, Comment.
 constexpr size_t show_columns_type = 1;
+constexpr size_t show_columns_collation = 2;
+constexpr size_t show_columns_default = 5;
+constexpr size_t show_columns_extra = 6;
 // SHOW INDEX: Non_unique, Key_name and Column_name.
 constexpr size_t show_index_non_unique = 1;
 constexpr size_t show_index_key_name = 2;
@@ -40,6 +43,36 @@ int32_t date_or_hyper_subtype(const sql_column_type& type, bool time_as_interval
         default:
             return 0;
     }
+}
+
+// The most bytes of UTF-8 one character of a collation's character set takes: 1 for ASCII, 4
+// for the sets that reach beyond the Basic Multilingual Plane (utf8mb4, utf16, utf32,
+// gb18030) and for a set not known, 3 for every other (latin1 is cp1252, whose euro sign takes
+// three bytes; utf8mb3, ucs2 and the Asian sets stay in the plane).
+int32_t utf8_bytes_per_char(const std::wstring& collation) {
+    const std::wstring set = collation.substr(0, collation.find(L'_'));
+    if (set == L"ascii" || set == L"binary") {
+        return 1;
+    }
+    static const wchar_t* const wide_sets[] = {L"utf8mb4", L"utf16", L"utf16le", L"utf32",
+                                               L"gb18030"};
+    for (const wchar_t* wide : wide_sets) {
+        if (set == wide) {
+            return 4;
+        }
+    }
+    static const wchar_t* const plane_sets[] = {
+        L"latin1", L"latin2", L"latin5",  L"latin7",  L"utf8",   L"utf8mb3", L"ucs2",
+        L"cp1250", L"cp1251", L"cp1256",  L"cp1257",  L"cp850",  L"cp852",   L"cp866",
+        L"dec8",   L"hp8",    L"koi8r",   L"koi8u",   L"swe7",   L"greek",   L"hebrew",
+        L"armscii8", L"geostd8", L"keybcs2", L"macce", L"macroman", L"tis620", L"big5",
+        L"gbk",    L"gb2312", L"sjis",    L"cp932",   L"ujis",   L"eucjpms", L"euckr"};
+    for (const wchar_t* plane : plane_sets) {
+        if (set == plane) {
+            return 3;
+        }
+    }
+    return 4;
 }
 
 // A date default that no date can hold ("0000-00-00", "0000-00-00 00:00:00[.000000]",
@@ -118,7 +151,7 @@ void sql_recordset::initialize() {
     }
     // The columns as the table declares them: SELECT * leaves INVISIBLE columns out.
     const std::unique_ptr<sql_tmp_recordset> declared =
-        database_.read_all(L"SHOW COLUMNS FROM " + database_.quote_name(name));
+        database_.read_all(L"SHOW FULL COLUMNS FROM " + database_.quote_name(name));
     const std::wstring columns = declared_columns(declared.get());
     {
         sql_result description = sql_result::stream(
@@ -192,7 +225,7 @@ void sql_recordset::describe(const std::vector<sql_column>& columns, const MYSQL
 void sql_recordset::refine_columns(const sql_tmp_recordset& rows) {
     for (size_t k = 0; k < rows.size(); ++k) {
         const sql_record& row = rows[k];
-        if (row.size() < 3) {
+        if (row.size() <= show_columns_extra) {
             continue;
         }
         // Row k describes field k; a column added or dropped in between is matched by name.
@@ -213,6 +246,8 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
     if (std::sscanf(type_text.c_str(), "varchar(%d)", &first) == 1) {
         tk_trace(2, "Refining size for varchar: %d", first);
         field.size = first;
+        // Characters now, not bytes: how many bytes each may take decides the Oracle type.
+        field.bytes_per_char = utf8_bytes_per_char(row[show_columns_collation].to_wstring());
     } else if (std::sscanf(type_text.c_str(), "float(%d,%d)", &first, &second) == 2) {
         tk_trace(2, "Refining type for FLOAT(%d,%d)", first, second);
         if (first != 0 && second != 0 && second < first) {
@@ -221,8 +256,9 @@ void sql_recordset::refine_column(t_ftd& field, const sql_record& row) {
         }
     }
 
-    field.generated = row[row.size() - 1].to_wstring().find(L"GENERATED") != std::wstring::npos;
-    const udb_field& default_value = row[row.size() - 2];
+    field.generated =
+        row[show_columns_extra].to_wstring().find(L"GENERATED") != std::wstring::npos;
+    const udb_field& default_value = row[show_columns_default];
     const std::wstring text = default_value.to_wstring();
     tk_trace_w(2, L"Got default value: %ls", text.c_str());
     if (!field.not_null && text.empty()) {

@@ -18,6 +18,10 @@
 struct t_ftd {
     // Text and binary columns: the maximum length; 0 means no limit.
     int32_t size = 0;
+    // Text columns whose size counts characters: the most bytes of UTF-8 one of them can take,
+    // as the source's character set allows (1 for ASCII, 3 for latin1 or utf8mb3, 4 for utf8mb4).
+    // 1 where size already counts the bytes of the longest value.
+    int32_t bytes_per_char = 1;
     std::wstring name;
     VARTYPE vartype = VT_EMPTY;
     bool auto_increment = false;

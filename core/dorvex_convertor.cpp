@@ -252,6 +252,15 @@ void dorvex_convertor::run() {
     print(tk_wformat(L"Converting database %ls(%d tables)", source_database.c_str(),
                      tables_total.load()));
 
+    // The run's tables keep their names: no sequence of an earlier entry may take one.
+    std::vector<std::wstring> names;
+    for (const auto& entry : entries) {
+        names.push_back(entry.first);
+        if (uppercase) {
+            tk_wstring::to_upper(names.back());
+        }
+    }
+    destination->reserve_names(names);
     state.validator = std::make_unique<ora_tn_validator>(selected_tables, destination->tables);
     for (const auto& entry : selected_queries) {
         state.validator->in_use.push_back(entry.first);
@@ -284,8 +293,14 @@ std::wstring dorvex_convertor::oracle_name_for(run_state& state, const std::wstr
     if (uppercase) {
         tk_wstring::to_upper(destination);
     }
-    if (!state.validator->is_acceptable(destination)) {
-        destination = state.validator->get_safe_name(destination);
+    const std::wstring wanted = destination;
+    // A sequence, view or other object of the schema holds the name as a table would.
+    while (!state.validator->is_acceptable(destination) ||
+           state.destination.is_other_object(destination)) {
+        if (state.destination.is_other_object(destination)) {
+            state.validator->restricted.push_back(destination);
+        }
+        destination = state.validator->get_safe_name(wanted);
     }
     return destination;
 }
@@ -409,12 +424,14 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
             // No records are copied: their count would say otherwise.
             tk_trace_w(3, L"Converting table %ls", name.c_str());
             print(L"Converting table " + name);
+            report_key_losses(*table, entry);
             entry.result = table_report::outcome::definition_only;
         } else {
             tk_trace_w(3, L"Converting table %ls (%lld records)", name.c_str(),
                        static_cast<long long>(records_total.load()));
             print(tk_wformat(L"Converting table %ls(%lld records)", name.c_str(),
                              static_cast<long long>(records_total.load())));
+            report_key_losses(*table, entry);
             if (records_total != 0) {
                 const std::optional<int64_t> before = traced_round_trips(oracle);
                 copy_records(*source, *table, entry);
@@ -439,6 +456,16 @@ void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,
         return;
     }
     finish();
+}
+
+// Each key or index of the source the new table lacks is an error of level 0 with the table.
+void dorvex_convertor::report_key_losses(const ora_table& table, table_report& entry) {
+    error_handler& handler = error_handler::instance();
+    for (const ora_key_loss& loss : table.key_losses) {
+        entry.keys_lost.push_back(loss.index);
+        handler.set_context(entry.name);
+        handler.handle(tk_exception(loss.message, 0), false);
+    }
 }
 
 // The destination's round trips so far, read only when the log would show them.

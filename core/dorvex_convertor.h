@@ -123,6 +123,7 @@ class dorvex_convertor : public udb_converter,
     // Applies the mode to an existing table; false when the entry is to be skipped.
     bool handle_existing_table(const std::wstring& destination);
     static std::optional<int64_t> traced_round_trips(ora_database& destination);
+    static void report_key_losses(const ora_table& table, table_report& entry);
     void copy_records(sql_recordset& source, ora_table& destination, table_report& entry);
     // Appends one record; a record Oracle or its value rules refuse is reported and saved.
     void copy_record(ora_table& destination, table_report& entry, const udb_schema& columns,

@@ -22,7 +22,7 @@ bool run_report::clean() const {
     }
     for (const table_report& table : tables) {
         if (table.result == table_report::outcome::failed || table.rejected != 0 ||
-            table.altered != 0) {
+            table.altered != 0 || !table.keys_lost.empty()) {
             return false;
         }
     }
@@ -98,6 +98,13 @@ std::vector<std::wstring> run_report::summary_lines() const {
                 break;
         }
         lines.push_back(line);
+        if (!t.keys_lost.empty()) {
+            std::wstring keys;
+            for (const std::wstring& key : t.keys_lost) {
+                keys += (keys.empty() ? L"" : L", ") + key;
+            }
+            lines.push_back(padded(L"", width) + L"keys not made as in MySQL: " + keys);
+        }
     }
     lines.push_back(padded(L"total", width) + figures(total_read(), total_written(),
                                                       total_rejected(), total_altered(), seconds));

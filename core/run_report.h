@@ -32,6 +32,8 @@ struct table_report {
     double seconds = 0;
     // Why the entry failed (its message as the user saw it), when it did.
     std::string failure;
+    // The source's keys and indexes the Oracle table lacks or has in a weaker form (reported).
+    std::vector<std::wstring> keys_lost;
 };
 
 struct run_report {
@@ -41,8 +43,8 @@ struct run_report {
     // Where the records that did not arrive were saved; empty when there were none.
     std::string rejects_file;
 
-    // Whether every entry arrived whole: no entry failed, no record was rejected and no value
-    // altered, and the run went to its end.
+    // Whether every entry arrived whole: no entry failed, no record was rejected, no value
+    // altered and no key lost, and the run went to its end.
     bool clean() const;
     int64_t total_read() const;
     int64_t total_written() const;
@@ -52,6 +54,7 @@ struct run_report {
     // The summary as the agent prints it and the wizard shows it: a header, one line per entry
     // (rows read, written, rejected, values altered, seconds, rows per second; "skipped",
     // "definition only" or the failure instead where they apply; the Oracle name when it is
-    // not the source's), the totals, and where the rejected records were saved.
+    // not the source's; the keys not made as in the source on a line of their own), the totals,
+    // and where the rejected records were saved.
     std::vector<std::wstring> summary_lines() const;
 };

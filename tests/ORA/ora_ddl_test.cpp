@@ -67,6 +67,43 @@ TEST(ora_type_mapping, every_value_kind) {
     EXPECT_THROW(get_native_type(column(VT_DISPATCH)), tk_mail_assertion);
 }
 
+// A VARCHAR2 holds 4000 bytes whatever its characters (32767 where strings are extended): a
+// column of n characters of b bytes each stays VARCHAR2 only while n * b fits, and RAW follows.
+TEST(ora_type_mapping, text_columns_count_the_bytes_of_their_longest_value) {
+    struct case_t {
+        int32_t size;
+        int32_t bytes_per_char;
+        bool extended;
+        const wchar_t* oracle_type;
+    };
+    const case_t cases[] = {
+        {1000, 4, false, L"VARCHAR2(1000 CHAR)"},  // utf8mb4: exactly 4000 bytes
+        {1001, 4, false, L"CLOB"},
+        {1333, 3, false, L"VARCHAR2(1333 CHAR)"},  // latin1: 3999 bytes
+        {1334, 3, false, L"CLOB"},
+        {2000, 3, false, L"CLOB"},  // 2000 euro signs are 6000 bytes
+        {4000, 1, false, L"VARCHAR2(4000 CHAR)"},  // ASCII
+        {4001, 1, false, L"CLOB"},
+        {2000, 4, true, L"VARCHAR2(2000 CHAR)"},
+        {8191, 4, true, L"VARCHAR2(8191 CHAR)"},
+        {8192, 4, true, L"CLOB"},  // 32768 bytes
+        {32767, 1, true, L"VARCHAR2(32767 CHAR)"},
+        {0, 1, true, L"CLOB"},
+    };
+    for (const case_t& c : cases) {
+        ora_set_extended_strings(c.extended);
+        t_ftd field = column(VT_BSTR, c.size);
+        field.bytes_per_char = c.bytes_per_char;
+        EXPECT_EQ(get_native_type(field), c.oracle_type)
+            << c.size << " characters of " << c.bytes_per_char << " bytes";
+    }
+    ora_set_extended_strings(true);
+    EXPECT_EQ(get_native_type(column(VT_ARRAY_UI1, 32767)), L"RAW(32767)");
+    EXPECT_EQ(get_native_type(column(VT_ARRAY_UI1, 32768)), L"BLOB");
+    ora_set_extended_strings(false);
+    EXPECT_EQ(get_native_type(column(VT_ARRAY_UI1, 2001)), L"BLOB");
+}
+
 TEST(ora_schema_initializer, default_values) {
     struct case_t {
         t_ftd field;

@@ -155,11 +155,15 @@ inline std::vector<std::string> split_tabs(const std::string& line) {
 // sequences and triggers.
 class oralite_schema {
   public:
-    explicit oralite_schema(std::string user = "CONV", std::string password = "conv")
+    // create_options: options of `oralite create` (--max_string_size=extended).
+    explicit oralite_schema(std::string user = "CONV", std::string password = "conv",
+                            const std::vector<std::string>& create_options = {})
         : path_((dir_.path() / "target.db").string()),
           user_(std::move(user)),
           password_(std::move(password)) {
-        const auto created = run_tool({"create", path_});
+        std::vector<std::string> create{"create", path_};
+        create.insert(create.end(), create_options.begin(), create_options.end());
+        const auto created = run_tool(create);
         if (created.status != 0) {
             throw std::runtime_error("oralite create: " + created.err);
         }

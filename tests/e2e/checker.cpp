@@ -230,11 +230,27 @@ bool is_partial_zero_date(const std::string& value) {
     return value.size() >= 10 && (value.substr(5, 2) == "00" || value.substr(8, 2) == "00");
 }
 
+// The most UTF-8 bytes one character of a MySQL character set becomes: ASCII 1; the sets that
+// reach beyond the Basic Multilingual Plane 4; the rest (latin1 is cp1252 with its three-byte
+// euro sign, utf8mb3, the Asian sets) 3.
+long long utf8_bytes_per_char(const std::string& charset) {
+    if (charset == "ascii" || charset == "binary") {
+        return 1;
+    }
+    for (const char* wide : {"utf8mb4", "utf16", "utf16le", "utf32", "gb18030"}) {
+        if (charset == wide) {
+            return 4;
+        }
+    }
+    return 3;
+}
+
 std::vector<source_column> source_columns(mysql_session& mysql, const std::string& database,
                                           const std::string& table) {
     const mysql_result result = mysql.query(
         "SELECT COLUMN_NAME, DATA_TYPE, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT, EXTRA, "
-        "CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, NUMERIC_SCALE, DATETIME_PRECISION FROM "
+        "CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, NUMERIC_SCALE, DATETIME_PRECISION, "
+        "CHARACTER_SET_NAME FROM "
         "information_schema.COLUMNS "
         "WHERE TABLE_SCHEMA = '" +
         database + "' AND TABLE_NAME = '" + table + "' ORDER BY ORDINAL_POSITION");
@@ -255,6 +271,7 @@ std::vector<source_column> source_columns(mysql_session& mysql, const std::strin
         c.precision = r[7] ? std::atoi(r[7]->c_str()) : 0;
         c.scale = r[8] ? std::atoi(r[8]->c_str()) : 0;
         c.fraction_digits = r[9] ? std::atoi(r[9]->c_str()) : 0;
+        c.charset = r[10] ? *r[10] : "";
         // FLOAT(7,4) is a decimal for the product: its digits are as MySQL prints them.
         if (c.data_type == "float" && c.column_type.find(',') != std::string::npos) {
             c.data_type = "decimal";
@@ -287,6 +304,9 @@ std::string destination_column_name(const std::string& column, const checker_opt
 }
 
 // One column of the destination as USER_TAB_COLUMNS describes it.
+// The longest index key Oracle makes in a database of 8 KB blocks.
+constexpr long long max_key_bytes = 6398;
+
 struct destination_column {
     std::string data_type;
     long long length = 0;
@@ -744,9 +764,16 @@ void check_type(const std::string& where, const source_column& c, const destinat
             complain(want);
         }
     } else if (is_text_type(c.data_type) || (is_blob_type(c.data_type) && options.blob_as_text)) {
-        const bool fits =
-            d.data_type == "CLOB" || (d.data_type == "VARCHAR2" && d.length >= c.char_length);
-        if (!fits) {
+        // A VARCHAR2 holds at most max_string_bytes, however many characters it declares: the
+        // column's longest value in UTF-8 must fit, else only a CLOB keeps it.
+        const long long bytes = c.char_length * utf8_bytes_per_char(c.charset);
+        if (bytes > options.max_string_bytes) {
+            if (d.data_type != "CLOB") {
+                complain("CLOB (" + std::to_string(c.char_length) + " characters of " + c.charset +
+                         " may take " + std::to_string(bytes) + " bytes)");
+            }
+        } else if (d.data_type != "CLOB" &&
+                   (d.data_type != "VARCHAR2" || d.length < c.char_length)) {
             complain("VARCHAR2 of at least " + std::to_string(c.char_length) + " or CLOB");
         }
     } else if (is_binary_type(c.data_type)) {
@@ -901,6 +928,14 @@ std::multiset<std::string> source_keys(mysql_session& mysql, const std::string& 
         if (has_lob) {
             continue;  // a LOB cannot be indexed in Oracle
         }
+        long long key_bytes = 0;
+        for (const auto& f : fields) {
+            const auto found = columns.find(f);
+            key_bytes += found == columns.end() ? 0 : found->second.length;
+        }
+        if (key_bytes > max_key_bytes) {
+            continue;  // longer than an index key of an 8 KB block (ORA-01450, reported)
+        }
         if (index.first != "P" && std::set<std::string>(fields.begin(), fields.end()) == primary &&
             fields.size() == primary.size()) {
             continue;  // the same columns as the primary key
@@ -914,9 +949,30 @@ std::multiset<std::string> source_keys(mysql_session& mysql, const std::string& 
     return keys;
 }
 
+// The column a function-based index's expression yields, by index name and position, for the
+// form "CASE WHEN ... THEN "c" END" of a unique key that leaves out rows with a NULL part.
+std::map<std::pair<std::string, std::string>, std::string> expression_columns(
+    const oralite_schema& oracle, const std::string& table) {
+    std::map<std::pair<std::string, std::string>, std::string> columns;
+    for (const auto& r : oracle
+                             .query("SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION FROM "
+                                    "USER_IND_EXPRESSIONS WHERE TABLE_NAME = " +
+                                    sql_text(table))
+                             .rows) {
+        const std::string& expression = r.at(2);
+        const size_t then = expression.rfind("THEN \"");
+        const size_t end = then == std::string::npos ? then : expression.find('"', then + 6);
+        if (end != std::string::npos && expression.rfind("CASE", 0) == 0) {
+            columns[{r.at(0), r.at(1)}] = expression.substr(then + 6, end - then - 6);
+        }
+    }
+    return columns;
+}
+
 std::multiset<std::string> destination_keys(const oralite_schema& oracle,
                                             const std::string& table) {
     std::map<std::string, std::pair<std::string, std::vector<std::string>>> keys;
+    const auto expressions = expression_columns(oracle, table);
     for (const auto& r : oracle
                              .query("SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE, cc.COLUMN_NAME "
                                     "FROM USER_CONSTRAINTS c, USER_CONS_COLUMNS cc WHERE "
@@ -930,9 +986,9 @@ std::multiset<std::string> destination_keys(const oralite_schema& oracle,
         key.second.push_back(r.at(2));
     }
     for (const auto& r : oracle
-                             .query("SELECT i.INDEX_NAME, i.UNIQUENESS, ic.COLUMN_NAME FROM "
-                                    "USER_INDEXES i, USER_IND_COLUMNS ic WHERE i.INDEX_NAME = "
-                                    "ic.INDEX_NAME AND i.TABLE_NAME = " +
+                             .query("SELECT i.INDEX_NAME, i.UNIQUENESS, ic.COLUMN_NAME, "
+                                    "ic.COLUMN_POSITION FROM USER_INDEXES i, USER_IND_COLUMNS ic "
+                                    "WHERE i.INDEX_NAME = ic.INDEX_NAME AND i.TABLE_NAME = " +
                                     sql_text(table) + " ORDER BY i.INDEX_NAME, ic.COLUMN_POSITION")
                              .rows) {
         if (keys.count(r.at(0)) != 0 && keys[r.at(0)].first != "I" && keys[r.at(0)].first != "J") {
@@ -940,7 +996,8 @@ std::multiset<std::string> destination_keys(const oralite_schema& oracle,
         }
         auto& key = keys[r.at(0)];
         key.first = r.at(1) == "UNIQUE" ? "J" : "I";  // J: a unique index without constraint
-        key.second.push_back(r.at(2));
+        const auto expression = expressions.find({r.at(0), r.at(3)});
+        key.second.push_back(expression == expressions.end() ? r.at(2) : expression->second);
     }
     std::multiset<std::string> out;
     for (const auto& [name, key] : keys) {

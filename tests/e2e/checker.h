@@ -40,6 +40,8 @@ struct checker_options {
     bool time_as_interval = false;
     // BLOB columns were converted to text.
     bool blob_as_text = false;
+    // The most bytes a VARCHAR2 holds on the destination (32767 with MAX_STRING_SIZE EXTENDED).
+    long long max_string_bytes = 4000;
     // Rows the run reported as refused for reasons of the destination (a duplicate key, say),
     // by table: the text of their first primary-key column.
     std::map<std::string, std::set<std::string>> refused;
@@ -89,6 +91,8 @@ struct source_column {
     bool auto_increment = false;
     bool invisible = false;
     long long char_length = 0;
+    // Text columns: the character set (utf8mb4, latin1, ...).
+    std::string charset;
     int precision = 0;
     int scale = 0;
     // Fraction digits of DATETIME, TIMESTAMP and TIME columns.
