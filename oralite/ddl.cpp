@@ -1027,9 +1027,13 @@ class ddl_runner {
     index_keys index_keys_of(const table_info& table, const table_state& t,
                              const create_index_statement& st) {
         index_keys keys;
+        // Numbered after the table's columns and the hidden columns already made.
         size_t hidden = table.columns.size();
         for (const index_info& ix : table.indexes) {
-            for (const std::string& e : ix.expressions) hidden += e.empty() ? 0 : 1;
+            for (size_t i = 0; i < ix.columns.size() && i < ix.expressions.size(); ++i) {
+                if (!ix.expressions[i].empty() && ix.columns[i].size() > 7)
+                    hidden = std::max<size_t>(hidden, std::stoul(ix.columns[i].substr(6)));
+            }
         }
         for (const index_column& c : st.columns) {
             keys.descending.push_back(c.descending);

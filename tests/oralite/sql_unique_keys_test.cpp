@@ -136,8 +136,12 @@ TEST_F(unique_keys_test, function_based_index_reads_back_from_the_dictionary) {
     ok("COMMIT");
     EXPECT_EQ(again.code_of("INSERT INTO \"t\" VALUES (2, 1, 'x')"), 1);
     EXPECT_EQ(again.message(), "ORA-00001: unique constraint (SCOTT.n) violated");
-    ok("DROP INDEX t_up");
+    ok("DROP INDEX \"n\"");
     EXPECT_EQ(scott.rows("SELECT COUNT(*) FROM user_ind_expressions"), (rows_t{{"2"}}));
+    // A new hidden column never takes the name of one still in use.
+    ok("CREATE INDEX t_low ON \"t\" (LOWER(\"b\"))");
+    EXPECT_EQ(scott.rows("SELECT column_name FROM user_ind_columns WHERE index_name = 'T_LOW'"),
+              (rows_t{{"SYS_NC00008$"}}));
 }
 
 TEST_F(unique_keys_test, function_based_index_expressions_are_checked) {
