@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "ORA/ora_database.h"
@@ -34,6 +35,103 @@ std::wstring error_text(const char16_t* buffer, size_t units) {
         text.pop_back();
     }
     return text;
+}
+
+// Raises ora_exception with the first diagnostic record of handle.
+[[noreturn]] void raise_oci_error(void* handle, uint32_t handle_type) {
+    char16_t buffer[error_text_bytes / 2] = {};
+    sb4 code = 0;
+    std::wstring text;
+    if (handle != nullptr &&
+        oci().OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer),
+                          sizeof buffer, handle_type) == OCI_SUCCESS) {
+        text = error_text(buffer, std::size(buffer));
+    }
+    if (text.empty()) {
+        text = tk_wformat(L"ORA-%05d: unknown Oracle error", static_cast<int>(code));
+    }
+    tk_trace_w(2, L"Oracle error %d: %ls", static_cast<int>(code), text.c_str());
+    throw ora_exception(code, text);
+}
+
+// The one interpretation of an OCI result (see ora_engine::check), for any error handle.
+int check_with(OCIError* error, int status) {
+    if (status == OCI_ERROR) {
+        raise_oci_error(error, OCI_HTYPE_ERROR);
+    }
+    if (status == OCI_INVALID_HANDLE) {
+        tk_trace(3, "An OCI call was given an invalid handle");
+        TK_FAIL();
+    }
+    return status;
+}
+
+// A new environment with its error handle. UTF-16, and threaded: a log-on made apart may run
+// on one thread while another uses the engine's environment. tk_exception (level 1) or
+// ora_exception when either cannot be made; nothing is left allocated then.
+void create_environment(OCIEnv*& env_out, OCIError*& error_out) {
+    OCIEnv* env = nullptr;
+    const int status = oci().OCIEnvCreate(&env, OCI_UTF16 | OCI_THREADED, nullptr, nullptr, nullptr,
+                                          nullptr, 0, nullptr);
+    if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+        if (env == nullptr) {
+            throw tk_exception("Cannot create the Oracle client environment.", 1);
+        }
+        try {
+            raise_oci_error(env, OCI_HTYPE_ENV);
+        } catch (...) {
+            oci().OCIHandleFree(env, OCI_HTYPE_ENV);
+            throw;
+        }
+    }
+    void* error = nullptr;
+    if (oci().OCIHandleAlloc(env, &error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
+        oci().OCIHandleFree(env, OCI_HTYPE_ENV);
+        throw tk_exception("Cannot allocate the Oracle error handle.", 1);
+    }
+    env_out = env;
+    error_out = static_cast<OCIError*>(error);
+}
+
+// Children before parents: the error handle, then the environment.
+void free_environment(OCIError*& error, OCIEnv*& env) noexcept {
+    if (error != nullptr) {
+        oci().OCIHandleFree(error, OCI_HTYPE_ERROR);
+        error = nullptr;
+    }
+    if (env != nullptr) {
+        oci().OCIHandleFree(env, OCI_HTYPE_ENV);
+        env = nullptr;
+    }
+}
+
+// OCILogoff frees the service context, session and server that OCILogon allocated. A broken
+// connection must not keep the next log-on from happening.
+void log_off_service(OCISvcCtx*& service, OCIError* error) noexcept {
+    if (service == nullptr) {
+        return;
+    }
+    if (oci().OCILogoff(service, error) != OCI_SUCCESS) {
+        tk_trace(2, "ora_engine: log-off failed");
+    }
+    service = nullptr;
+}
+
+// OCILogon with byte lengths of UTF-16 texts; ora_exception when the server refuses.
+OCISvcCtx* log_on(OCIEnv* env, OCIError* error, const std::wstring& connect_string,
+                  const std::wstring& user, const std::wstring& password) {
+    const std::u16string user16 = ora_to_oci(user);
+    const std::u16string password16 = ora_to_oci(password);
+    const std::u16string connect16 = ora_to_oci(connect_string);
+    OCISvcCtx* service = nullptr;
+    check_with(error,
+               oci().OCILogon(env, error, &service, reinterpret_cast<const OraText*>(user16.data()),
+                              static_cast<ub4>(user16.size() * 2),
+                              reinterpret_cast<const OraText*>(password16.data()),
+                              static_cast<ub4>(password16.size() * 2),
+                              reinterpret_cast<const OraText*>(connect16.data()),
+                              static_cast<ub4>(connect16.size() * 2)));
+    return service;
 }
 
 }  // namespace
@@ -74,14 +172,11 @@ ora_engine::~ora_engine() {
     // Children before parents: the session (with its implicit server and service context),
     // then the error handle, then the environment.
     logoff();
-    if (error_ != nullptr) {
-        oci().OCIHandleFree(error_, OCI_HTYPE_ERROR);
-        error_ = nullptr;
-    }
-    if (env_ != nullptr) {
-        oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
-        env_ = nullptr;
-    }
+    free_environment();
+}
+
+void ora_engine::load_client() {
+    ora_oci_load();
 }
 
 void ora_engine::initialize() {
@@ -90,30 +185,7 @@ void ora_engine::initialize() {
         return;
     }
     ora_oci_load();
-    OCIEnv* env = nullptr;
-    const int status =
-        oci().OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
-    if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
-        if (env == nullptr) {
-            throw tk_exception("Cannot create the Oracle client environment.", 1);
-        }
-        env_ = env;
-        try {
-            raise_error(env_, OCI_HTYPE_ENV);
-        } catch (...) {
-            oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
-            env_ = nullptr;
-            throw;
-        }
-    }
-    env_ = env;
-    void* error = nullptr;
-    if (oci().OCIHandleAlloc(env_, &error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS) {
-        oci().OCIHandleFree(env_, OCI_HTYPE_ENV);
-        env_ = nullptr;
-        throw tk_exception("Cannot allocate the Oracle error handle.", 1);
-    }
-    error_ = static_cast<OCIError*>(error);
+    create_environment(env_, error_);
     initialized_ = true;
 }
 
@@ -124,27 +196,42 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect_st
     tk_trace_w(2, L"ora_engine::open_db( %ls, %ls, %ls )", connect_string.c_str(), user.c_str(),
                password.empty() ? L"" : L"***");
     tk_trace_w(3, L"Connecting to Oracle data source '%ls'", connect_string.c_str());
-    if (!initialized_) {
-        initialize();
+    std::optional<ora_logon> prepared = std::move(prepared_);
+    prepared_.reset();
+    if (prepared && prepared->is_for(connect_string, user, password)) {
+        adopt(std::move(*prepared));
+    } else {
+        if (!initialized_) {
+            initialize();
+        }
+        logoff();
+        service_ = log_on(env_, error_, connect_string, user, password);
     }
-    logoff();
-
-    const std::u16string user16 = ora_to_oci(user);
-    const std::u16string password16 = ora_to_oci(password);
-    const std::u16string connect16 = ora_to_oci(connect_string);
-    OCISvcCtx* service = nullptr;
-    check(oci().OCILogon(
-        env_, error_, &service, reinterpret_cast<const OraText*>(user16.data()),
-        static_cast<ub4>(user16.size() * 2), reinterpret_cast<const OraText*>(password16.data()),
-        static_cast<ub4>(password16.size() * 2), reinterpret_cast<const OraText*>(connect16.data()),
-        static_cast<ub4>(connect16.size() * 2)));
-    service_ = service;
     tk_trace(2, "The connection has been established");
     connect_string_ = connect_string;
     user_ = user;
     password_ = password;
     use_plain_numbers();
     return std::make_unique<ora_database>(connect_string);
+}
+
+void ora_engine::take_logon(ora_logon&& logon) {
+    tk_trace(2, "ora_engine::take_logon");
+    prepared_.emplace(std::move(logon));
+}
+
+void ora_engine::adopt(ora_logon&& logon) {
+    tk_trace(2, "ora_engine::adopt");
+    logoff();
+    free_environment();
+    env_ = std::exchange(logon.env_, nullptr);
+    error_ = std::exchange(logon.error_, nullptr);
+    service_ = std::exchange(logon.service_, nullptr);
+    initialized_ = true;
+}
+
+void ora_engine::free_environment() noexcept {
+    ::free_environment(error_, env_);
 }
 
 std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& host,
@@ -174,15 +261,7 @@ void ora_engine::use_plain_numbers() {
 }
 
 void ora_engine::logoff() noexcept {
-    if (service_ == nullptr) {
-        return;
-    }
-    // OCILogoff frees the service context, session and server that OCILogon allocated.
-    // A broken connection must not keep the next log-on from happening.
-    if (oci().OCILogoff(service_, error_) != OCI_SUCCESS) {
-        tk_trace(2, "ora_engine: log-off failed");
-    }
-    service_ = nullptr;
+    log_off_service(service_, error_);
 }
 
 OCISvcCtx* ora_engine::service() const {
@@ -242,14 +321,7 @@ uint32_t ora_engine::get_version() {
 }
 
 int ora_engine::check(int status) {
-    if (status == OCI_ERROR) {
-        raise_error(error_, OCI_HTYPE_ERROR);
-    }
-    if (status == OCI_INVALID_HANDLE) {
-        tk_trace(3, "An OCI call was given an invalid handle");
-        TK_FAIL();
-    }
-    return status;
+    return check_with(error_, status);
 }
 
 int ora_engine::check_env(int status) {
@@ -287,19 +359,7 @@ int32_t ora_engine::warning(std::string* text) {
 }
 
 void ora_engine::raise_error(void* handle, uint32_t handle_type) {
-    char16_t buffer[error_text_bytes / 2] = {};
-    sb4 code = 0;
-    std::wstring text;
-    if (handle != nullptr &&
-        oci().OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(buffer),
-                          sizeof buffer, handle_type) == OCI_SUCCESS) {
-        text = error_text(buffer, std::size(buffer));
-    }
-    if (text.empty()) {
-        text = tk_wformat(L"ORA-%05d: unknown Oracle error", static_cast<int>(code));
-    }
-    tk_trace_w(2, L"Oracle error %d: %ls", static_cast<int>(code), text.c_str());
-    throw ora_exception(code, text);
+    raise_oci_error(handle, handle_type);
 }
 
 void ora_engine::commit() {
@@ -340,6 +400,53 @@ std::vector<ora_row_error> ora_engine::batch_errors(OCIStmt* statement) {
         rows.push_back({offset, code, text});
     }
     return rows;
+}
+
+// ---- ora_logon -----------------------------------------------------------------------------
+
+ora_logon ora_logon::open(const std::wstring& connect_string, const std::wstring& user,
+                          const std::wstring& password) {
+    tk_trace_w(2, L"ora_logon::open( %ls, %ls, %ls )", connect_string.c_str(), user.c_str(),
+               password.empty() ? L"" : L"***");
+    ora_logon logon;
+    logon.connect_string_ = connect_string;
+    logon.user_ = user;
+    logon.password_ = password;
+    create_environment(logon.env_, logon.error_);
+    logon.service_ = log_on(logon.env_, logon.error_, connect_string, user, password);
+    return logon;
+}
+
+ora_logon::ora_logon(ora_logon&& other) noexcept {
+    *this = std::move(other);
+}
+
+ora_logon& ora_logon::operator=(ora_logon&& other) noexcept {
+    if (this != &other) {
+        release();
+        env_ = std::exchange(other.env_, nullptr);
+        error_ = std::exchange(other.error_, nullptr);
+        service_ = std::exchange(other.service_, nullptr);
+        connect_string_ = std::move(other.connect_string_);
+        user_ = std::move(other.user_);
+        password_ = std::move(other.password_);
+    }
+    return *this;
+}
+
+ora_logon::~ora_logon() {
+    release();
+}
+
+void ora_logon::release() noexcept {
+    log_off_service(service_, error_);
+    free_environment(error_, env_);
+}
+
+bool ora_logon::is_for(const std::wstring& connect_string, const std::wstring& user,
+                       const std::wstring& password) const {
+    return service_ != nullptr && connect_string == connect_string_ && user == user_ &&
+           password == password_;
 }
 
 // ---- ora_stmt --------------------------------------------------------------------------------

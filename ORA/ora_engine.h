@@ -8,6 +8,11 @@
 // becomes ora_exception, an invalid handle an internal error; callers see the meaning
 // (ora_status, a bool for "a row came") rather than raw codes.
 //
+// ora_logon is a log-on made apart from the engine, with an environment of its own, so that a
+// thread may log on while another uses the engine; the engine takes it over in open_db (see
+// take_logon). The wizard logs on that way from a worker, so that a log-on the user gave up
+// can go on blocking in the client library without touching the engine.
+//
 // ora_stmt owns one statement handle, ora_lob_locator one LOB locator; both release them in
 // their destructors (which never throw) and are move-only. Handles are used by one thread at a
 // time: the conversion runs on one thread and nothing here is guarded.
@@ -15,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +60,41 @@ enum class ora_status {
     no_data,            // a query gave no (more) rows
 };
 
+// One log-on with handles of its own: an environment (UTF-16, threaded, since other threads
+// use other environments meanwhile), an error handle and the service context of OCILogon.
+// Move-only; a log-on that no engine took over logs off and frees its handles when destroyed,
+// on whichever thread drops it (the destructor never throws).
+class ora_logon {
+  public:
+    // Logs on with the connect string, the user and the password, on the calling thread and
+    // without the engine. The client library must be loaded (ora_engine::load_client).
+    // ora_exception when the server refuses; tk_exception (level 1) when no environment can be
+    // made.
+    static ora_logon open(const std::wstring& connect_string, const std::wstring& user,
+                          const std::wstring& password);
+
+    ora_logon(ora_logon&& other) noexcept;
+    ora_logon& operator=(ora_logon&& other) noexcept;
+    ~ora_logon();
+
+    // Whether this is the log-on that open_db would make with these values.
+    bool is_for(const std::wstring& connect_string, const std::wstring& user,
+                const std::wstring& password) const;
+
+  private:
+    friend class ora_engine;
+
+    ora_logon() = default;
+    void release() noexcept;
+
+    OCIEnv* env_ = nullptr;
+    OCIError* error_ = nullptr;
+    OCISvcCtx* service_ = nullptr;
+    std::wstring connect_string_;
+    std::wstring user_;
+    std::wstring password_;
+};
+
 class ora_engine : public tk_singleton<ora_engine> {
   public:
     ora_engine();
@@ -63,10 +104,21 @@ class ora_engine : public tk_singleton<ora_engine> {
     // loads; no handle is created then), creates the UTF-16 environment and the error handle.
     void initialize();
 
+    // Loads the client library on the calling thread (see ora_oci_load); tk_exception with the
+    // exact "not found" text when none loads. Call it before ora_logon::open on another thread.
+    static void load_client();
+
     // Logs on with the connect string (net service name, EZConnect text or descriptor), the
     // user and the password, replacing any previous log-on, and returns the user's schema.
+    // When a log-on taken with take_logon is for the same values, it is used instead of a new
+    // one; its environment then replaces the engine's, so nothing made from the previous log-on
+    // (statements, locators, tables) may still exist.
     std::unique_ptr<ora_database> open_db(const std::wstring& connect_string,
                                           const std::wstring& user, const std::wstring& password);
+    // Keeps a log-on made apart for the next open_db (a log-on kept before is dropped).
+    void take_logon(ora_logon&& logon);
+    // Ends the log-on, if any (the environment stays).
+    void log_off() noexcept { logoff(); }
     // The direct form: connects to host:port with the host as service name as well.
     std::unique_ptr<ora_database> open_db(const std::wstring& host, const std::wstring& user,
                                           const std::wstring& password, const std::wstring& port);
@@ -115,6 +167,10 @@ class ora_engine : public tk_singleton<ora_engine> {
   private:
     [[noreturn]] void raise_error(void* handle, uint32_t handle_type);
     void logoff() noexcept;
+    // Frees the error handle and the environment (after the log-off).
+    void free_environment() noexcept;
+    // Logs off and frees everything, then takes over the handles of logon.
+    void adopt(ora_logon&& logon);
     // Makes the session read and write numbers with a decimal point.
     void use_plain_numbers();
 
@@ -126,6 +182,7 @@ class ora_engine : public tk_singleton<ora_engine> {
     OCIEnv* env_ = nullptr;
     OCIError* error_ = nullptr;
     OCISvcCtx* service_ = nullptr;
+    std::optional<ora_logon> prepared_;
 };
 
 // One statement handle, freed by the destructor. Prepared once, it may be executed many times.

@@ -234,8 +234,9 @@ std::wstring ora_insert_batch::insert_returning_rowid() {
     return target.rowid->do_insert();
 }
 
-size_t ora_insert_batch::execute(const std::string& shape, const std::vector<size_t>& rows,
-                                 udb_record_sink* sink) {
+void ora_insert_batch::execute(const std::string& shape, const std::vector<size_t>& rows,
+                               udb_record_sink* sink,
+                               std::vector<std::unique_ptr<ora_exception>>& refusals) {
     prepared& target = statement_for(shape, rows.front(), false);
     const size_t n = rows.size();
     const std::vector<array> arrays = bind_rows(target, rows);
@@ -248,19 +249,13 @@ size_t ora_insert_batch::execute(const std::string& shape, const std::vector<siz
         }
     } catch (const ora_exception& e) {
         // The execute as a whole was refused: none of its rows went in.
+        if (sink == nullptr) {
+            throw;
+        }
         for (const size_t r : rows) {
-            if (sink == nullptr) {
-                throw;
-            }
-            sink->record_rejected(rows_[r].number, rows_[r].record, e);
+            refusals[r] = std::make_unique<ora_exception>(e);
         }
-        return 0;
-    }
-    std::vector<bool> refused(n, false);
-    for (const ora_row_error& error : errors) {
-        if (error.offset < n) {
-            refused[error.offset] = true;
-        }
+        return;
     }
     // Oracle commits nothing of an execute with a failed row: the rows that went in are made
     // durable before anyone hears of the failures (a sink may end the run).
@@ -271,29 +266,44 @@ size_t ora_insert_batch::execute(const std::string& shape, const std::vector<siz
         if (error.offset >= n) {
             continue;
         }
-        const ora_exception why(error.ora_number, error.text);
+        ora_exception why(error.ora_number, error.text);
         if (sink == nullptr) {
             throw why;
         }
-        const staged_row& row = rows_[rows[error.offset]];
-        sink->record_rejected(row.number, row.record, why);
+        refusals[rows[error.offset]] = std::make_unique<ora_exception>(std::move(why));
     }
-    size_t stored = 0;
-    for (size_t j = 0; j < n; ++j) {
-        if (refused[j]) {
+}
+
+void ora_insert_batch::tell(udb_record_sink* sink,
+                            const std::vector<std::unique_ptr<ora_exception>>& refusals) const {
+    // The first exception of the sink waits until every row has been told.
+    std::exception_ptr stop;
+    const auto call = [&stop](const auto& report) {
+        try {
+            report();
+        } catch (...) {
+            if (!stop) {
+                stop = std::current_exception();
+            }
+        }
+    };
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        const staged_row& row = rows_[r];
+        if (refusals[r]) {
+            call([&] { sink->record_rejected(row.number, row.record, *refusals[r]); });
             continue;
         }
-        ++stored;
-        const staged_row& row = rows_[rows[j]];
         for (const std::string& note : row.notes) {
             if (sink != nullptr) {
-                sink->value_altered(row.number, row.record, note);
+                call([&] { sink->value_altered(row.number, row.record, note); });
             } else {
                 tk_trace(3, "%s", note.c_str());
             }
         }
     }
-    return stored;
+    if (stop) {
+        std::rethrow_exception(stop);
+    }
 }
 
 // The arrays of an execute are as wide as their longest value: a few long values make an
@@ -321,9 +331,9 @@ std::vector<std::vector<size_t>> ora_insert_batch::split_by_width(
     return parts;
 }
 
-size_t ora_insert_batch::flush(udb_record_sink* sink) {
+void ora_insert_batch::flush(udb_record_sink* sink, int64_t& stored) {
     if (rows_.empty()) {
-        return 0;
+        return;
     }
     tk_trace(1, "ora_insert_batch::flush(%zu rows, %zu bytes)", rows_.size(), bytes_);
     // The rows of each shape of large values, in their order.
@@ -331,14 +341,18 @@ size_t ora_insert_batch::flush(udb_record_sink* sink) {
     for (size_t r = 0; r < rows_.size(); ++r) {
         shapes[shape_of(r)].push_back(r);
     }
-    size_t stored = 0;
     const clear_guard cleared{*this};
+    std::vector<std::unique_ptr<ora_exception>> refusals(rows_.size());
     for (const auto& [shape, rows] : shapes) {
         for (const std::vector<size_t>& part : split_by_width(rows)) {
-            stored += execute(shape, part, sink);
+            execute(shape, part, sink, refusals);
         }
     }
-    return stored;
+    for (const auto& refusal : refusals) {
+        stored += refusal ? 0 : 1;
+    }
+    // In record order, whatever order the shapes were written in.
+    tell(sink, refusals);
 }
 
 void ora_insert_batch::clear() noexcept {

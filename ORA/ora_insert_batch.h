@@ -4,9 +4,10 @@
 // rules made them) together with a copy of the record as the source gave it. flush() writes the
 // whole batch with one execute of one prepared INSERT per shape of large values (OCI_BATCH_ERRORS
 // and OCI_COMMIT_ON_SUCCESS, so a batch costs one round trip; a commit follows when a row failed,
-// since Oracle then commits nothing): each failed row is reported to the sink with its own record
-// and error, the others stay and are committed, and the values stored altered are reported for
-// the rows that went in.
+// since Oracle then commits nothing): once the whole batch is written, each failed row is
+// reported to the sink with its own record and error, the others stay and are committed, and the
+// values stored altered are reported for the rows that went in, all in record order. A sink
+// that stops the run (it throws) does so after the batch has been written and told.
 //
 // Large values are bound directly into their CLOB or BLOB column. A column's state per row is
 // NULL, empty (EMPTY_CLOB()/EMPTY_BLOB(): an empty large value is not NULL) or bound; the rows
@@ -20,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
 #include <span>
@@ -69,11 +71,12 @@ class ora_insert_batch {
     // The bytes the row being staged holds so far.
     size_t row_bytes() const noexcept { return row_bytes_; }
 
-    // Writes and commits the batch (see the header comment); reports to sink (which may be
-    // null: the first failure then raises its ora_exception, once the rows of its execute
-    // that went in are committed).
-    // Returns the rows that went in.
-    size_t flush(udb_record_sink* sink);
+    // Writes and commits the batch (see the header comment) and adds the rows that went in to
+    // stored; reports to sink (which may be null: the first failure then raises its
+    // ora_exception, once the rows of its execute that went in are committed). A sink that
+    // throws (the user stops the run) hears of the rest of the batch still, and its first
+    // exception is raised once the whole batch is written and counted.
+    void flush(udb_record_sink* sink, int64_t& stored);
     // Writes the only row staged, with RETURNING ROWID and without a commit, and forgets it:
     // for a row whose large values go through locators afterwards. ora_exception when Oracle
     // refuses it.
@@ -119,8 +122,14 @@ class ora_insert_batch {
     // The rows of one shape in parts whose arrays stay within max_bytes.
     std::vector<std::vector<size_t>> split_by_width(const std::vector<size_t>& rows) const;
     // Executes the rows of one shape; returns the rows that went in.
-    size_t execute(const std::string& shape, const std::vector<size_t>& rows,
-                   udb_record_sink* sink);
+    // Writes the rows of one shape; a row Oracle refuses gets its refusal (without a sink the
+    // first one is raised).
+    void execute(const std::string& shape, const std::vector<size_t>& rows,
+                 udb_record_sink* sink, std::vector<std::unique_ptr<ora_exception>>& refusals);
+    // Tells the sink of every row of the batch, in record order: refused, or stored with the
+    // notes of its altered values.
+    void tell(udb_record_sink* sink,
+              const std::vector<std::unique_ptr<ora_exception>>& refusals) const;
     void clear() noexcept;
     // Empties the batch when it goes out of scope, whatever ends a write.
     struct clear_guard {

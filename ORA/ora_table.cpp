@@ -522,7 +522,12 @@ void ora_table::flush() {
         return;
     }
     const int64_t before = stored_;
-    stored_ += static_cast<int64_t>(batch_->flush(sink_));
+    try {
+        batch_->flush(sink_, stored_);
+    } catch (...) {
+        count += stored_ - before;
+        throw;
+    }
     count += stored_ - before;
 }
 

@@ -6,6 +6,12 @@
 // process-wide single instance (tk_singleton); every sql_database and record set obtained from
 // it borrows its handle and must be destroyed before it. One thread at a time may use it.
 //
+// A connection can also be opened apart from the engine (sql_engine::open gives an
+// sql_connection with a client handle of its own) and handed to it afterwards (adopt). The
+// wizard opens connections that way on a worker thread, so that a log-on the user gives up can
+// go on blocking in the client library without ever touching the engine: it closes its own
+// handle when it ends. connect() is open() followed by adopt() on the calling thread.
+//
 // Failures of client calls travel as sql_exception (level 0, code 0x400000 + the MySQL error
 // number); calling errors raise tk_mail_assertion.
 #pragma once
@@ -48,6 +54,31 @@ inline bool sql_refuses_authentication(uint32_t server_version, const std::strin
     return server_version == sql_version_refused_auth && !password.empty();
 }
 
+// Closes a client handle that mysql_init allocated.
+struct sql_handle_closer {
+    void operator()(MYSQL* handle) const noexcept { mysql_close(handle); }
+};
+using sql_handle = std::unique_ptr<MYSQL, sql_handle_closer>;
+
+// One server connection opened by sql_engine::open, not yet taken over by the engine: the
+// connected client handle and what the server's version decides. Move-only; a connection that
+// nobody adopts closes its handle when destroyed, on whichever thread drops it.
+class sql_connection {
+  public:
+    MYSQL* handle() const { return handle_.get(); }
+    uint32_t server_version() const { return server_version_; }
+    bool supports_foreign_keys() const { return supports_foreign_keys_; }
+    bool has_utf8mb4() const { return utf8mb4_; }
+
+  private:
+    friend class sql_engine;
+
+    sql_handle handle_;
+    uint32_t server_version_ = 0;
+    bool supports_foreign_keys_ = false;
+    bool utf8mb4_ = false;
+};
+
 class sql_engine : public tk_singleton<sql_engine> {
   public:
     // Registers the instance and initialises the client handle (not yet connected).
@@ -73,9 +104,18 @@ class sql_engine : public tk_singleton<sql_engine> {
     // Opens the server connection (closing an open one first), asks for the utf8mb4 character
     // set, reads the server version and switches foreign-key checks off for the session.
     // sql_exception when the server refuses the connection; sql_auth_not_supported_exception
-    // for a 4.1.0 server with a password.
+    // for a 4.1.0 server with a password. After a failure the engine is not connected.
     void connect(const std::string& host, const std::string& user, const std::string& password,
                  unsigned port);
+
+    // The connection work of connect() on a client handle of its own, without the engine: any
+    // thread may call it, also while another thread uses the engine. An empty host is the
+    // local server. Fails as connect() does; a refused TCP connection carries the client error
+    // 2003 (CR_CONN_HOST_ERROR), whichever number the client library gave it.
+    static sql_connection open(const std::string& host, const std::string& user,
+                               const std::string& password, unsigned port);
+    // Closes the current connection and takes over the one given. The engine's thread only.
+    void adopt(sql_connection&& connection);
 
     // Validators of field and index names for MySQL as a destination, which this system never
     // writes to: at most 64 characters, no backquote.
@@ -86,7 +126,7 @@ class sql_engine : public tk_singleton<sql_engine> {
         return sql_quote_name(name, server_version_);
     }
 
-    MYSQL* handle() { return &handle_; }
+    MYSQL* handle() { return handle_.get(); }
     bool connected() const { return connected_; }
     uint32_t server_version() const { return server_version_; }
     bool supports_foreign_keys() const { return supports_foreign_keys_; }
@@ -102,16 +142,14 @@ class sql_engine : public tk_singleton<sql_engine> {
     bool time_as_interval = false;
 
   private:
+    // A new client handle with the engine's two client options, not connected.
+    static sql_handle new_handle();
+    // Replaces the handle with a new unconnected one.
     void initialize();
-    void close_handle();
-    // Sends a statement whose failure is harmless; returns the failure text, or nothing.
-    std::optional<std::string> run_optional(const char* statement);
-    void set_character_set();
 
-    MYSQL handle_{};
+    // Never null: a connected handle, or an unconnected one that calls fail on.
+    sql_handle handle_;
     bool connected_ = false;
-    bool handle_open_ = false;
-    bool connect_tried_ = false;
     uint32_t server_version_ = 0;
     bool supports_foreign_keys_ = false;
     bool utf8mb4_ = false;

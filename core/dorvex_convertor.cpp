@@ -353,15 +353,23 @@ class dorvex_convertor::record_reporter : public udb_record_sink {
     int64_t unshown() const noexcept { return unshown_; }
 
   private:
+    // Once the user has chosen to stop, the rest of the batch under way is still counted and
+    // saved, but shown no more: the log keeps it.
     void report(const tk_exception& why) {
         error_handler& handler = error_handler::instance();
-        if (driver_.program_ == program::agent && shown_ >= console_errors_per_table) {
+        if (stopped_ ||
+            (driver_.program_ == program::agent && shown_ >= console_errors_per_table)) {
             handler.trace_only(why);
             ++unshown_;
             return;
         }
         ++shown_;
-        handler.handle(why, false);
+        try {
+            handler.handle(why, false);
+        } catch (const tk_final_exception&) {
+            stopped_ = true;
+            throw;
+        }
     }
 
     dorvex_convertor& driver_;
@@ -369,6 +377,7 @@ class dorvex_convertor::record_reporter : public udb_record_sink {
     const udb_schema& columns_;
     int64_t shown_ = 0;
     int64_t unshown_ = 0;
+    bool stopped_ = false;
 };
 
 void dorvex_convertor::convert_entry(run_state& state, const std::wstring& name,

@@ -1,5 +1,6 @@
 #include "core/oracle_converter_impl.h"
 
+#include "ORA/ora_engine.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace_log.h"
 
@@ -33,4 +34,8 @@ void oracle_converter_impl::store_oracle_settings(const std::wstring& host,
     this->password = password;
     this->port = tk_trim(port);
     this->user = user;
+}
+
+std::wstring oracle_converter_impl::connect_string() const {
+    return use_tns ? service_name : ora_engine::direct_descriptor(host, port);
 }

@@ -21,6 +21,11 @@ class oracle_converter_impl {
     void store_oracle_settings(const std::wstring& host, const std::wstring& user,
                                const std::wstring& password, const std::wstring& port);
 
+    // What the log-on is given as its connect string: the service name, or in direct mode the
+    // descriptor that ora_engine builds from host and port. The wizard logs on apart from the
+    // engine with it (ora_logon), so that the log-on of connect_oracle_server is that one.
+    std::wstring connect_string() const;
+
     // True: connect through the net service name; false: directly to host and port.
     bool use_tns = true;
     std::wstring service_name;

@@ -1,34 +1,49 @@
 #include "wizard/connecting_dlg.h"
 
-#include <QHBoxLayout>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 
-#include "wizard/window_thread.h"
 #include "wizard/wizard_art.h"
 #include "wizard/wizard_shell.h"
 
-connecting_dlg::connecting_dlg(QWidget* parent) : QDialog(parent) {
+// The dialog's text of the original is "...server.\r\nPlease wait..."; a label breaks lines at
+// the line feed alone.
+const QString connecting_dlg::mysql_text =
+    QStringLiteral("Connecting to MySQL server.\nPlease wait...");
+const QString connecting_dlg::oracle_text =
+    QStringLiteral("Connecting to Oracle server.\nPlease wait...");
+
+connecting_dlg::connecting_dlg(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("connecting_dlg"));
     setWindowTitle(wizard_shell::is_initialized() ? wizard_shell::instance().title() : QString());
-    setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
 
     icon_ = new QLabel(this);
     icon_->setObjectName(QStringLiteral("animation"));
     icon_->setPixmap(wizard_art::animation_frame(0));
-    // The text of the dialog is "Connecting to Oracle server.\r\nPlease wait..."; a label
-    // breaks lines at the line feed alone.
-    auto* text = new QLabel(QStringLiteral("Connecting to Oracle server.\nPlease wait..."), this);
-    text->setObjectName(QStringLiteral("text"));
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("text"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setText(QStringLiteral("Cancel"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(icon_);
-    layout->addSpacing(12);
-    layout->addWidget(text);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon_, 0, 0);
+    layout->addWidget(label, 0, 1);
+    layout->setColumnStretch(1, 1);
+    layout->setHorizontalSpacing(12);
+    layout->addWidget(buttons, 1, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(wizard_shell::caption_room(windowTitle()));
+    cancel->setDefault(true);
+    cancel->setFocus();
 
-    timer_.setObjectName(QStringLiteral("animation_timer"));
-    connect(&timer_, &QTimer::timeout, this, &connecting_dlg::next_frame);
-    timer_.start(frame_period_ms);
+    animation_.setObjectName(QStringLiteral("animation_timer"));
+    connect(&animation_, &QTimer::timeout, this, &connecting_dlg::next_frame);
+    poll_.setObjectName(QStringLiteral("poll_timer"));
 }
 
 void connecting_dlg::next_frame() {
@@ -36,9 +51,17 @@ void connecting_dlg::next_frame() {
     icon_->setPixmap(wizard_art::animation_frame(frame_));
 }
 
-void connecting_dlg::finish() {
-    post_to_window_thread(this, [this] {
-        timer_.stop();
-        done(0);
+connecting_dlg::result connecting_dlg::wait(const std::function<bool()>& work_ended) {
+    const QMetaObject::Connection asking = connect(&poll_, &QTimer::timeout, this, [&] {
+        if (work_ended()) {
+            done(ended);
+        }
     });
+    animation_.start(frame_period_ms);
+    poll_.start(poll_period_ms);
+    const int outcome = exec();
+    poll_.stop();
+    animation_.stop();
+    disconnect(asking);
+    return outcome == ended ? ended : cancelled;
 }

@@ -1,5 +1,7 @@
 #include "wizard/drx_shell.h"
 
+#include <QDir>
+
 #include "TK/tk_trace_log.h"
 #include "core/dorvex_convertor.h"
 #include "core/error_handler.h"
@@ -15,6 +17,7 @@
 #include "wizard/sel_tables_page.h"
 #include "wizard/sql_settings_page.h"
 #include "wizard/welcome_page.h"
+#include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
 
 const QString success_closing_text = QStringLiteral(
@@ -56,9 +59,15 @@ tarvolin_program::tarvolin_program(const QStringList& arguments) {
     init_conversion::set_start_hook(
         [] { wizard_shell::instance().set_timer(progress_page::timer_period_ms); });
 
+    // The summary on the finish page names the rejects file in full, wherever the program was
+    // started from.
+    converter_->rejects_folder = QDir::currentPath().toStdString();
+
     shell_ = std::make_unique<wizard_shell>(program_title());
     if (!arguments.isEmpty()) {
-        load_profile_or_say_so(*converter_, arguments.join(QLatin1Char(' ')));
+        // Under the guard: an internal error while loading gets its dialog rather than
+        // ending the program without a word.
+        run_guarded([&] { load_profile_or_say_so(*converter_, arguments.join(QLatin1Char(' '))); });
     }
     dorvex_convertor& converter = *converter_;
     shell_->add_page(new welcome_page(converter, profile_extension));

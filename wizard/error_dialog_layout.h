@@ -1,5 +1,6 @@
 // The shape shared by the two error dialogs: the standard error icon, the message (wrapped at a
-// readable width, selectable) and a row of controls below, left to right.
+// readable width, selectable; a run of characters longer than a line wraps too) and a row of
+// controls below, left to right.
 #pragma once
 
 #include <QDialog>

@@ -1,7 +1,10 @@
 #include "wizard/g_f_dlg.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTreeView>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_trace_log.h"
@@ -32,6 +35,31 @@ QStringList g_f_dlg::convert_filter(const QString& filter) {
     return result;
 }
 
+namespace {
+
+// Qt's dialog opens at a size that cuts its detail columns ("Date Modified" most of all). The
+// size, type and date columns take the width of what they show, the name column the rest, and
+// the dialog opens wide enough for all four and the places beside them (within the screen).
+void fit_columns(QFileDialog& dialog) {
+    dialog.setViewMode(QFileDialog::Detail);
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column) {
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+    const QFontMetrics metrics(dialog.font());
+    QSize wanted(metrics.averageCharWidth() * 130, metrics.height() * 26);
+    if (const QScreen* screen = dialog.screen()) {
+        wanted = wanted.boundedTo(screen->availableSize() * 9 / 10);
+    }
+    dialog.resize(wanted.expandedTo(dialog.sizeHint()));
+}
+
+}  // namespace
+
 QString g_f_dlg::run(bool save) {
     QFileDialog dialog(parent_, title_);
     dialog.setObjectName(QStringLiteral("file_dialog"));
@@ -46,6 +74,7 @@ QString g_f_dlg::run(bool save) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    fit_columns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
     }

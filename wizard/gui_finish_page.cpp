@@ -2,19 +2,38 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "TK/tk_trace_log.h"
+#include "core/dorvex_convertor.h"
 #include "platform/codepage.h"
 #include "wizard/g_f_dlg.h"
 #include "wizard/profile_files.h"
+#include "wizard/qt_text.h"
 #include "wizard/wizard_guard.h"
 #include "wizard/wizard_shell.h"
+
+namespace {
+
+// A read-only text that takes the room the page gives it instead of asking for the room its
+// text would need: the wizard has one size for every page.
+QPlainTextEdit* outcome_text(QWidget* page, const char* name) {
+    auto* text = new QPlainTextEdit(page);
+    text->setObjectName(QString::fromLatin1(name));
+    text->setReadOnly(true);
+    text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    text->hide();
+    return text;
+}
+
+}  // namespace
 
 gui_finish_page::gui_finish_page(dorvex_convertor& converter, const QString& success_text,
                                  const QString& error_text, const QString& profile_extension)
@@ -28,10 +47,25 @@ gui_finish_page::gui_finish_page(dorvex_convertor& converter, const QString& suc
     title_->setObjectName(QStringLiteral("title"));
     closing_ = new QLabel(this);
     closing_->setObjectName(QStringLiteral("closing_text"));
-    errors_ = new QPlainTextEdit(this);
-    errors_->setObjectName(QStringLiteral("errors"));
-    errors_->hide();
+    errors_ = outcome_text(this, "errors");
     errors_->installEventFilter(this);
+    // The summary's columns line up in a fixed-pitch font; its lines are not wrapped.
+    summary_ = outcome_text(this, "summary");
+    summary_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    summary_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    rejects_row_ = new QWidget(this);
+    rejects_ = new QLineEdit(rejects_row_);
+    rejects_->setObjectName(QStringLiteral("rejects_file"));
+    rejects_->setReadOnly(true);
+    auto* rejects_label = new QLabel(QStringLiteral("&Rejected records:"), rejects_row_);
+    rejects_label->setBuddy(rejects_);
+    auto* rejects_layout = new QHBoxLayout(rejects_row_);
+    rejects_layout->setContentsMargins(0, 0, 0, 0);
+    rejects_layout->addWidget(rejects_label);
+    rejects_layout->addWidget(rejects_, 1);
+    rejects_row_->hide();
+
     auto* save = new QPushButton(QStringLiteral("&Save Settings"), this);
     save->setObjectName(QStringLiteral("save_settings"));
 
@@ -40,6 +74,8 @@ gui_finish_page::gui_finish_page(dorvex_convertor& converter, const QString& suc
     layout->addSpacing(12);
     layout->addWidget(closing_);
     layout->addWidget(errors_, 1);
+    layout->addWidget(summary_, 1);
+    layout->addWidget(rejects_row_);
     layout->addStretch();
     auto* row = new QHBoxLayout;
     row->addWidget(save);
@@ -54,15 +90,27 @@ void gui_finish_page::page_init() {
     shell().enable_button(QWizard::CancelButton, false);
     shell().enable_button(QWizard::HelpButton, false);
     const std::vector<std::string> errors = shell().errors();
-    if (errors.empty()) {
+    // A run can go wrong without a collected error (one that ended it on a message box of its
+    // own): the report has the last word.
+    const bool clean = !converter_.is_finished() || converter_.last_report().clean();
+    if (errors.empty() && clean) {
         tk_trace(2, "Display success-message");
         closing_->setText(success_text_);
         errors_->hide();
+    } else {
+        tk_trace(2, "Display errors");
+        closing_->setText(error_text_);
+        show_errors(errors);
+    }
+    show_report();
+}
+
+void gui_finish_page::show_errors(const std::vector<std::string>& errors) {
+    errors_->clear();
+    if (errors.empty()) {
+        errors_->hide();
         return;
     }
-    tk_trace(2, "Display errors");
-    closing_->setText(error_text_);
-    errors_->clear();
     QString text;
     for (std::string error : errors) {
         std::replace(error.begin(), error.end(), '\n', ' ');
@@ -71,6 +119,23 @@ void gui_finish_page::page_init() {
     errors_->setPlainText(text);
     errors_->setReadOnly(true);
     errors_->show();
+}
+
+void gui_finish_page::show_report() {
+    if (!converter_.is_finished()) {
+        summary_->hide();
+        rejects_row_->hide();
+        return;
+    }
+    const run_report& report = converter_.last_report();
+    QStringList lines;
+    for (const std::wstring& line : report.summary_lines()) {
+        lines << from_wide(line);
+    }
+    summary_->setPlainText(lines.join(QLatin1Char('\n')));
+    summary_->show();
+    rejects_->setText(QString::fromStdWString(platform::utf8_to_wide(report.rejects_file)));
+    rejects_row_->setVisible(!report.rejects_file.empty());
 }
 
 bool gui_finish_page::eventFilter(QObject* watched, QEvent* event) {

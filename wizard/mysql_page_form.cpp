@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/mysql_converter_impl.h"
+
 namespace {
 
 QLineEdit* field(QWidget* parent, const char* name) {
@@ -71,4 +73,10 @@ void mysql_page_form::build(QWidget* page) {
     remote_layout->addWidget(hint(remote_box, "(default MySQL port is 3306)"), 1, 2);
     layout->addWidget(remote_box);
     layout->addStretch();
+}
+
+void mysql_page_form::show_default_port() const {
+    if (port->text().trimmed().isEmpty()) {
+        port->setText(QString::fromLatin1(mysql_converter_impl::default_port));
+    }
 }

@@ -19,4 +19,6 @@ struct mysql_page_form {
 
     // Builds the controls into page.
     void build(QWidget* page);
+    // A port field that is empty or blank shows the default port.
+    void show_default_port() const;
 };

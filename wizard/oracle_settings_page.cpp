@@ -9,6 +9,7 @@
 #include "core/error_handler.h"
 #include "core/tk_error_converter.h"
 #include "wizard/connecting_dlg.h"
+#include "wizard/connection_attempt.h"
 #include "wizard/qt_text.h"
 #include "wizard/wizard_shell.h"
 
@@ -62,68 +63,44 @@ bool ora_settings_page::validate() {
     return true;
 }
 
-// The worker's body: logs on, reports a failure, and ends the connecting dialog however it
-// went. The dialog and the success flag belong to the page, which waits for the worker before
-// either goes away.
-class oracle_settings_page::animation : public tk_runnable {
-  public:
-    animation(dorvex_convertor& converter, connecting_dlg& dialog, std::atomic<bool>& success)
-        : converter_(converter), dialog_(dialog), success_(success) {}
+QWidget* ora_settings_page::first_field() const {
+    return form_.by_service->isChecked() ? form_.service : form_.address;
+}
 
-    void operator()() override {
-        tk_trace(2, "oracle_settings_page::animation::operator()");
-        success_ = false;
-        try {
-            converter_.connect_oracle_server();
-            success_ = true;
-        } catch (const ora_exception& e) {
-            report(e);
-        } catch (const tk_exception& e) {
-            try {
-                error_handler::instance().handle(e, false);
-            } catch (const tk_final_exception&) {
-                // The handler stops the work after a serious error; the work here is over.
-            }
-        } catch (const std::exception& e) {
-            wizard_shell::instance().error(from_ansi(e.what()));
-        }
-        dialog_.finish();
+namespace {
+
+void report_oracle_failure(const ora_exception& e) {
+    static const tk_error_converter oracle_messages(oracle_error_count, oracle_error_table);
+    const std::string prepared = oracle_messages.convert(e.code());
+    wizard_shell& shell = wizard_shell::instance();
+    shell.error(from_ansi(prepared.empty() ? e.message() : prepared));
+    const int number = e.code() & 0xFFFF;
+    if (number == 12500 || number == 12505 || number == 12541 || number == 12545) {
+        shell.display_help(1017);
     }
+}
 
-  private:
-    static void report(const ora_exception& e) {
-        static const tk_error_converter oracle_messages(oracle_error_count, oracle_error_table);
-        const std::string prepared = oracle_messages.convert(e.code());
-        wizard_shell& shell = wizard_shell::instance();
-        shell.error(from_ansi(prepared.empty() ? e.message() : prepared));
-        const int number = e.code() & 0xFFFF;
-        if (number == 12500 || number == 12505 || number == 12541 || number == 12545) {
-            shell.display_help(1017);
-        }
+void report_toolkit_failure(const tk_exception& e) {
+    try {
+        error_handler::instance().handle(e, false);
+    } catch (const tk_final_exception&) {
+        // The handler stops the work after a serious error; the work here is over.
     }
+}
 
-    dorvex_convertor& converter_;
-    connecting_dlg& dialog_;
-    std::atomic<bool>& success_;
-};
-
-class oracle_settings_page::connect_thread : public tk_thread {
-  public:
-    explicit connect_thread(std::unique_ptr<animation> body) : body_(std::move(body)) {}
-    // The body must outlive its thread.
-    ~connect_thread() override { join(); }
-
-  protected:
-    tk_runnable* create_runnable() override { return body_.get(); }
-
-  private:
-    std::unique_ptr<animation> body_;
-};
+}  // namespace
 
 oracle_settings_page::oracle_settings_page(dorvex_convertor& converter)
     : ora_settings_page(converter) {}
 
-oracle_settings_page::~oracle_settings_page() = default;
+oracle_settings_page::~oracle_settings_page() {
+    const std::lock_guard lease(engine_lease());
+}
+
+std::mutex& oracle_settings_page::engine_lease() {
+    static auto* lease = new std::mutex;
+    return *lease;
+}
 
 bool oracle_settings_page::on_next() {
     store();
@@ -134,13 +111,39 @@ bool oracle_settings_page::on_next() {
 }
 
 bool oracle_settings_page::connect_with_animation() {
-    std::atomic<bool> success = false;
-    connecting_dlg dialog(&shell());
-    worker_ =
-        std::make_unique<connect_thread>(std::make_unique<animation>(converter_, dialog, success));
-    worker_->start();
-    dialog.exec();
-    worker_->join();
-    worker_.reset();
-    return success;
+    try {
+        return log_on_in_background();
+    } catch (const ora_exception& e) {
+        report_oracle_failure(e);
+    } catch (const tk_exception& e) {
+        report_toolkit_failure(e);
+    } catch (const std::exception& e) {
+        shell().error(from_ansi(e.what()));
+    }
+    return false;
+}
+
+bool oracle_settings_page::log_on_in_background() {
+    // Loaded here, once, so that no two workers ever load the client library at the same time.
+    ora_engine::load_client();
+    connecting_dlg dialog(connecting_dlg::oracle_text, &shell());
+    const std::optional<bool> connected = connection_attempt<bool>::run(
+        dialog,
+        [&converter = converter_, connect_string = settings_.connect_string(),
+         user = settings_.user, password = settings_.password](const std::atomic<bool>& abandoned) {
+            tk_trace(2, "oracle_settings_page::animation::operator()");
+            ora_logon logon = ora_logon::open(connect_string, user, password);
+            const std::lock_guard lease(engine_lease());
+            if (abandoned) {
+                return false;
+            }
+            converter.oracle_engine.take_logon(std::move(logon));
+            converter.connect_oracle_server();
+            if (abandoned) {
+                converter.oracle_engine.log_off();
+                return false;
+            }
+            return true;
+        });
+    return connected.value_or(false);
 }

@@ -60,6 +60,8 @@ progress_page::progress_page(dorvex_convertor& converter)
     layout->addSpacing(24);
     table_ = new QLabel(this);
     table_->setObjectName(QStringLiteral("current_table"));
+    // A long table name is cut rather than widening the wizard.
+    table_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(table_);
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("bar"));
@@ -103,11 +105,16 @@ void progress_page::on_tick() {
 }
 
 bool progress_page::on_cancel() {
-    if (!wizard_page::on_cancel()) {
+    // The run may end while the question is open: the ticks meanwhile do not leave the page
+    // (show_progress), and once it has ended the answer has nothing left to stop, so the
+    // finish page shows its outcome instead.
+    const bool yes = wizard_page::on_cancel();
+    if (run_has_ended()) {
+        go_to_finish_page();
         return false;
     }
-    if (!worker_->is_running()) {
-        return true;
+    if (!yes) {
+        return false;
     }
     // A thread cannot be stopped from outside without leaving its connections in an
     // unknown state: the run is asked to stop and the window thread waits for it, serving
@@ -130,13 +137,26 @@ bool progress_page::on_cancel() {
     return true;
 }
 
+bool progress_page::run_has_ended() const {
+    return converter_.is_finished() || !worker_->is_running();
+}
+
+void progress_page::go_to_finish_page() {
+    if (shell().currentPage() != this) {
+        return;
+    }
+    if (shell().timer_set()) {
+        shell().kill_timer();
+    }
+    worker_->join();
+    shell().next();
+}
+
 void progress_page::show_progress(const progress_snapshot& progress) {
     bar_->setValue(progress_position(progress.tables_done, progress.tables_total,
                                      progress.records_done, progress.records_total));
-    if (progress.finished && !cancelling_) {
-        shell().kill_timer();
-        worker_->join();
-        shell().next();
+    if (progress.finished && !cancelling_ && !shell().asking_to_exit()) {
+        go_to_finish_page();
     }
     if (progress.current_table.isEmpty()) {
         table_->clear();

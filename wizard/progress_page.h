@@ -1,6 +1,7 @@
 // Page 6, "Step 5 of 5": the conversion runs on a worker thread while the shell's 200 ms timer
 // moves the bar and names the table being processed; when the run has finished the wizard goes
-// on to the finish page by itself. No wizard button but Cancel is offered.
+// on to the finish page by itself, though never while the exit question is open. No wizard
+// button but Cancel is offered.
 #pragma once
 
 #include <QString>
@@ -44,7 +45,8 @@ class progress_page : public wizard_page {
     // One timer tick: the bar, the finish page when the run has finished, the table text.
     void show_progress(const progress_snapshot& progress);
 
-    // Cancel during a run asks the run to stop and waits for it to end.
+    // Cancel during a run asks first; Yes asks the run to stop and waits for it to end. A run
+    // that ends while the question is open goes on to the finish page whatever the answer.
     bool on_cancel() override;
 
   protected:
@@ -54,6 +56,9 @@ class progress_page : public wizard_page {
     class conversion_thread;
 
     progress_snapshot read_progress() const;
+    bool run_has_ended() const;
+    // Stops the timer and shows the finish page (once: nothing when another page is current).
+    void go_to_finish_page();
     void on_tick();
 
     dorvex_convertor& converter_;

@@ -23,6 +23,7 @@ void sel_file_page::page_init() {
     form_.tab_def->setChecked(converter_.tab_def);
     form_.uppercase->setChecked(converter_.uppercase);
     form_.blob2text->setChecked(converter_.blob2text);
+    form_.time_interval->setChecked(converter_.time_interval);
 
     auto* list = static_cast<sorted_list*>(form_.databases);
     list->clear();
@@ -49,6 +50,7 @@ void sel_file_page::store_file_info() {
     converter_.tab_def = form_.tab_def->isChecked();
     converter_.uppercase = form_.uppercase->isChecked();
     converter_.blob2text = form_.blob2text->isChecked();
+    converter_.time_interval = form_.time_interval->isChecked();
 
     const QList<QListWidgetItem*> chosen = form_.databases->selectedItems();
     if (chosen.isEmpty()) {

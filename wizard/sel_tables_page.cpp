@@ -40,7 +40,8 @@ sel_tables_page::sel_tables_page(dorvex_convertor& converter)
     QPushButton* add_all = button(this, "Add a&ll >", "add_all");
     QPushButton* remove = button(this, "< &Remove", "remove");
     QPushButton* remove_all = button(this, "< Re&move all", "remove_all");
-    add_query_ = button(this, "&Add Query", "add_query");
+    // Alt+A belongs to "&Available tables:"; Query gives the button its own letter.
+    add_query_ = button(this, "Add &Query", "add_query");
     add_query_->hide();
 
     auto* buttons = new QVBoxLayout;
@@ -278,6 +279,15 @@ bool sel_tables_page::on_next() {
         !shell().question(QStringLiteral("There are no tables selected. Continue anyway?"), true)) {
         return false;
     }
+    store_selection();
+    return true;
+}
+
+QWidget* sel_tables_page::first_field() const {
+    return available_;
+}
+
+void sel_tables_page::store_selection() {
     selected_tables_.clear();
     converter_.selected_tables.clear();
     for (const QString& name : selected_->texts()) {
@@ -288,5 +298,4 @@ bool sel_tables_page::on_next() {
     }
     converter_.selected_queries = to_converter(selected_queries_);
     converter_.unselected_queries = to_converter(available_queries_);
-    return true;
 }

@@ -1,6 +1,8 @@
 // Page 5, "Step 4 of 5": the tables to convert and the custom queries. Two sorted lists,
 // available and selected, with Add, Add all, Remove, Remove all; "&Add Query" defines a custom
-// query (a name and a SELECT statement), a double click on a selected query edits it.
+// query (a name and a SELECT statement), a double click on a selected query edits it. The
+// choice goes to the converter whenever the page is left, by Back as by Next, and page_init
+// brings it back from there.
 #pragma once
 
 #include <QMap>
@@ -47,8 +49,13 @@ class sel_tables_page : public wizard_page {
   protected:
     void page_init() override;
     bool on_next() override;
+    void on_back() override { store_selection(); }
+    QWidget* first_field() const override;
 
   private:
+    // The selected tables (in list order), the selected and the unselected queries into the
+    // converter.
+    void store_selection();
     // Moves the current entry of from into to, with its query; false when none is selected.
     bool move_current(sorted_list* from, sorted_list* to, query_map& from_queries,
                       query_map& to_queries);

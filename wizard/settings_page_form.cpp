@@ -46,13 +46,14 @@ void settings_page_form::build(QWidget* page) {
     skip_idx = check_box(page, "S&kip converting indexes", "skip_idx");
     uppercase = check_box(page, "Make names &uppercase", "uppercase");
     blob2text = check_box(page, "Convert BLOB to &text", "blob2text");
+    time_interval = check_box(page, "TIME columns as &intervals", "time_interval");
 
     auto* grid = new QGridLayout;
     grid->addWidget(label, 0, 0);
     grid->addWidget(databases, 1, 0, 2, 1);
     grid->addWidget(existing, 1, 1);
     auto* switches = new QVBoxLayout;
-    for (QCheckBox* box : {tab_def, skip_idx, uppercase, blob2text}) {
+    for (QCheckBox* box : {tab_def, skip_idx, uppercase, blob2text, time_interval}) {
         switches->addWidget(box);
     }
     grid->addLayout(switches, 2, 1);

@@ -1,5 +1,5 @@
 // The controls of the conversion settings page: the MySQL database list, the handling of
-// existing tables and the four switches.
+// existing tables and the switches (the fourth and fifth say how MySQL types are converted).
 #pragma once
 
 #include <QWidget>
@@ -17,6 +17,7 @@ struct settings_page_form {
     QCheckBox* skip_idx = nullptr;
     QCheckBox* uppercase = nullptr;
     QCheckBox* blob2text = nullptr;
+    QCheckBox* time_interval = nullptr;
 
     void build(QWidget* page);
 };

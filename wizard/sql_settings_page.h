@@ -1,9 +1,13 @@
 // Page 2, "Step 1 of 5": the MySQL connection. Local or Remote, user and password, host and port;
 // Next stores the values in the converter and connects, staying on the page with the reason when
-// the connection fails.
+// the connection fails. Remote with an empty port shows and uses the default port, 3306.
+//
+// The connection is made on a worker behind the connecting dialog, which the user may cancel
+// (connection_attempt.h): the worker opens a connection of its own (sql_engine::open) and the
+// window thread hands it to the engine only when the user still waits for it.
 //
 // t_converter is the conversion driver: it offers the MySQL settings (host, user, password,
-// port, store_mysql_settings) and connect_mysql_server.
+// port, store_mysql_settings, port_number) and the engine, mysql_engine.
 #pragma once
 
 #include <QLineEdit>
@@ -24,6 +28,11 @@
 void report_mysql_connect_failure(const tk_exception& e, bool auth_not_supported);
 // Shows a failure that is not a toolkit exception.
 void report_unexpected_failure(const std::exception& e);
+// Connects with the stored settings on a worker while the connecting dialog runs, then hands
+// the connection to engine. False when the user cancelled; raises what the connection raised
+// ("Invalid port number" before the server is asked).
+bool connect_mysql_in_background(QWidget* parent, const mysql_converter_impl& settings,
+                                 sql_engine& engine);
 
 template <class t_converter>
 class sql_settings_page2 : public wizard_page {
@@ -56,8 +65,7 @@ class sql_settings_page2 : public wizard_page {
     bool on_next() override {
         store();
         try {
-            converter_.connect_mysql_server();
-            return true;
+            return connect_mysql_in_background(&shell(), settings_, converter_.mysql_engine);
         } catch (const sql_auth_not_supported_exception& e) {
             report_mysql_connect_failure(e, true);
         } catch (const tk_exception& e) {
@@ -69,6 +77,7 @@ class sql_settings_page2 : public wizard_page {
     }
 
     void on_back() override { store(); }
+    QWidget* first_field() const override { return form_.user; }
 
   private:
     void show_local(bool local) {
@@ -76,12 +85,16 @@ class sql_settings_page2 : public wizard_page {
         form_.remote->setChecked(!local);
         form_.host->setEnabled(!local);
         form_.port->setEnabled(!local);
+        if (!local) {
+            form_.show_default_port();
+        }
     }
 
     void store() {
         std::string host;
-        std::string port = "3306";
+        std::string port = mysql_converter_impl::default_port;
         if (form_.remote->isChecked()) {
+            form_.show_default_port();
             host = to_ansi(form_.host->text().left(mysql_page_form::max_field));
             port = to_ansi(form_.port->text().left(mysql_page_form::max_field));
         }

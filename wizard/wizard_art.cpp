@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -85,20 +86,23 @@ QIcon program_icon() {
     return icon;
 }
 
-QPixmap watermark() {
-    // The Wizard97 watermark is 164 by 314 pixels.
-    QPixmap pixmap(164, 314);
+QPixmap watermark(int height) {
+    height = std::max(height, 1);
+    QPixmap pixmap(watermark_width, height);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, 314);
+    QLinearGradient sky(0, 0, 0, height);
     sky.setColorAt(0, QColor(0x1d, 0x3d, 0x6b));
     sky.setColorAt(1, QColor(0x5b, 0x8f, 0xc7));
     p.fillRect(pixmap.rect(), sky);
     p.setPen(QPen(QColor(255, 255, 255, 40), 1));
-    for (int y = 12; y < 314; y += 18) {
-        p.drawLine(0, y, 164, y - 40);
+    for (int y = 12; y < height + 40; y += 18) {
+        p.drawLine(0, y, watermark_width, y - 40);
     }
-    draw_move(p, QRectF(12, 90, 140, 140));
+    // The picture keeps its size and its place a little above the middle.
+    const qreal side = 140;
+    const qreal top = std::max<qreal>(0, height * 0.45 - side / 2);
+    draw_move(p, QRectF((watermark_width - side) / 2, top, side, side));
     return pixmap;
 }
 

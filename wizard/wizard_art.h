@@ -9,7 +9,11 @@
 namespace wizard_art {
 
 QIcon program_icon();
-QPixmap watermark();
+// The Wizard97 watermark is 164 by 314 pixels; the shell draws it as tall as the wizard's page
+// area, so that it fills its side whatever the fonts make of the pages.
+constexpr int watermark_width = 164;
+constexpr int watermark_height = 314;
+QPixmap watermark(int height = watermark_height);
 QPixmap header();
 // frame 0..7; frames are drawn once and kept.
 QPixmap animation_frame(int frame);

@@ -1,5 +1,6 @@
 #include "wizard/wizard_page.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QFont>
 #include <QLabel>
@@ -27,10 +28,19 @@ wizard_page::~wizard_page() {
     tk_trace(1, "wizard_page::dtor");
 }
 
-void wizard_page::initializePage() {
+void wizard_page::activate() {
     tk_trace(1, "wizard_page::OnSetActive");
     shell().apply_title();
     page_init();
+    // A page without a field of its own gives the focus to the default button rather than to
+    // its first push button, so that Enter goes forward, not to "&Load Settings".
+    QWidget* field = first_field();
+    if (field == nullptr || !field->isEnabled()) {
+        field = shell().forward_button();
+    }
+    if (field->isEnabled()) {
+        field->setFocus();
+    }
 }
 
 bool wizard_page::validatePage() {
@@ -47,7 +57,7 @@ bool wizard_page::isComplete() const {
 
 bool wizard_page::on_cancel() {
     tk_trace(2, "wizard_page::on_cancel");
-    return shell().question(QStringLiteral("Are you sure you want to exit the wizard?"), true);
+    return shell().ask_to_exit();
 }
 
 void wizard_page::enable_ctrl(QWidget* control, bool enable) {

@@ -1,6 +1,7 @@
 // The base of every page of the wizard: its header texts, the wizard buttons it offers, its help
-// topic, and the hooks the shell calls (page_init on every activation, on_next and on_back when
-// the user leaves it, on_cancel when the user wants to quit).
+// topic, and the hooks the shell calls (page_init on every activation, forward or back; on_next
+// and on_back when the user leaves it; on_cancel when the user wants to quit). After page_init
+// the page's first field receives the keyboard focus. Window thread only.
 #pragma once
 
 #include <QString>
@@ -30,8 +31,13 @@ class wizard_page : public QWizardPage {
     // Asks "Are you sure you want to exit the wizard?" (No is the default); true allows it.
     virtual bool on_cancel();
 
-    // QWizardPage: activation calls page_init, Next calls on_next, Back calls on_back.
-    void initializePage() final;
+    // The shell calls it whenever the page becomes the current one: page_init, then the focus
+    // to the first field.
+    void activate();
+
+    // QWizardPage: Next calls on_next, Back calls on_back. QWizard initialises a page only when
+    // it is entered forward, so activation comes from the shell instead.
+    void initializePage() final {}
     bool validatePage() final;
     void cleanupPage() final;
     bool isComplete() const override;
@@ -41,6 +47,8 @@ class wizard_page : public QWizardPage {
     // False keeps the wizard on the page.
     virtual bool on_next() { return true; }
     virtual void on_back() {}
+    // The control that has the focus when the page opens (null: the wizard's Next or Finish).
+    virtual QWidget* first_field() const { return nullptr; }
 
     // Enables or disables a control; an enabled control also receives the keyboard focus.
     void enable_ctrl(QWidget* control, bool enable);

@@ -1,11 +1,17 @@
 #include "wizard/wizard_shell.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSpacerItem>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <QWizardPage>
 
 #include "TK/tk_trace_log.h"
 #include "wizard/window_thread.h"
@@ -25,7 +31,7 @@ QString default_help_file() {
 wizard_shell::wizard_shell(const QString& title, QWidget* parent)
     : QWizard(parent), title_(title), help_file_(default_help_file()) {
     setWizardStyle(QWizard::ModernStyle);
-    setOptions(QWizard::HaveHelpButton | QWizard::NoDefaultButton);
+    setOptions(QWizard::HaveHelpButton);
     setButtonText(QWizard::BackButton, QStringLiteral("< &Back"));
     setButtonText(QWizard::NextButton, QStringLiteral("&Next >"));
     // A page after which there is no way back shows its Next button in the commit form.
@@ -37,6 +43,11 @@ wizard_shell::wizard_shell(const QString& title, QWidget* parent)
 
     timer_.setObjectName(QStringLiteral("progress_timer"));
     connect(&timer_, &QTimer::timeout, this, &wizard_shell::timer_tick);
+    connect(this, &QWizard::currentIdChanged, this, [this](int id) {
+        if (auto* page = dynamic_cast<wizard_page*>(QWizard::page(id))) {
+            page->activate();
+        }
+    });
     connect(this, &QWizard::helpRequested, this, [this] {
         const auto* page = dynamic_cast<const wizard_page*>(currentPage());
         if (page != nullptr) {
@@ -93,16 +104,59 @@ QString wizard_shell::caption(const QString& kind) {
     return kind;
 }
 
+int wizard_shell::caption_room(const QString& caption) {
+    // Qt's message box allows 50 pixels beside the caption; a window manager's title bar has
+    // the window's icon and up to three buttons, each about two lines of its font wide.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(caption) + 8 * metrics.height();
+}
+
+QString wizard_shell::as_paragraphs(const QString& text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList paragraphs;
+    for (const QString& paragraph : plain.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts)) {
+        const QString joined =
+            paragraph.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                .replaceInStrings(QRegularExpression(QStringLiteral("^ +| +$")), QString())
+                .join(QLatin1Char(' '));
+        if (!joined.isEmpty()) {
+            paragraphs << joined;
+        }
+    }
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+namespace {
+
+// QMessageBox fixes its own size when it is shown, from its layout; a spacer as wide as the
+// caption needs makes that size large enough.
+void reserve_caption_room(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    grid->addItem(new QSpacerItem(wizard_shell::caption_room(box.windowTitle()), 0,
+                                  QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+}  // namespace
+
 int wizard_shell::message_box(int icon, const QString& kind, const QString& text, bool yes_no,
                               bool default_no) {
     return on_window_thread(this, [&]() -> int {
-        QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption(kind), text,
+        QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption(kind), as_paragraphs(text),
                         yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                         is_initialized() ? this : nullptr);
         box.setObjectName(QStringLiteral("message_box"));
+        box.setTextFormat(Qt::PlainText);
         if (yes_no) {
             box.setDefaultButton(default_no ? QMessageBox::No : QMessageBox::Yes);
         }
+        reserve_caption_room(box);
         return box.exec();
     });
 }
@@ -125,6 +179,13 @@ bool wizard_shell::question(const QString& text, bool default_no) {
            QMessageBox::Yes;
 }
 
+bool wizard_shell::ask_to_exit() {
+    asking_to_exit_ = true;
+    const bool yes = question(QStringLiteral("Are you sure you want to exit the wizard?"), true);
+    asking_to_exit_ = false;
+    return yes;
+}
+
 void wizard_shell::enable_button(QWizard::WizardButton which, bool enable) {
     tk_trace(2, "wizard_shell::enable_button(%08X)", static_cast<unsigned>(which));
     if (QAbstractButton* b = button(which)) {
@@ -132,13 +193,18 @@ void wizard_shell::enable_button(QWizard::WizardButton which, bool enable) {
     }
 }
 
-void wizard_shell::go_next() {
-    QAbstractButton* commit = button(QWizard::CommitButton);
-    if (commit->isVisible()) {
-        commit->click();
-    } else {
-        button(QWizard::NextButton)->click();
+QAbstractButton* wizard_shell::forward_button() const {
+    for (const WizardButton which : {CommitButton, NextButton, FinishButton}) {
+        QAbstractButton* candidate = button(which);
+        if (candidate->isVisible()) {
+            return candidate;
+        }
     }
+    return button(NextButton);
+}
+
+void wizard_shell::go_next() {
+    forward_button()->click();
 }
 
 void wizard_shell::set_timer(int period_ms) {
@@ -207,6 +273,71 @@ std::vector<std::string> wizard_shell::errors() const {
 void wizard_shell::clear_errors() {
     std::lock_guard lock(errors_mutex_);
     errors_.clear();
+}
+
+void wizard_shell::setVisible(bool visible) {
+    if (visible && !fitted_) {
+        fitted_ = true;
+        fit_to_pages();
+    }
+    QWizard::setVisible(visible);
+}
+
+void wizard_shell::configure_like_this(QWizard& other) const {
+    other.setWizardStyle(wizardStyle());
+    other.setOptions(options());
+    other.setFont(font());
+    for (const WizardButton which :
+         {BackButton, NextButton, CommitButton, FinishButton, CancelButton, HelpButton}) {
+        other.setButtonText(which, buttonText(which));
+    }
+}
+
+QSize wizard_shell::largest_page_size(int* watermark_margin) const {
+    QWizard probe;
+    configure_like_this(probe);
+    const auto measure = [&probe](QWizardPage* stand_in) {
+        probe.setStartId(probe.addPage(stand_in));
+        probe.restart();
+        return probe.sizeHint();
+    };
+    const auto stand_in_for = [](const QWizardPage& page, QSize content) {
+        auto* stand_in = new QWizardPage;
+        stand_in->setTitle(page.title());
+        stand_in->setSubTitle(page.subTitle());
+        for (const WizardPixmap which : {WatermarkPixmap, LogoPixmap}) {
+            stand_in->setPixmap(which, page.pixmap(which));
+        }
+        auto* layout = new QVBoxLayout(stand_in);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addItem(new QSpacerItem(content.width(), content.height(), QSizePolicy::Fixed,
+                                        QSizePolicy::Fixed));
+        return stand_in;
+    };
+    QSize largest;
+    for (const int id : pageIds()) {
+        const QWizardPage& real = *page(id);
+        largest = largest.expandedTo(
+            measure(stand_in_for(real, real.sizeHint().expandedTo(real.minimumSizeHint()))));
+    }
+    // A watermark taller than anything else gives away what lies below the page area.
+    QWizardPage tall;
+    constexpr int tall_height = 2000;
+    tall.setPixmap(WatermarkPixmap, wizard_art::watermark(tall_height));
+    *watermark_margin = measure(stand_in_for(tall, QSize(1, 1))).height() - tall_height;
+    return largest;
+}
+
+void wizard_shell::fit_to_pages() {
+    int watermark_margin = 0;
+    const QSize size = largest_page_size(&watermark_margin);
+    setFixedSize(size);
+    watermark_height_ = size.height() - watermark_margin;
+    for (const int id : pageIds()) {
+        if (!page(id)->pixmap(WatermarkPixmap).isNull()) {
+            page(id)->setPixmap(WatermarkPixmap, wizard_art::watermark(watermark_height_));
+        }
+    }
 }
 
 void wizard_shell::reject() {

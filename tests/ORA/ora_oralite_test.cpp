@@ -852,6 +852,43 @@ TEST_F(oralite_suite, a_batch_reports_each_refused_record_and_keeps_the_rest) {
 }
 
 // One array INSERT per batch of plain records, committed in the same round trip.
+// The user stops the run at the first refused record of a batch: the batch is still written
+// to its end, every row of it counted and every refused one told (a sink stops showing them
+// itself), and the stop comes after.
+TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
+    struct stopping_sink : kept_reports {
+        void record_rejected(int64_t number, const udb_record& r, const tk_exception& why) override {
+            kept_reports::record_rejected(number, r, why);
+            throw tk_final_exception();
+        }
+    };
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"doc", VT_BSTR, 0));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(
+        L"stopped", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
+    db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (2)");
+    db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (5)");
+    db_->query(L"COMMIT");
+    stopping_sink reports;
+    table->set_record_sink(&reports);
+    table->set_commit_interval(10);
+    // Two shapes of large values (an empty text and a long one): two executes of one batch.
+    for (int id = 1; id <= 6; ++id) {
+        udb_record record = make_record(
+            source, {ole_variant(id), ole_variant(id % 2 == 0 ? long_text(5000) : std::wstring())});
+        EXPECT_TRUE(table->append_record(record));
+    }
+    EXPECT_THROW(table->commit(), tk_final_exception);
+    std::vector<int64_t> refused;
+    for (const auto& entry : reports.rejected) {
+        refused.push_back(entry.first);
+    }
+    EXPECT_EQ(refused, (std::vector<int64_t>{2, 5}));
+    EXPECT_EQ(table->stored(), 4);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"stopped\""), L"6");
+}
+
 TEST_F(oralite_suite, a_batch_of_records_costs_one_round_trip) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -168,6 +169,41 @@ class wizard_error_test : public QObject {
         answer_box(QStringLiteral("OK"), QStringLiteral("box_level_1_uninitialised"));
         handle_on_worker(*handler, tk_exception("early", 1), true);
         QVERIFY(shell.errors().empty());
+    }
+
+    // A message with a run of characters longer than a line (an internal error's code, a long
+    // path) wraps inside it in both error dialogs instead of running past the dialog's edge;
+    // the text shown is the message, character for character.
+    void a_run_longer_than_a_line_wraps_in_both_error_dialogs() {
+        const QString prefix = QStringLiteral("Internal error: \ncode=");
+        for (const qsizetype run : {qsizetype{48}, qsizetype{49}, qsizetype{97}, qsizetype{400}}) {
+            QString code;
+            for (qsizetype i = 0; i < run; ++i) {
+                code += QLatin1Char("0123456789abcdef"[i % 16]);
+            }
+            const QString message = prefix + code;
+            dlg_error_ex internal(message);
+            dlg_error_continue record(message);
+            for (QDialog* dialog :
+                 {static_cast<QDialog*>(&internal), static_cast<QDialog*>(&record)}) {
+                dialog->show();
+                QVERIFY(QTest::qWaitForWindowExposed(dialog));
+                auto* label = dialog->findChild<QLabel*>(QStringLiteral("message"));
+                QString shown = label->text();
+                shown.remove(QChar(0x200B));
+                QCOMPARE(shown, message);
+                // Every line fits the label: as many lines as the run needs at its width.
+                const QFontMetrics metrics(label->font());
+                const int needed = metrics.horizontalAdvance(code) / label->width() + 2;
+                QVERIFY2(label->heightForWidth(label->width()) >= needed * metrics.height(),
+                         qPrintable(QString::number(run)));
+                QVERIFY(label->width() <= label->maximumWidth());
+                if (run == 400) {
+                    screenshot(dialog, QStringLiteral("%1_long_run").arg(dialog->objectName()));
+                }
+                dialog->close();
+            }
+        }
     }
 
     void internal_error_shows_its_dialog_mails_the_report_and_ends_with_minus_one() {

@@ -1,5 +1,12 @@
 #include "wizard_flow_support.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QProcess>
 
@@ -79,6 +86,8 @@ oralite_database::oralite_database(const QString& folder, const QString& user,
          QStringLiteral("CREATE USER %1 IDENTIFIED BY %2").arg(user_, password_),
          QStringLiteral("GRANT CREATE SESSION, CREATE TABLE, CREATE SEQUENCE, CREATE TRIGGER TO ") +
              user_,
+         // The tests count the sessions of their own process in V$SESSTAT.
+         QStringLiteral("GRANT SELECT ANY DICTIONARY TO ") + user_,
          QStringLiteral("ALTER USER %1 QUOTA UNLIMITED ON USERS").arg(user_)},
         &ok);
     ready_ = ok;
@@ -122,6 +131,128 @@ QList<QStringList> oralite_database::rows(const QString& query) const {
 QString oralite_database::scalar(const QString& query) const {
     const QList<QStringList> r = rows(query);
     return r.isEmpty() || r.front().isEmpty() ? QString() : r.front().front();
+}
+
+namespace {
+
+// A TCP socket bound to an ephemeral loopback port; its port through *port.
+int bound_loopback_socket(unsigned* port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        qFatal("cannot bind a loopback socket");
+    }
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
+int connect_to(const std::string& host, unsigned port) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+        return -1;
+    }
+    const int fd = socket(found->ai_family, found->ai_socktype, 0);
+    if (fd >= 0 && connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
+        close(fd);
+        freeaddrinfo(found);
+        return -1;
+    }
+    freeaddrinfo(found);
+    return fd;
+}
+
+// Waits up to 20 ms for fd to be readable.
+bool readable(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    return poll(&watched, 1, 20) > 0;
+}
+
+}  // namespace
+
+silent_server::silent_server(const std::string& target_host, unsigned target_port)
+    : target_host_(target_host), target_port_(target_port) {
+    listener_ = bound_loopback_socket(&port_);
+    listen(listener_, 4);
+    thread_ = std::thread([this] { serve(); });
+}
+
+silent_server::~silent_server() {
+    stop_ = true;
+    thread_.join();
+    close(listener_);
+}
+
+void silent_server::serve() {
+    while (!stop_ && !readable(listener_)) {
+    }
+    if (stop_) {
+        return;
+    }
+    const int client = accept(listener_, nullptr, nullptr);
+    accepted_ = true;
+    while (!stop_ && !relay_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const int server = stop_ ? -1 : connect_to(target_host_, target_port_);
+    if (server >= 0) {
+        pass_on(client, server);
+        close(server);
+    }
+    close(client);
+}
+
+bool silent_server::closed_soon(int client) const {
+    char buffer[4096];
+    for (int waits = 0; !stop_ && waits < 250; ++waits) {
+        pollfd end = {client, POLLIN, 0};
+        if (poll(&end, 1, 20) <= 0) {
+            continue;
+        }
+        if (read(client, buffer, sizeof buffer) <= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void silent_server::pass_on(int client, int server) {
+    char buffer[16384];
+    while (!stop_) {
+        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        if (poll(ends, 2, 20) <= 0) {
+            continue;
+        }
+        for (int side = 0; side < 2; ++side) {
+            if ((ends[side].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                continue;
+            }
+            const ssize_t got = read(ends[side].fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                // The server may close first, having read the client's goodbye before the
+                // client has closed its end: the client's end is then awaited on its own.
+                client_closed_ = side == 0 || closed_soon(client);
+                return;
+            }
+            if (write(ends[1 - side].fd, buffer, static_cast<size_t>(got)) != got) {
+                return;
+            }
+        }
+    }
+}
+
+refusing_port::refusing_port() {
+    socket_ = bound_loopback_socket(&port_);
+}
+
+refusing_port::~refusing_port() {
+    close(socket_);
 }
 
 }  // namespace wizard_test

@@ -7,8 +7,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support/mariadb_sandbox.h"
@@ -63,6 +65,53 @@ class oralite_database {
     QString password_;
     bool ready_ = false;
     mutable QString error_;
+};
+
+// A MySQL server that hangs: a listener on 127.0.0.1 that accepts one client and sends it
+// nothing, not even the greeting, until relay(); from then on it passes the conversation on to
+// the real server at target, so that the client's log-on succeeds late. It notes when the
+// client has closed its end.
+class silent_server {
+  public:
+    silent_server(const std::string& target_host, unsigned target_port);
+    ~silent_server();
+    silent_server(const silent_server&) = delete;
+    silent_server& operator=(const silent_server&) = delete;
+
+    unsigned port() const { return port_; }
+    bool accepted() const { return accepted_; }
+    void relay() { relay_ = true; }
+    bool client_closed() const { return client_closed_; }
+
+  private:
+    void serve();
+    void pass_on(int client, int server);
+    // True when the client closes its end within five seconds (what it still sends is dropped).
+    bool closed_soon(int client) const;
+
+    std::string target_host_;
+    unsigned target_port_;
+    int listener_ = -1;
+    unsigned port_ = 0;
+    std::atomic<bool> accepted_ = false;
+    std::atomic<bool> relay_ = false;
+    std::atomic<bool> client_closed_ = false;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+// A loopback port that refuses connections: bound, never listening, for as long as it lives.
+class refusing_port {
+  public:
+    refusing_port();
+    ~refusing_port();
+    refusing_port(const refusing_port&) = delete;
+    refusing_port& operator=(const refusing_port&) = delete;
+    unsigned port() const { return port_; }
+
+  private:
+    int socket_ = -1;
+    unsigned port_ = 0;
 };
 
 }  // namespace wizard_test

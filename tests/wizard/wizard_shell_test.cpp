@@ -3,7 +3,10 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <thread>
 
@@ -21,6 +25,7 @@
 #include "core/error_handler.h"
 #include "core/tk_error_converter.h"
 #include "wizard/connecting_dlg.h"
+#include "wizard/connection_attempt.h"
 #include "wizard/dlg_error_continue.h"
 #include "wizard/dlg_error_ex.h"
 #include "wizard/drx_shell.h"
@@ -197,12 +202,67 @@ class wizard_shell_test : public QObject {
         QCOMPARE(shown.back(), QStringLiteral("t19, record #19: ORA-00001: unique"));
         QCOMPARE(shell.currentPage()->findChild<QLabel*>(QStringLiteral("closing_text"))->text(),
                  error_closing_text);
+        // No run has taken place: there is no summary and no rejects file to show.
+        QVERIFY(!shell.currentPage()
+                     ->findChild<QPlainTextEdit*>(QStringLiteral("summary"))
+                     ->isVisible());
+        QVERIFY(!shell.currentPage()
+                     ->findChild<QLineEdit*>(QStringLiteral("rejects_file"))
+                     ->isVisible());
         // Only Finish is offered.
         QVERIFY(!shell.button(QWizard::CancelButton)->isEnabled());
         QVERIFY(!shell.button(QWizard::HelpButton)->isEnabled());
         QVERIFY(!shell.button(QWizard::BackButton)->isEnabled());
         QVERIFY(shell.button(QWizard::FinishButton)->isEnabled());
         screenshot(&shell, QStringLiteral("page_7_finish_errors"));
+    }
+
+    // The longest line a profile may hold is 4094 bytes; one more and the reader refuses the
+    // file. Whether the file comes from the command line or from "&Load Settings", the error
+    // box names the file and the line, the settings stay as they were, the error is no
+    // conversion error for the finish page, and the wizard goes on.
+    void a_profile_the_reader_refuses_is_said_so_and_changes_nothing() {
+        const std::string select = "q=SELECT ";
+        for (const bool from_command_line : {true, false}) {
+            for (const size_t line_bytes : {size_t{4094}, size_t{4095}}) {
+                // A first start each time: nothing remembered from the case before.
+                QTemporaryDir folder;
+                qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
+                const QString path = folder.path() + QStringLiteral("/p%1.drx").arg(line_bytes);
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(("[Generic settings]\r\nsrc=from_profile\r\n[Selected Tables]\r\n" +
+                            select + std::string(line_bytes - select.size(), '1') + "\r\n")
+                               .c_str());
+                file.close();
+                const bool refused = line_bytes > 4094;
+                // The dialogs in the order they open: the file dialog first, then the box.
+                if (!from_command_line) {
+                    on_modal([&](QWidget* d) { choose_file(d, path); });
+                }
+                box_seen seen;
+                if (refused) {
+                    answer_box(QStringLiteral("OK"), QStringLiteral("box_profile_too_long"), &seen);
+                }
+                tarvolin_program program(from_command_line ? QStringList{path} : QStringList{});
+                if (!from_command_line) {
+                    program.shell().show();
+                    program.shell()
+                        .currentPage()
+                        ->findChild<QPushButton*>(QStringLiteral("load_settings"))
+                        ->click();
+                }
+                QVERIFY(modals_done());
+                QCOMPARE(program.converter().source_database == L"from_profile", !refused);
+                QCOMPARE(program.converter().selected_queries.size(), refused ? 0u : 1u);
+                if (refused) {
+                    QCOMPARE(seen.text, QStringLiteral("Profile file '%1' has a line longer than "
+                                                       "4094 bytes (line 4).")
+                                            .arg(path));
+                }
+                QVERIFY(program.shell().errors().empty());
+            }
+        }
     }
 
     void cancel_asks_first_and_no_keeps_the_wizard() {
@@ -331,28 +391,257 @@ class wizard_shell_test : public QObject {
         }
     }
 
-    void connecting_dialog_animates_until_the_worker_ends_it() {
+    void connecting_dialog_animates_and_every_way_out_but_the_end_gives_up() {
         wizard_shell shell(program_title());
-        connecting_dlg dialog;
-        std::atomic<bool> end = false;
-        std::thread worker([&] {
-            while (!end) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        shell.apply_title();
+        struct case_t {
+            const char* way;
+            std::function<void(connecting_dlg&)> act;
+            connecting_dlg::result result;
+        };
+        std::atomic<bool> work_ended = false;
+        const case_t cases[] = {
+            {"work ends", [&](connecting_dlg&) { work_ended = true; }, connecting_dlg::ended},
+            {"Cancel", [](connecting_dlg& d) { press(&d, "cancel"); }, connecting_dlg::cancelled},
+            {"Escape", [](connecting_dlg& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+             connecting_dlg::cancelled},
+            {"Enter", [](connecting_dlg& d) { QTest::keyClick(&d, Qt::Key_Return); },
+             connecting_dlg::cancelled},
+            {"close button", [](connecting_dlg& d) { d.close(); }, connecting_dlg::cancelled},
+        };
+        bool first = true;
+        for (const case_t& c : cases) {
+            work_ended = false;
+            connecting_dlg dialog(connecting_dlg::mysql_text);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Tarvolin 3.1"));
+            QTimer::singleShot(0, &dialog, [&] {
+                if (first) {
+                    screenshot(&dialog, QStringLiteral("dlg_connecting"));
+                    // Two frames later the icon has moved on.
+                    QVERIFY(wait_until([&] { return dialog.frame() >= 2; }));
+                    first = false;
+                }
+                c.act(dialog);
+            });
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY2(dialog.wait([&] { return work_ended.load(); }) == c.result, c.way);
+            QVERIFY2(clock.elapsed() < 2000, c.way);
+            QVERIFY(!dialog.isVisible());
+        }
+    }
+
+    void an_abandoned_attempt_is_dropped_on_its_own_thread_and_failures_reach_the_page() {
+        wizard_shell shell(program_title());
+        // What the work makes: it notes the thread that destroys it, as a client handle would
+        // be released there.
+        struct product {
+            std::atomic<std::thread::id>* released_on;
+            explicit product(std::atomic<std::thread::id>* where) : released_on(where) {}
+            product(product&& other) noexcept : released_on(std::exchange(other.released_on, {})) {}
+            ~product() {
+                if (released_on != nullptr) {
+                    *released_on = std::this_thread::get_id();
+                }
             }
-            dialog.finish();
+        };
+        std::atomic<std::thread::id> released_on{};
+        std::atomic<bool> release_work = false;
+        std::atomic<bool> saw_abandoned = false;
+        const auto blocked_work = [&](const std::atomic<bool>& abandoned) {
+            while (!release_work) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            saw_abandoned = abandoned.load();
+            return product(&released_on);
+        };
+
+        // Cancelled while the work blocks: back at once, the late product dies on the worker.
+        {
+            connecting_dlg dialog(connecting_dlg::oracle_text);
+            QTimer::singleShot(50, &dialog, [&] { press(&dialog, "cancel"); });
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(!connection_attempt<product>::run(dialog, blocked_work).has_value());
+            QVERIFY(clock.elapsed() < 1000);
+        }
+        release_work = true;
+        QVERIFY(wait_until([&] { return released_on.load() != std::thread::id(); }));
+        QVERIFY(released_on.load() != std::this_thread::get_id());
+        QVERIFY(saw_abandoned);
+
+        // Waited for: the product comes to the caller; a failure is raised at the caller.
+        released_on = std::thread::id();
+        {
+            connecting_dlg dialog(connecting_dlg::oracle_text);
+            std::optional<product> got = connection_attempt<product>::run(dialog, blocked_work);
+            QVERIFY(got.has_value());
+            QVERIFY(!saw_abandoned);
+        }
+        QVERIFY(released_on.load() == std::this_thread::get_id());
+        connecting_dlg dialog(connecting_dlg::oracle_text);
+        QVERIFY_THROWS_EXCEPTION(
+            tk_exception, connection_attempt<int>::run(dialog, [](const std::atomic<bool>&) -> int {
+                throw tk_exception("refused", 0);
+            }));
+    }
+
+    void prepared_texts_become_paragraphs_in_boxes_whose_captions_fit() {
+        struct case_t {
+            const char* text;
+            const char* shown;
+        };
+        const case_t cases[] = {
+            {"Can't connect to the MySQL server. Check to verify that MySQL server\nis launched",
+             "Can't connect to the MySQL server. Check to verify that MySQL server is launched"},
+            {"first line\r\nsecond\n\nnext paragraph\n", "first line second\n\nnext paragraph"},
+            {"\ntrailing blank \nand leading\n\n\n", "trailing blank and leading"},
+            {"one line", "one line"},
+            {"", ""},
+        };
+        for (const case_t& c : cases) {
+            QCOMPARE(wizard_shell::as_paragraphs(QString::fromLatin1(c.text)),
+                     QString::fromLatin1(c.shown));
+        }
+        // Every prepared text reaches the box without a line break inside a paragraph, and a
+        // one-letter box is still as wide as its caption needs.
+        wizard_shell shell(program_title());
+        shell.apply_title();
+        tk_error_converter map(oracle_error_count, oracle_error_table);
+        map.load_map(mysql_error_count, mysql_error_table);
+        for (const int32_t code : {0x4007D3, 0x400415, 0x100001, 0x1030E2}) {
+            const QString prepared = QString::fromStdString(map.convert(code));
+            QVERIFY(prepared.contains(QLatin1Char('\n')));
+            box_seen seen;
+            answer_box(QStringLiteral("OK"), QStringLiteral("box_prepared_%1").arg(code, 0, 16),
+                       &seen);
+            shell.error(prepared);
+            QVERIFY2(!seen.text.contains(QLatin1Char('\n')), qPrintable(seen.text));
+        }
+        int width = 0;
+        on_modal([&](QWidget* box) {
+            width = box->width();
+            screenshot(box, QStringLiteral("box_narrow_caption"));
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
         });
-        // The test's dialog watcher only photographs connecting dialogs, so this one is driven
-        // from a timer of its own, which fires inside the dialog's event loop.
-        QTimer::singleShot(0, &dialog, [&] {
-            screenshot(&dialog, QStringLiteral("dlg_connecting"));
-            // Two frames later the icon has moved on; then the worker ends the dialog.
-            QVERIFY(wait_until([&] { return dialog.frame() >= 2; }));
-            QTest::keyClick(&dialog, Qt::Key_Escape);  // the user cannot close it
-            QVERIFY(dialog.isVisible());
-            end = true;
+        shell.message(QStringLiteral("m"));
+        QVERIFY2(width >= wizard_shell::caption_room(QStringLiteral("Tarvolin 3.1 Message")),
+                 qPrintable(QString::number(width)));
+    }
+
+    void mnemonics_are_unique_on_every_page() {
+        tarvolin_program program({});
+        wizard_shell& shell = program.shell();
+        const auto letter = [](const QString& text) {
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+        };
+        QString wizard_letters;
+        for (const auto which :
+             {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton, QWizard::HelpButton})
+            wizard_letters += letter(shell.buttonText(which));
+        for (const int id : shell.pageIds()) {
+            QWizardPage* page = shell.page(id);
+            QStringList owners;
+            QString letters = wizard_letters;
+            const auto take = [&](const QString& text) {
+                const QChar l = letter(text);
+                if (l.isNull()) {
+                    return;
+                }
+                QVERIFY2(!letters.contains(l),
+                         qPrintable(page->objectName() + QStringLiteral(": Alt+") + l +
+                                    QStringLiteral(" twice, again for ") + text));
+                letters += l;
+            };
+            for (const QAbstractButton* b : page->findChildren<QAbstractButton*>()) {
+                take(b->text());
+            }
+            // The tables page names its list labels only when it is shown.
+            QStringList label_texts;
+            for (const QLabel* label : page->findChildren<QLabel*>()) {
+                label_texts << label->text();
+            }
+            if (page->objectName() == QStringLiteral("page_127")) {
+                label_texts << QStringLiteral("&Available tables:")
+                            << QStringLiteral("&Selected tables:");
+            }
+            for (const QString& text : label_texts) {
+                take(text);
+            }
+        }
+    }
+
+    void the_wizard_keeps_one_size_and_its_watermark_fills_the_side() {
+        const QFont original = QApplication::font();
+        for (const int points : {8, 16}) {
+            QFont font = original;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            tarvolin_program program({});
+            wizard_shell& shell = program.shell();
+            for (int i = 0; i < 25; ++i) {
+                shell.add_error(QStringLiteral("error %1 of a long run").arg(i).toStdString());
+            }
+            shell.show();
+            const QSize first = shell.size();
+            for (const int id : {shell.pageIds().front(), shell.pageIds().back()}) {
+                shell.setStartId(id);
+                shell.restart();
+                QCoreApplication::processEvents();
+                QCOMPARE(shell.size(), first);
+                const QImage image = shell.grab().toImage();
+                // Just above the ruler, in the watermark's column: the picture, not the page.
+                const QColor bottom = image.pixelColor(4, shell.watermark_height() - 2);
+                QVERIFY2(bottom.blue() > bottom.red() + 40,
+                         qPrintable(QStringLiteral("%1 pt, page %2: %3")
+                                        .arg(points)
+                                        .arg(id)
+                                        .arg(bottom.name())));
+                QCOMPARE(shell.currentPage()->pixmap(QWizard::WatermarkPixmap).height(),
+                         shell.watermark_height());
+                screenshot(&shell, QStringLiteral("shell_%1pt_page_%2").arg(points).arg(id + 1));
+            }
+        }
+        QApplication::setFont(original);
+    }
+
+    void escape_on_the_finish_page_closes_without_asking() {
+        tarvolin_program program({});
+        wizard_shell& shell = program.shell();
+        on_unexpected_modal([](QWidget* d) {
+            d->close();
+            QFAIL("no question was expected");
         });
-        QCOMPARE(dialog.exec(), 0);
-        worker.join();
+        shell.setStartId(shell.pageIds().back());
+        shell.show();
+        shell.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&shell));
+        QTest::keyClick(&shell, Qt::Key_Escape);
+        QVERIFY(!shell.isVisible());
+    }
+
+    void enter_presses_next_and_the_mysql_page_takes_typing_in_its_first_field() {
+        // A first start: nothing remembered in the fields.
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        tarvolin_program program({});
+        wizard_shell& shell = program.shell();
+        shell.show();
+        shell.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&shell));
+        QCOMPARE(shell.currentId(), shell.pageIds()[0]);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(shell.currentId(), shell.pageIds()[1]);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ann"));
+        QCOMPARE(shell.currentPage()->findChild<QLineEdit*>(QStringLiteral("user"))->text(),
+                 QStringLiteral("ann"));
+        // Back and Next again: the page is shown afresh and the field keeps what was typed.
+        shell.back();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("user"));
+        QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget())->text(),
+                 QStringLiteral("ann"));
     }
 
     void file_dialog_turns_the_profile_filter_into_qt_form_and_adds_the_extension() {
@@ -378,7 +667,33 @@ class wizard_shell_test : public QObject {
             QMetaObject::invokeMethod(files, "accept");
         });
         QCOMPARE(dialog.save_file(), dir.path() + QStringLiteral("/shop.drx"));
-        on_modal([](QWidget* d) { qobject_cast<QFileDialog*>(d)->reject(); });
+        // The detail columns show what they hold in full, beside a name column of its own.
+        QFile file(dir.path() + QStringLiteral("/a profile with a rather long name.drx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        on_modal([&](QWidget* d) {
+            auto* files = qobject_cast<QFileDialog*>(d);
+            files->setDirectory(dir.path());
+            auto* tree = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QVERIFY(tree != nullptr);
+            QVERIFY(wait_until([&] { return tree->model()->rowCount(tree->rootIndex()) > 0; }));
+            QTest::qWait(50);
+            const QHeaderView* header = tree->header();
+            const QModelIndex row = tree->model()->index(0, 0, tree->rootIndex());
+            // The name column takes what is left: room for thirty characters at least.
+            QVERIFY(header->sectionSize(0) >= tree->fontMetrics().averageCharWidth() * 30);
+            for (int column = 1; column < header->count(); ++column) {
+                const int needed = tree->sizeHintForIndex(row.siblingAtColumn(column)).width();
+                QVERIFY2(header->sectionSize(column) >= needed,
+                         qPrintable(QStringLiteral("column %1: %2 < %3")
+                                        .arg(column)
+                                        .arg(header->sectionSize(column))
+                                        .arg(needed)));
+            }
+            QVERIFY(header->length() <= tree->viewport()->width());
+            screenshot(d, QStringLiteral("dlg_file_open"));
+            files->reject();
+        });
         QCOMPARE(dialog.open_file(), QString());
     }
 

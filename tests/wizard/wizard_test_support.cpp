@@ -3,11 +3,16 @@
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <deque>
+#include <utility>
 
 namespace wizard_test {
 
@@ -26,6 +31,14 @@ std::function<void(QWidget*)>& fallback() {
 }
 const char* const handled_mark = "wizard_test_handled";
 int connecting_dialogs_seen = 0;
+std::function<void(QWidget*)> connecting_handler;
+
+// Outside the poller's own slot: a timer is not fired again while its slot runs, and the
+// action may open the next dialog in a nested event loop.
+void run_on(QWidget* modal, std::function<void(QWidget*)> action) {
+    modal->setProperty(handled_mark, true);
+    QTimer::singleShot(0, modal, [action = std::move(action), modal] { action(modal); });
+}
 
 void poll() {
     QWidget* modal = QApplication::activeModalWidget();
@@ -34,11 +47,19 @@ void poll() {
     if (modal == nullptr || !modal->isVisible() || modal->property(handled_mark).toBool()) {
         return;
     }
-    // The connecting dialog comes and goes by itself: it is photographed, never handled.
+    // The connecting dialog comes and goes by itself: it is photographed, and handled only
+    // when a test asked for it.
     if (modal->objectName() == QStringLiteral("connecting_dlg")) {
-        modal->setProperty(handled_mark, true);
         ++connecting_dialogs_seen;
-        screenshot(modal, QStringLiteral("dlg_connecting_oracle"));
+        const bool mysql = modal->findChild<QLabel*>(QStringLiteral("text"))
+                               ->text()
+                               .contains(QStringLiteral("MySQL"));
+        screenshot(modal, mysql ? QStringLiteral("dlg_connecting_mysql")
+                                : QStringLiteral("dlg_connecting_oracle"));
+        modal->setProperty(handled_mark, true);
+        if (connecting_handler) {
+            run_on(modal, std::exchange(connecting_handler, nullptr));
+        }
         return;
     }
     std::function<void(QWidget*)> action;
@@ -50,10 +71,7 @@ void poll() {
     } else {
         return;
     }
-    modal->setProperty(handled_mark, true);
-    // Run outside the poller's own slot: a timer is not fired again while its slot runs, and
-    // the action may open the next dialog in a nested event loop.
-    QTimer::singleShot(0, modal, [action = std::move(action), modal] { action(modal); });
+    run_on(modal, std::move(action));
 }
 
 QString plain(QString text) {
@@ -88,6 +106,11 @@ bool modals_done() {
     return pending().empty();
 }
 
+void on_connecting(std::function<void(QWidget*)> action) {
+    watch_modals();
+    connecting_handler = std::move(action);
+}
+
 int connecting_dialogs() {
     return connecting_dialogs_seen;
 }
@@ -99,6 +122,7 @@ void on_unexpected_modal(std::function<void(QWidget*)> action) {
 
 void forget_modals() {
     pending().clear();
+    connecting_handler = nullptr;
     fallback() = nullptr;
 }
 
@@ -121,6 +145,16 @@ void answer_box(const QString& button_text, const QString& screenshot_name, box_
         }
         QFAIL(qPrintable(QStringLiteral("no button ") + button_text));
     });
+}
+
+void choose_file(QWidget* file_dialog, const QString& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(file_dialog);
+    QVERIFY2(dialog != nullptr, qPrintable(QStringLiteral("expected a file dialog, got ") +
+                                           file_dialog->metaObject()->className()));
+    const QFileInfo file(path);
+    dialog->setDirectory(file.absolutePath());
+    dialog->findChild<QLineEdit*>()->setText(file.fileName());
+    QMetaObject::invokeMethod(dialog, "accept");
 }
 
 void press(QWidget* dialog, const char* object_name) {

@@ -26,8 +26,11 @@ void on_unexpected_modal(std::function<void(QWidget* dialog)> action);
 bool modals_done();
 // Drops handlers that never ran (between tests).
 void forget_modals();
-// How many connecting dialogs have been seen (they are photographed, not handled).
+// How many connecting dialogs have been seen (they are photographed, and handled only by
+// on_connecting).
 int connecting_dialogs();
+// Runs action on the next connecting dialog to open, from inside its event loop.
+void on_connecting(std::function<void(QWidget* dialog)> action);
 // Starts watching for dialogs without queueing a handler.
 void watch_modals();
 
@@ -40,6 +43,9 @@ struct box_seen {
 };
 void answer_box(const QString& button_text, const QString& screenshot_name,
                 box_seen* seen = nullptr);
+
+// Types the file's name into a file dialog, as a person would, and accepts it.
+void choose_file(QWidget* file_dialog, const QString& path);
 
 // Presses a push button of a dialog by its object name.
 void press(QWidget* dialog, const char* object_name);
