@@ -166,10 +166,13 @@ enum class statement_kind {
     grant,
     revoke,
     commit,
-    rollback,
+    rollback,  // ROLLBACK, or ROLLBACK TO SAVEPOINT when the statement names one
+    savepoint,
     comment,
     plsql_block,
     alter_session,
+    purge,      // PURGE TABLE t | PURGE RECYCLEBIN
+    flashback,  // FLASHBACK TABLE t TO BEFORE DROP [RENAME TO n]
 };
 
 struct statement {
@@ -256,7 +259,8 @@ struct create_table_statement : statement {
 };
 
 struct index_column {
-    ident name;
+    ident name;           // a column
+    expr_ptr expression;  // or else an expression over the table's columns
     bool descending = false;
 };
 
@@ -338,6 +342,14 @@ struct drop_statement : statement {
     bool purge = false;
 };
 
+// PURGE and FLASHBACK TABLE: what they take out of the recycle bin.
+struct recycle_statement : statement {
+    explicit recycle_statement(statement_kind k) : statement(k) {}
+    qualified_name table;  // by original or recycle-bin name; none for PURGE RECYCLEBIN
+    bool whole_bin = false;
+    std::optional<ident> rename_to;
+};
+
 struct alter_action {
     enum kind_t {
         add_constraint,
@@ -380,6 +392,7 @@ struct grant_statement : statement {
 
 struct transaction_statement : statement {
     explicit transaction_statement(statement_kind k) : statement(k) {}
+    std::optional<ident> savepoint;  // SAVEPOINT name; ROLLBACK TO [SAVEPOINT] name
 };
 
 // ALTER SESSION SET name = value [name = value ...]

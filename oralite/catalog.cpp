@@ -156,6 +156,13 @@ column_type load_type(const stored_type& s) {
     return t;
 }
 
+// The names of the columns an expression reads.
+static void walk_columns(const expr& e, std::vector<std::string>& out) {
+    if (e.kind == expr_kind::column && !e.path.empty())
+        out.push_back(e.path.back().name);
+    for (const expr_ptr& a : e.args) walk_columns(*a, out);
+}
+
 std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
     auto c = std::make_shared<catalog>();
     c->version = read_catalog_version(db);
@@ -310,6 +317,39 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
         index_info& ix = c->tables_by_id_[it->second.first]->indexes[it->second.second];
         ix.columns.push_back(ind_columns.text_at(1));
         ix.descending.push_back(ind_columns.text_at(2) == "DESC");
+        ix.expressions.emplace_back();
+    }
+    sqlite_stmt has_bin(db, "SELECT 1 FROM sqlite_master WHERE name = 'ora_recyclebin'");
+    if (has_bin.step()) {
+        sqlite_stmt recycled(db, "SELECT object_id FROM ora_recyclebin WHERE type = 'TABLE'");
+        while (recycled.step()) {
+            auto it = c->tables_by_id_.find(recycled.int_at(0));
+            if (it != c->tables_by_id_.end())
+                it->second->recycled = true;
+        }
+    }
+    // Expressions of function-based indexes (files made before them have no such table).
+    sqlite_stmt has_expressions(db,
+                                "SELECT 1 FROM sqlite_master WHERE name = 'ora_ind_expressions'");
+    if (has_expressions.step()) {
+        sqlite_stmt expressions(db,
+                                "SELECT index_id, position, column_expression "
+                                "FROM ora_ind_expressions");
+        while (expressions.step()) {
+            auto it = index_pos.find(expressions.int_at(0));
+            if (it == index_pos.end())
+                continue;
+            index_info& ix = c->tables_by_id_[it->second.first]->indexes[it->second.second];
+            size_t position = static_cast<size_t>(expressions.int_at(1));
+            if (position < 1 || position > ix.expressions.size())
+                continue;
+            std::string text = expressions.text_at(2);
+            try {
+                walk_columns(*parse_expression(text), ix.expression_columns);
+            } catch (const ora_error&) {
+            }
+            ix.expressions[position - 1] = std::move(text);
+        }
     }
 
     sqlite_stmt triggers(db,
@@ -341,7 +381,24 @@ std::shared_ptr<const catalog> catalog::load(sqlite3* db) {
     return c;
 }
 
+void create_index_expressions_table(sqlite3* db) {
+    exec_sql(db,
+             "CREATE TABLE IF NOT EXISTS ora_ind_expressions(index_id INTEGER NOT NULL, "
+             "position INTEGER NOT NULL, column_expression TEXT NOT NULL, "
+             "PRIMARY KEY(index_id, position)) WITHOUT ROWID");
+}
+
+void create_recyclebin_table(sqlite3* db) {
+    exec_sql(db,
+             "CREATE TABLE IF NOT EXISTS ora_recyclebin(object_id INTEGER PRIMARY KEY, "
+             "owner_id INTEGER NOT NULL, original_name TEXT NOT NULL, type TEXT NOT NULL, "
+             "base_object INTEGER NOT NULL, createtime TEXT NOT NULL, droptime TEXT NOT NULL, "
+             "dropscn INTEGER NOT NULL)");
+}
+
 void create_catalog_schema(sqlite3* db) {
+    create_index_expressions_table(db);
+    create_recyclebin_table(db);
     exec_sql(db, R"sql(
 CREATE TABLE ora_meta(key TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;
 CREATE TABLE ora_users(

@@ -57,6 +57,11 @@ struct index_info {
     std::vector<std::string> columns;
     std::vector<bool> descending;
     std::string internal;  // SQLite index name
+    // A function-based index: per key, Oracle's text of its expression (empty for a column,
+    // whose name is in `columns`; an expression's is its hidden SYS_NC name), and the
+    // columns the expressions read.
+    std::vector<std::string> expressions;
+    std::vector<std::string> expression_columns;
 };
 
 struct constraint_info {
@@ -87,6 +92,7 @@ struct table_info {
     std::string name;
     std::string internal;
     bool temporary = false;
+    bool recycled = false;             // dropped into the recycle bin: read-only
     std::vector<column_info> columns;  // in COLUMN_ID order
     std::vector<constraint_info> constraints;
     std::vector<index_info> indexes;
@@ -140,6 +146,10 @@ class catalog {
 
 // Creates the catalog tables of a new database.
 void create_catalog_schema(sqlite3* db);
+// The table of function-based index expressions, which older files lack (idempotent).
+void create_index_expressions_table(sqlite3* db);
+// The recycle bin's table, which older files lack (idempotent).
+void create_recyclebin_table(sqlite3* db);
 
 // The stored catalog version (bumped by every DDL).
 int64_t read_catalog_version(sqlite3* db);

@@ -1,13 +1,18 @@
 #include "oralite/compiler.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
+#include <limits>
+#include <optional>
+#include <set>
 
 #include "oralite/dictionary.h"
 #include "oralite/functions.h"
 #include "oralite/ora_error.h"
 #include "oralite/parser.h"
 #include "oralite/session.h"
+#include "oralite/sqlite_util.h"
 #include "oralite/storage.h"
 
 namespace oralite {
@@ -35,6 +40,8 @@ const table_info& resolve_table(session& s, const catalog& c, const qualified_na
     const table_info* t = c.table(owner, name.name.name);
     if (!t)
         throw ora_error(942).at(name.name.pos);
+    if (t->recycled && access != table_access::select)
+        throw ora_error(38301).at(name.name.pos);
     if (t->owner_id == s.user().id || s.user().is_dba())
         return *t;
     const char* any = nullptr;
@@ -112,6 +119,7 @@ struct scope_item {
     std::string schema;  // the owner, when referred to without an alias
     bool has_alias = false;
     std::string sql_alias;
+    std::string row_sql;  // the row number behind ROWID when not sql_alias.R (a ROWNUM window)
     std::vector<scope_column> columns;
     const table_info* table = nullptr;
 };
@@ -131,7 +139,14 @@ struct select_result {
     std::string sql;
     std::vector<output_column> outputs;  // visible first, then hidden row columns
     size_t visible = 0;
+    bool grouped = false;  // GROUP BY, HAVING or an aggregate: ORDER BY keys are checked too
 };
+
+std::string row_of(const scope_item& si) {
+    return si.row_sql.empty() ? si.sql_alias + ".R" : si.row_sql;
+}
+
+constexpr int64_t k_all_rows = std::numeric_limits<int64_t>::max();
 
 char letter(const typed_sql& t) {
     return kind_letter(t.type);
@@ -160,6 +175,7 @@ class compiler {
 
     std::vector<query_param> params;
     bool uses_sequence = false;
+    bool stored_form = false;  // SQL kept in the database file: functions by name
 
     // ---- queries -----------------------------------------------------------------------
 
@@ -168,7 +184,10 @@ class compiler {
         std::vector<select_result> cores;
         std::vector<scope> core_scopes(q.cores.size());
         for (size_t i = 0; i < q.cores.size(); ++i) {
-            cores.push_back(core(q.cores[i], parent, core_scopes[i], top_level && !compound));
+            const select_core& c = q.cores[i];
+            bool sequences = top_level && !compound && q.order_by.empty() && !c.distinct &&
+                             c.group_by.empty() && !c.having;
+            cores.push_back(core(c, parent, core_scopes[i], top_level && !compound, sequences));
         }
         select_result out = std::move(cores[0]);
         if (compound) {
@@ -176,6 +195,10 @@ class compiler {
                 if (cores[i].visible != out.visible)
                     throw ora_error(1789);
                 for (size_t k = 0; k < out.visible; ++k) {
+                    if (q.ops[i - 1] != set_operator::union_all) {
+                        refuse_uncomparable(out.outputs[k].value.type, 0);
+                        refuse_uncomparable(cores[i].outputs[k].value.type, 0);
+                    }
                     check_union_types(out.outputs[k].value, cores[i].outputs[k].value);
                     if (out.outputs[k].value.type.code == type_code::none) {
                         out.outputs[k].value.type = cores[i].outputs[k].value.type;
@@ -186,12 +209,15 @@ class compiler {
             }
         }
         if (!q.order_by.empty()) {
+            const select_core* enclosing = ordered_core_;
+            ordered_core_ = compound ? nullptr : &q.cores[0];
             std::string order;
             for (const order_item& item : q.order_by) {
                 if (!order.empty())
                     order += ", ";
                 order += order_key(item, out, compound ? nullptr : &core_scopes[0]);
             }
+            ordered_core_ = enclosing;
             out.sql += " ORDER BY " + order;
         }
         if (q.for_update.present) {
@@ -255,10 +281,10 @@ class compiler {
             if (!sc)
                 throw ora_error(1785).at(e.pos);
             key = value_expr(e, *const_cast<scope*>(sc), true);
+            check_order_expression(e, key, r, *const_cast<scope*>(sc));
         }
         std::string sql = key.sql;
-        if (key.type.is_lob() || key.type.is_long())
-            throw ora_error(932, {"-", kind_name(key.type)});
+        refuse_uncomparable(key.type, e.pos);
         if (is_numeric(key.type) && !key.type.is_small_integer() && !key.native_exact) {
             sql = "ora_nkey(" + sql + ")";
         }
@@ -267,24 +293,19 @@ class compiler {
                (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
 
-    select_result core(const select_core& c, const scope* parent, scope& sc, bool allow_lobs) {
+    select_result core(const select_core& c, const scope* parent, scope& sc, bool allow_lobs,
+                       bool allow_sequences) {
+        sequence_block* enclosing_block = sequence_block_;
+        sequence_block_ = nullptr;
         sc.parent = parent;
         std::string from = from_clause(c.from, sc);
         // ROWNUM limits come out of WHERE.
-        int64_t limit = -1;
-        std::vector<const expr*> conjuncts;
-        if (c.where)
-            split_and(*c.where, conjuncts);
-        std::vector<std::string> where_parts;
-        for (const expr* cond : conjuncts) {
-            int64_t n = rownum_limit(*cond);
-            if (n >= 0) {
-                limit = limit < 0 ? n : std::min(limit, n);
-                continue;
-            }
-            where_parts.push_back(condition(*cond, sc, false).sql);
+        int64_t limit = k_all_rows;
+        std::string where = where_without_rownum(c.where.get(), sc, limit);
+        if (limit != k_all_rows) {
+            from = rownum_window(from, where, limit, sc);
+            where.clear();
         }
-        std::string where = where_parts.empty() ? "" : balanced(where_parts, " AND ");
         select_result r;
         std::string items;
         auto add_output = [&](std::string name, typed_sql value) {
@@ -293,6 +314,12 @@ class compiler {
             o.value = std::move(value);
             r.outputs.push_back(std::move(o));
         };
+        sequence_block block;
+        if (allow_sequences) {
+            std::vector<const expr*> roots;
+            for (const select_item& item : c.items) roots.push_back(item.value.get());
+            open_sequence_block(block, roots);
+        }
         for (const select_item& item : c.items) {
             if (item.star) {
                 expand_star(item, sc, add_output);
@@ -312,6 +339,13 @@ class compiler {
             add_output(std::move(name), std::move(v));
         }
         r.visible = r.outputs.size();
+        sequence_block_ = nullptr;
+        if (block.used && !r.outputs.empty())
+            r.outputs[0].value.sql = row_start(block, r.outputs[0].value.sql);
+        check_grouped_query(c, sc, r);
+        if (c.distinct) {
+            for (size_t k = 0; k < r.visible; ++k) refuse_uncomparable(r.outputs[k].value.type, 0);
+        }
         if (allow_lobs) {
             for (size_t k = 0; k < r.visible; ++k) {
                 const typed_sql& v = r.outputs[k].value;
@@ -343,6 +377,7 @@ class compiler {
             std::string group;
             for (const expr_ptr& g : c.group_by) {
                 typed_sql t = value_expr(*g, sc, false);
+                refuse_uncomparable(t.type, g->pos);
                 group += (group.empty() ? "" : ", ") + t.sql;
             }
             sql += " GROUP BY " + group;
@@ -350,13 +385,8 @@ class compiler {
         if (c.having) {
             sql += " HAVING " + condition(*c.having, sc, true).sql;
         }
-        if (limit >= 0) {
-            sql = "SELECT * FROM (" + sql + " LIMIT " + std::to_string(limit) + ")";
-            for (output_column& o : r.outputs) {
-                o.value.sql = "c" + std::to_string(&o - r.outputs.data() + 1);
-            }
-        }
         r.sql = sql;
+        sequence_block_ = enclosing_block;
         return r;
     }
 
@@ -406,16 +436,18 @@ class compiler {
         t.column = col.column;
         t.name = col.name;
         if (si.table && col.type.is_lob())
-            t.row_sql = si.sql_alias + ".R";
+            t.row_sql = row_of(si);
         return t;
     }
 
-    // -1: not a ROWNUM condition; -2: ROWNUM used in another way; n >= 0: the row limit.
-    int64_t rownum_limit(const expr& e) {
+    // A ROWNUM comparison with a number: how many rows it lets through (k_all_rows: all), or
+    // nothing when the condition is not one. ROWNUM counts the rows that passed the rest of
+    // WHERE, so a condition the first row fails (ROWNUM > 1, ROWNUM = 2) lets none through.
+    std::optional<int64_t> rownum_limit(const expr& e) {
         bool cmp = e.kind == expr_kind::le || e.kind == expr_kind::lt || e.kind == expr_kind::eq ||
-                   e.kind == expr_kind::ge || e.kind == expr_kind::gt;
+                   e.kind == expr_kind::ge || e.kind == expr_kind::gt || e.kind == expr_kind::ne;
         if (!cmp || e.args.size() != 2)
-            return -1;
+            return std::nullopt;
         const expr* a = e.args[0].get();
         const expr* b = e.args[1].get();
         expr_kind k = e.kind;
@@ -428,22 +460,73 @@ class compiler {
                                      : k;
         }
         if (a->kind != expr_kind::rownum || b->kind != expr_kind::number_literal)
-            return -1;
+            return std::nullopt;
         auto d = decimal::parse(b->text);
         if (!d)
-            return -1;
-        decimal n = d->floor();
-        int64_t v = n.to_int64().value_or(INT64_MAX / 2);
+            return std::nullopt;
+        auto count = [](const decimal& x) {
+            return std::max<int64_t>(x.to_int64().value_or(k_all_rows - 1), 0);
+        };
+        decimal one = decimal::from_int(1);
         switch (k) {
             case expr_kind::le:
-                return std::max<int64_t>(v, 0);
+                return count(d->floor());
             case expr_kind::lt:
-                return std::max<int64_t>(d->ceil().to_int64().value_or(0) - 1, 0);
+                return count(d->ceil() - one);
             case expr_kind::eq:
-                return v == 1 && d->is_integer() ? 1 : 0;
-            default:
-                throw ora_error(3001).at(e.pos);
+                return *d == one ? 1 : 0;
+            case expr_kind::ge:
+                return d->compare(one) <= 0 ? k_all_rows : 0;
+            case expr_kind::gt:
+                return d->compare(one) < 0 ? k_all_rows : 0;
+            default:  // <>: rows pass until ROWNUM reaches the number
+                return d->is_integer() && d->compare(one) >= 0 ? count(*d - one) : k_all_rows;
         }
+    }
+
+    // The WHERE conditions other than ROWNUM's, which narrow `limit` instead.
+    std::string where_without_rownum(const expr* where, scope& sc, int64_t& limit) {
+        if (!where)
+            return "";
+        std::vector<const expr*> conjuncts;
+        split_and(*where, conjuncts);
+        std::vector<std::string> parts;
+        for (const expr* cond : conjuncts) {
+            if (auto n = rownum_limit(*cond)) {
+                limit = std::min(limit, *n);
+                continue;
+            }
+            parts.push_back(condition(*cond, sc, false).sql);
+        }
+        return parts.empty() ? "" : balanced(parts, " AND ");
+    }
+
+    // ROWNUM numbers the rows that FROM and WHERE give, before GROUP BY, DISTINCT and ORDER BY:
+    // the first `limit` of them become a subquery (OFFSET keeps SQLite from flattening it into
+    // the sorted query) whose columns the rest of the query reads instead.
+    std::string rownum_window(const std::string& from, const std::string& where, int64_t limit,
+                              scope& sc) {
+        std::string alias = next_alias();
+        std::string items;
+        int n = 0;
+        auto take = [&](std::string& sql) {
+            std::string name = "s" + std::to_string(++n);
+            items += (items.empty() ? "" : ", ") + sql + " AS " + name;
+            sql = alias + "." + name;
+        };
+        for (scope_item& si : sc.items) {
+            for (scope_column& col : si.columns) take(col.sql);
+            if (si.table) {
+                si.row_sql = row_of(si);
+                take(si.row_sql);
+            }
+        }
+        std::string inner = "SELECT " + (items.empty() ? std::string("1") : items);
+        if (!from.empty())
+            inner += " FROM " + from;
+        if (!where.empty())
+            inner += " WHERE " + where;
+        return "(" + inner + " LIMIT " + std::to_string(limit) + " OFFSET 0) AS " + alias;
     }
 
     static void split_and(const expr& e, std::vector<const expr*>& out) {
@@ -713,12 +796,12 @@ class compiler {
             case expr_kind::rowid: {
                 const scope_item& si = rowid_owner(e, sc);
                 typed_sql t;
-                t.sql = "ora_rowid(" + std::to_string(si.table->id) + ", " + si.sql_alias + ".R)";
+                t.sql = "ora_rowid(" + std::to_string(si.table->id) + ", " + row_of(si) + ")";
                 t.type = column_type::of(type_code::rowid);
                 t.nullable = false;
                 t.name = "ROWID";
                 t.table = si.table;
-                t.row_sql = si.sql_alias + ".R";
+                t.row_sql = row_of(si);
                 return t;
             }
             case expr_kind::rownum:
@@ -754,7 +837,8 @@ class compiler {
             case expr_kind::divide:
             case expr_kind::concat: {
                 return call(operator_function(e.kind),
-                            {value_expr(*e.args[0], sc, agg), value_expr(*e.args[1], sc, agg)});
+                            {no_long(value_expr(*e.args[0], sc, agg), e.pos),
+                             no_long(value_expr(*e.args[1], sc, agg), e.pos)});
             }
             case expr_kind::eq:
             case expr_kind::ne:
@@ -802,8 +886,8 @@ class compiler {
             }
             case expr_kind::like:
             case expr_kind::not_like: {
-                typed_sql a = converted(value_expr(*e.args[0], sc, agg), 'T');
-                typed_sql b = converted(value_expr(*e.args[1], sc, agg), 'T');
+                typed_sql a = converted(no_long(value_expr(*e.args[0], sc, agg), e.pos), 'T');
+                typed_sql b = converted(no_long(value_expr(*e.args[1], sc, agg), e.pos), 'T');
                 std::string sql =
                     "(" + a.sql + (e.kind == expr_kind::like ? " LIKE " : " NOT LIKE ") + b.sql;
                 if (e.args.size() > 2) {
@@ -884,7 +968,7 @@ class compiler {
         throw ora_error(936).at(e.pos);
     }
 
-    typed_sql sequence(const expr& e) {
+    const sequence_info& resolve_sequence(const expr& e) {
         std::optional<ident> schema;
         if (e.path.size() == 2)
             schema = e.path[0];
@@ -898,14 +982,32 @@ class compiler {
             !s_.user().has_privilege("SELECT ANY SEQUENCE")) {
             throw ora_error(2289).at(e.pos);
         }
+        return *seq;
+    }
+
+    typed_sql sequence(const expr& e) {
+        const sequence_info& seq = resolve_sequence(e);
+        if (!sequence_block_)
+            throw ora_error(2287).at(e.pos);
         uses_sequence = true;
         typed_sql t;
-        std::string qualified = seq->owner + "." + seq->name;
-        t.sql = std::string(e.text == "NEXTVAL" ? "ora_nextval(" : "ora_currval(") +
-                std::to_string(seq->id) + ", '" + qualified + "')";
+        std::string qualified = sql_text(seq.owner + "." + seq.name);
+        if (sequence_block_->next.count(seq.id)) {
+            sequence_block_->used = true;
+            t.sql = "ora_seq_next(" + std::to_string(sequence_block_->id) + ", " +
+                    std::to_string(seq.id) + ", " + qualified + ")";
+        } else {
+            t.sql = "ora_currval(" + std::to_string(seq.id) + ", " + qualified + ")";
+        }
         t.type = column_type::of(type_code::number);
         t.nullable = false;
         return t;
+    }
+
+    static std::string sql_text(const std::string& text) {
+        std::string out = "'";
+        for (char ch : text) out += ch == '\'' ? std::string("''") : std::string(1, ch);
+        return out + "'";
     }
 
     typed_sql call(const function_def& f, std::vector<typed_sql> args) {
@@ -922,7 +1024,11 @@ class compiler {
             aggregate = aggregate || args[i].aggregate;
         }
         typed_sql t;
-        t.sql = "ora_call(" + std::to_string(function_id(f)) + ", '" + kinds + "'";
+        // What the database file keeps (an index on expressions) names the function, as its
+        // number may change between versions.
+        std::string which =
+            stored_form ? "'" + std::string(f.name) + "'" : std::to_string(function_id(f));
+        t.sql = "ora_call(" + which + ", '" + kinds + "'";
         for (const typed_sql& a : args) t.sql += ", " + a.sql;
         t.sql += ")";
         t.type = f.result(types);
@@ -997,9 +1103,19 @@ class compiler {
             b = converted(b, 'R');
             return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
         }
+        bool padded = blank_padded(a.type) && blank_padded(b.type);
         a = converted(a, 'T');
         b = converted(b, 'T');
+        if (padded)
+            return boolean("(rtrim(" + a.sql + ", ' ') " + op + " rtrim(" + b.sql + ", ' '))",
+                           aggregate);
         return boolean("(" + a.sql + " " + op + " " + b.sql + ")", aggregate);
+    }
+
+    // Oracle compares two CHAR or NCHAR values (text literals are CHAR) as if the shorter were
+    // padded with blanks; a VARCHAR2 on either side (a bind among them) compares as it is.
+    static bool blank_padded(const column_type& t) {
+        return t.code == type_code::char_ || t.code == type_code::nchar;
     }
 
     typed_sql case_expr(const expr& e, scope& sc, bool agg) {
@@ -1095,7 +1211,7 @@ class compiler {
             throw ora_error(936).at(e.pos);
         const function_def& f = find_function(name, e.args.size(), e.pos);
         std::vector<typed_sql> args;
-        for (const expr_ptr& a : e.args) args.push_back(value_expr(*a, sc, agg));
+        for (const expr_ptr& a : e.args) args.push_back(no_long(value_expr(*a, sc, agg), a->pos));
         unify_arguments(name, args);
         return call(f, std::move(args));
     }
@@ -1148,14 +1264,179 @@ class compiler {
         }
     }
 
+    // ---- Oracle's checks of what may be compared, grouped and ordered -------------------
+
+    // DISTINCT, GROUP BY, ORDER BY and the set operators other than UNION ALL compare values:
+    // never LOBs (ORA-00932) nor LONGs (ORA-00997).
+    static void refuse_uncomparable(const column_type& t, int pos) {
+        if (t.is_lob())
+            throw ora_error(932, {"-", kind_name(t)}).at(pos);
+        if (t.is_long())
+            throw ora_error(997).at(pos);
+    }
+
+    // A LONG is read through a define only: SQL functions, operators and LIKE refuse it.
+    static typed_sql no_long(typed_sql t, int pos) {
+        if (t.type.code == type_code::long_)
+            throw ora_error(932, {"CHAR", "LONG"}).at(pos);
+        if (t.type.code == type_code::long_raw)
+            throw ora_error(932, {"BINARY", "LONG BINARY"}).at(pos);
+        return t;
+    }
+
+    // In a query with GROUP BY, HAVING or an aggregate every select-list item and the HAVING
+    // condition are built of GROUP BY expressions, aggregates and constants: a column of the
+    // query otherwise is ORA-00979 with GROUP BY and ORA-00937 without.
+    void check_grouped_query(const select_core& c, scope& sc, select_result& r) {
+        r.grouped = !c.group_by.empty() || c.having ||
+                    std::any_of(r.outputs.begin(), r.outputs.end(),
+                                [](const output_column& o) { return o.value.aggregate; });
+        if (!r.grouped)
+            return;
+        int code = c.group_by.empty() ? 937 : 979;
+        for (const select_item& item : c.items) {
+            if (item.star)
+                throw ora_error(code).at(c.pos);
+            check_grouped(*item.value, c, sc, code);
+        }
+        if (c.having)
+            check_grouped(*c.having, c, sc, code);
+    }
+
+    void check_grouped(const expr& e, const select_core& c, scope& sc, int code) {
+        for (const expr_ptr& g : c.group_by) {
+            if (same_expression(e, *g, sc))
+                return;
+        }
+        switch (e.kind) {
+            case expr_kind::function:
+                if (e.path.size() == 1 && is_aggregate_name(e.path[0].name))
+                    return;
+                break;
+            case expr_kind::column:
+            case expr_kind::rowid:
+                if (of_this_query(e, sc))
+                    throw ora_error(code).at(e.pos);
+                return;
+            default:
+                break;
+        }
+        for (const expr_ptr& a : e.args) check_grouped(*a, c, sc, code);
+    }
+
+    // A column named by the query itself rather than by an enclosing one.
+    bool of_this_query(const expr& e, const scope& sc) {
+        scope local;
+        local.items = sc.items;
+        try {
+            if (e.kind == expr_kind::rowid)
+                rowid_owner(e, local);
+            else
+                column_ref(e, local);
+            return true;
+        } catch (const ora_error&) {
+            return false;
+        }
+    }
+
+    // Two expressions as Oracle matches a select-list item to a GROUP BY expression: the same
+    // form, with column names matched by the column they denote.
+    bool same_expression(const expr& a, const expr& b, scope& sc) {
+        if (a.kind != b.kind)
+            return false;
+        if (a.kind == expr_kind::column) {
+            try {
+                return column_ref(a, sc).sql == column_ref(b, sc).sql;
+            } catch (const ora_error&) {
+                return false;
+            }
+        }
+        if (a.query || b.query || a.text != b.text || a.distinct != b.distinct ||
+            a.has_else != b.has_else || a.args.size() != b.args.size() ||
+            a.path.size() != b.path.size()) {
+            return false;
+        }
+        for (size_t i = 0; i < a.path.size(); ++i) {
+            if (a.path[i].name != b.path[i].name)
+                return false;
+        }
+        for (size_t i = 0; i < a.args.size(); ++i) {
+            if (!same_expression(*a.args[i], *b.args[i], sc))
+                return false;
+        }
+        return true;
+    }
+
+    // An ORDER BY expression (not a position or an alias) of a grouped query obeys the grouped
+    // rules; with DISTINCT it must be one of the selected expressions (ORA-01791).
+    void check_order_expression(const expr& e, const typed_sql& key, const select_result& r,
+                                scope& sc) {
+        if (!ordered_core_)
+            return;
+        const select_core& c = *ordered_core_;
+        if (r.grouped)
+            check_grouped(e, c, sc, c.group_by.empty() ? 937 : 979);
+        if (!c.distinct)
+            return;
+        for (const select_item& item : c.items) {
+            if (item.value && same_expression(e, *item.value, sc))
+                return;
+        }
+        for (size_t k = 0; k < r.visible; ++k) {
+            if (key.column && r.outputs[k].value.sql == key.sql)
+                return;
+        }
+        throw ora_error(1791).at(e.pos);
+    }
+
+    // ---- sequences -----------------------------------------------------------------------
+
+    // NEXTVAL and CURRVAL stand only in the select list of a top-level query without DISTINCT,
+    // GROUP BY, ORDER BY or set operators, and in UPDATE ... SET (ORA-02287 elsewhere). A
+    // sequence whose NEXTVAL such a list takes gives one new value per row, for NEXTVAL and
+    // CURRVAL alike, wherever they stand in the list.
+    struct sequence_block {
+        int64_t id = 0;
+        std::set<int64_t> next;  // sequences whose NEXTVAL the list takes
+        bool used = false;
+    };
+
+    void open_sequence_block(sequence_block& block, const std::vector<const expr*>& roots) {
+        block.id = s_.new_sequence_block();
+        std::function<void(const expr*)> visit = [&](const expr* x) {
+            if (!x)
+                return;
+            if (x->kind == expr_kind::sequence_value && x->text == "NEXTVAL")
+                block.next.insert(resolve_sequence(*x).id);
+            for (const expr_ptr& a : x->args) visit(a.get());
+        };
+        for (const expr* r : roots) visit(r);
+        sequence_block_ = &block;
+    }
+    void close_sequence_block() { sequence_block_ = nullptr; }
+
+    // The expression evaluated first in each row: it starts the row's sequence values.
+    static std::string row_start(const sequence_block& block, const std::string& sql) {
+        return "CASE WHEN ora_seq_row(" + std::to_string(block.id) + ") THEN " + sql + " END";
+    }
+
   private:
     session& s_;
     const catalog& c_;
     bind_slots& binds_;
     int alias_counter_ = 0;
+    sequence_block* sequence_block_ = nullptr;   // where NEXTVAL and CURRVAL may stand now
+    const select_core* ordered_core_ = nullptr;  // the core whose ORDER BY is being compiled
 
   public:
     // The single-table scope of UPDATE and DELETE.
+    // The columns of one row of the table by their bare SQLite names (no alias).
+    scope row_scope(const table_info& t) {
+        scope sc = table_scope(t, std::nullopt);
+        for (scope_column& c : sc.items[0].columns) c.sql = c.column->internal;
+        return sc;
+    }
+
     scope table_scope(const table_info& t, const std::optional<ident>& alias) {
         scope sc;
         scope_item si;
@@ -1177,18 +1458,19 @@ class compiler {
         return sc;
     }
 
+    // The WHERE of UPDATE and DELETE; with ROWNUM the rows are the first ones the other
+    // conditions find.
     std::string where_clause(const expr* where, scope& sc) {
-        if (!where)
-            return "";
-        std::vector<const expr*> conjuncts;
-        split_and(*where, conjuncts);
-        std::vector<std::string> parts;
-        for (const expr* c : conjuncts) {
-            if (rownum_limit(*c) >= 0)
-                throw ora_error(3001).at(c->pos);
-            parts.push_back(condition(*c, sc, false).sql);
+        int64_t limit = k_all_rows;
+        std::string conditions = where_without_rownum(where, sc, limit);
+        if (limit != k_all_rows) {
+            const scope_item& si = sc.items[0];
+            return " WHERE " + si.sql_alias + ".R IN (SELECT " + si.sql_alias + ".R FROM " +
+                   si.table->internal + " AS " + si.sql_alias +
+                   (conditions.empty() ? "" : " WHERE " + conditions) + " LIMIT " +
+                   std::to_string(limit) + ")";
         }
-        return " WHERE " + balanced(parts, " AND ");
+        return conditions.empty() ? "" : " WHERE " + conditions;
     }
 
     typed_sql value_in(const expr& e, scope& sc) { return value_expr(e, sc, false); }
@@ -1322,11 +1604,77 @@ compiled_query compile_expressions(session& s, const catalog& c, bind_slots& bin
     return q;
 }
 
+// Writes the literal parameters (?n) of translated SQL into its text, as SQLite quotes them.
+static std::string with_literals(sqlite3* db, const std::string& sql,
+                                 const std::vector<query_param>& params) {
+    sqlite_stmt quote(db, "SELECT quote(?1)");
+    std::string out;
+    char in_quote = 0;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        char ch = sql[i];
+        if (in_quote) {
+            in_quote = ch == in_quote ? 0 : in_quote;
+        } else if (ch == '\'' || ch == '"') {
+            in_quote = ch;
+        } else if (ch == '?' && i + 1 < sql.size() &&
+                   std::isdigit(static_cast<unsigned char>(sql[i + 1]))) {
+            size_t end = i + 1;
+            while (end < sql.size() && std::isdigit(static_cast<unsigned char>(sql[end]))) ++end;
+            const query_param& p = params.at(std::stoul(sql.substr(i + 1, end - i - 1)) - 1);
+            if (p.kind == query_param::bind)
+                throw ora_error(1027);
+            value v = p.literal_value;
+            if (!v.is_null() && p.expect != '?')
+                v = convert_to(v, type_of_letter(p.expect));
+            sqlite3_reset(quote.get());
+            bind_storage(quote.get(), 1, v);
+            quote.step();
+            out += quote.text_at(0);
+            i = end - 1;
+            continue;
+        }
+        out += ch;
+    }
+    return out;
+}
+
+index_expression compile_index_expression(session& s, const catalog& c, const table_info& table,
+                                          const expr& e) {
+    bind_slots binds;
+    compiler comp(s, c, binds);
+    comp.stored_form = true;
+    scope sc = comp.row_scope(table);
+    typed_sql t = comp.value_in(e, sc);
+    if (t.type.is_lob() || t.type.is_long())
+        throw ora_error(2327, {t.type.dictionary_name()}).at(e.pos);
+    return {with_literals(s.db(), t.sql, comp.params), t.type};
+}
+
+// SQLite computes the new values of a row in the table's column order: the first one starts
+// the row's sequence values.
+static std::string update_assignments(const table_info& table,
+                                      std::vector<std::pair<size_t, std::string>>& assignments,
+                                      const compiler::sequence_block& block) {
+    if (block.used) {
+        auto first = std::min_element(assignments.begin(), assignments.end());
+        first->second = compiler::row_start(block, first->second);
+    }
+    std::string sets;
+    for (const auto& [position, sql] : assignments) {
+        sets += (sets.empty() ? "" : ", ") + table.columns[position].internal + " = " + sql;
+    }
+    return sets;
+}
+
 compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
                             const update_statement& stmt, const table_info& table) {
     compiler comp(s, c, binds);
     scope sc = comp.table_scope(table, stmt.alias);
-    std::string sets;
+    compiler::sequence_block block;
+    std::vector<const expr*> roots;
+    for (const auto& set : stmt.sets) roots.push_back(set.second.get());
+    comp.open_sequence_block(block, roots);
+    std::vector<std::pair<size_t, std::string>> assignments;  // column position, SQL
     std::vector<std::string> seen;
     for (const auto& [col_name, value_expr] : stmt.sets) {
         const column_info* col = table.find_column(col_name.name);
@@ -1344,9 +1692,12 @@ compiled_dml compile_update(session& s, const catalog& c, bind_slots& binds,
         int target = s.register_store_target(table.id, col->name);
         // A bind keeps the kind its client gave it (text, or binary for a BLOB or RAW).
         std::string kind(1, value_expr->kind == expr_kind::bind ? '?' : kind_letter(v.type));
-        sets += (sets.empty() ? "" : ", ") + col->internal + " = ora_store(" +
-                std::to_string(target) + ", '" + kind + "', " + v.sql + ")";
+        assignments.emplace_back(
+            static_cast<size_t>(col - table.columns.data()),
+            "ora_store(" + std::to_string(target) + ", '" + kind + "', " + v.sql + ")");
     }
+    comp.close_sequence_block();
+    std::string sets = update_assignments(table, assignments, block);
     compiled_dml d;
     d.sql = "UPDATE " + table.internal + " AS " + sc.items[0].sql_alias + " SET " + sets +
             comp.where_clause(stmt.where.get(), sc);

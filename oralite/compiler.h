@@ -84,6 +84,16 @@ compiled_dml compile_delete(session& s, const catalog& c, bind_slots& binds,
 compiled_query compile_expressions(session& s, const catalog& c, bind_slots& binds,
                                    const std::vector<const expr*>& exprs);
 
+// An expression over the columns of one table's row, as SQLite computes it in an index on
+// expressions: columns by their bare SQLite names, literals written into the text. Binds are
+// ORA-01027; a LOB or LONG result ORA-02327.
+struct index_expression {
+    std::string sql;
+    column_type type;
+};
+index_expression compile_index_expression(session& s, const catalog& c, const table_info& table,
+                                          const expr& e);
+
 // Collects every placeholder of a statement, in order, into the slots.
 void collect_binds(const statement& stmt, bind_slots& binds);
 

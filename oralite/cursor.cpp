@@ -21,6 +21,7 @@ bool is_ddl(statement_kind k) {
         case statement_kind::delete_:
         case statement_kind::commit:
         case statement_kind::rollback:
+        case statement_kind::savepoint:
         case statement_kind::plsql_block:
             return false;
         default:
@@ -188,7 +189,8 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
             s_.alter_session(static_cast<const alter_session_statement&>(st));
             return;
         case statement_kind::rollback:
-            s_.rollback();
+        case statement_kind::savepoint:
+            run_transaction_control(static_cast<const transaction_statement&>(st));
             return;
         default:
             break;
@@ -202,6 +204,16 @@ void cursor::run(uint32_t iterations, bind_source& binds, mode m) {
         return;
     }
     throw ora_error(3001);
+}
+
+void cursor::run_transaction_control(const transaction_statement& st) {
+    if (st.kind == statement_kind::savepoint) {
+        s_.savepoint(st.savepoint->name);
+    } else if (st.savepoint) {
+        s_.rollback_to(st.savepoint->name);
+    } else {
+        s_.rollback();
+    }
 }
 
 void cursor::bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params,
@@ -319,7 +331,7 @@ class row_inserter {
         return evaluate(*col.default_expr, env);
     }
 
-    void fire_triggers(std::vector<value>& row, eval_env& outer) {
+    void fire_triggers(std::vector<value>& row) {
         for (const trigger_info& tr : t_.triggers) {
             if (!tr.enabled)
                 continue;
@@ -336,7 +348,6 @@ class row_inserter {
             env.row = &row;
             env.new_name = t.new_name;
             env.old_name = t.old_name;
-            env.nextvals = outer.nextvals;
             try {
                 if (t.when && evaluate_condition(*t.when, env) != true)
                     continue;
@@ -346,7 +357,6 @@ class row_inserter {
                     throw invalid(tr);
                 throw;
             }
-            outer.nextvals = env.nextvals;
         }
     }
 
@@ -409,6 +419,8 @@ class row_inserter {
 
     void run_body(const std::vector<plsql_stmt>& body, eval_env& env) {
         for (const plsql_stmt& st : body) {
+            // Each statement of the body takes its own NEXTVAL.
+            env.nextvals.clear();
             switch (st.kind) {
                 case plsql_stmt::null_stmt:
                     break;
@@ -488,7 +500,7 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             if (!given[i])
                 row[i] = inserter.default_of(t.columns[i], env);
         }
-        inserter.fire_triggers(row, env);
+        inserter.fire_triggers(row);
         std::string rowid = inserter.insert(row);
         last_rowid_ = rowid;
         ++row_count_;
@@ -542,6 +554,9 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         env.iteration = it;
         std::vector<value> provided;
         provided.reserve(st.values.size());
+        std::vector<const expr*> roots;
+        for (const expr_ptr& v : st.values) roots.push_back(v.get());
+        take_next_values(roots, env);
         for (size_t k = 0; k < st.values.size(); ++k) {
             const expr& e = *st.values[k];
             const column_type& into = t.columns[static_cast<size_t>(target[k])].type;

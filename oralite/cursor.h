@@ -103,6 +103,7 @@ class cursor {
     void run_query(bind_source& binds, mode m);
     void run_insert(const insert_statement& st, uint32_t iterations, bind_source& binds);
     void run_update_delete(uint32_t iterations, bind_source& binds);
+    void run_transaction_control(const transaction_statement& st);
     void bind_params(sqlite3_stmt* stmt, const std::vector<query_param>& params, bind_source& binds,
                      uint32_t iteration);
     // Runs row `iteration` of an array DML; with batch errors its failure is recorded instead

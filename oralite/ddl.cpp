@@ -1,8 +1,11 @@
 #include "oralite/ddl.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
+#include <limits>
+#include <random>
 #include <set>
 #include <variant>
 
@@ -10,6 +13,7 @@
 #include "oralite/cursor.h"
 #include "oralite/datetime.h"
 #include "oralite/evaluator.h"
+#include "oralite/expression_text.h"
 #include "oralite/functions.h"
 #include "oralite/parser.h"
 #include "oralite/session.h"
@@ -248,6 +252,61 @@ void insert_index_rows(sqlite3* db, int64_t index_id, bool unique, const std::st
     }
 }
 
+// The dictionary rows of an index (its SQLite index is dropped by the caller).
+void delete_index_rows(sqlite3* db, int64_t index_id) {
+    run(db, "DELETE FROM ora_objects WHERE object_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_indexes WHERE index_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_ind_columns WHERE index_id = ?1", {index_id});
+    run(db, "DELETE FROM ora_ind_expressions WHERE index_id = ?1", {index_id});
+}
+
+// An index entry fits in an 8 KB block: Oracle counts each key at its type's largest size
+// (DATA_LENGTH: bytes of the character set for n CHAR) plus one byte per key.
+void check_key_length(const std::vector<column_type>& types) {
+    constexpr int k_max_key_length = 6398;
+    int total = 0;
+    for (const column_type& t : types) total += t.data_length() + 1;
+    if (total > k_max_key_length)
+        throw ora_error(1450, {std::to_string(k_max_key_length)});
+}
+
+std::string key_list(const std::vector<std::string>& keys) {
+    std::string out;
+    for (const std::string& k : keys) out += (out.empty() ? "" : ", ") + k;
+    return "(" + out + ")";
+}
+
+// The SQLite indexes behind an Oracle index over `keys` (the SQL of columns or expressions,
+// with DESC where wanted); SQLite's result code. Oracle leaves out of a unique key one whose
+// parts are all NULL and compares the others with NULL equal to NULL: (1, NULL) twice collides,
+// (NULL, NULL) never does. SQLite takes NULLs as distinct, so a unique key of several parts that
+// may be NULL is a plain unique index (which lookups use) for the keys without NULL parts, and a
+// partial one, <internal>_N, for those with some, each part as (part IS NULL, IFNULL(part, 0)).
+int create_sqlite_index(sqlite3* db, const std::string& internal, const std::string& table,
+                        const std::vector<std::string>& keys, bool unique, bool nulls_possible) {
+    std::string sql = "CREATE " + std::string(unique ? "UNIQUE " : "") + "INDEX " + internal +
+                      " ON " + table + " " + key_list(keys);
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK || !unique || !nulls_possible || keys.size() < 2)
+        return rc;
+    std::string parts;
+    std::string some_null;
+    std::string some_set;
+    for (const std::string& k : keys) {
+        parts += (parts.empty() ? "" : ", ") + k + " IS NULL, IFNULL(" + k + ", 0)";
+        some_null += (some_null.empty() ? "" : " OR ") + k + " IS NULL";
+        some_set += (some_set.empty() ? "" : " OR ") + k + " IS NOT NULL";
+    }
+    sql = "CREATE UNIQUE INDEX " + internal + "_N ON " + table + " (" + parts + ") WHERE (" +
+          some_null + ") AND (" + some_set + ")";
+    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+void drop_sqlite_index(sqlite3* db, const std::string& internal) {
+    exec_sql(db, "DROP INDEX IF EXISTS " + internal);
+    exec_sql(db, "DROP INDEX IF EXISTS " + internal + "_N");
+}
+
 void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
                     const constraint_def& def) {
     int64_t id = next_constraint_id(db);
@@ -287,11 +346,12 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
                 throw ora_error(2261).at(def.pos);
             }
         }
+        std::vector<column_type> types;
+        for (const std::string& col : columns) types.push_back(type_of(t, col));
+        check_key_length(types);
         internal_index = "K" + std::to_string(id);
-        std::string cols;
-        for (const std::string& col : columns) {
-            cols += (cols.empty() ? "" : ", ") + internal_of(t, col, def.pos);
-        }
+        std::vector<std::string> keys;
+        for (const std::string& col : columns) keys.push_back(internal_of(t, col, def.pos));
         std::string qualified = t.owner + "." + name;
         if (def.type == 'P') {
             std::string nulls;
@@ -302,11 +362,8 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
             if (check.step())
                 throw ora_error(2437, {qualified});
         }
-        int rc = sqlite3_exec(
-            db,
-            ("CREATE UNIQUE INDEX " + internal_index + " ON " + t.internal + " (" + cols + ")")
-                .c_str(),
-            nullptr, nullptr, nullptr);
+        // The columns of a primary key are never NULL.
+        int rc = create_sqlite_index(db, internal_index, t.internal, keys, true, def.type != 'P');
         if ((rc & 0xFF) == SQLITE_CONSTRAINT)
             throw ora_error(2299, {qualified});
         if (rc != SQLITE_OK)
@@ -385,7 +442,7 @@ void add_constraint(session& s, const catalog& c, sqlite3* db, table_state& t,
 
 void drop_constraint_rows(sqlite3* db, const table_state& t, const constraint_info& k) {
     if (!k.internal_index.empty()) {
-        exec_sql(db, "DROP INDEX IF EXISTS " + k.internal_index);
+        drop_sqlite_index(db, k.internal_index);
         // The index made for the constraint goes with it.
         sqlite_stmt s(db,
                       "SELECT o.object_id FROM ora_objects o WHERE o.object_type = 'INDEX' "
@@ -394,13 +451,63 @@ void drop_constraint_rows(sqlite3* db, const table_state& t, const constraint_in
         if (s.step()) {
             int64_t index_id = s.int_at(0);
             s.reset();
-            run(db, "DELETE FROM ora_objects WHERE object_id = ?1", {index_id});
-            run(db, "DELETE FROM ora_indexes WHERE index_id = ?1", {index_id});
-            run(db, "DELETE FROM ora_ind_columns WHERE index_id = ?1", {index_id});
+            delete_index_rows(db, index_id);
         }
     }
     run(db, "DELETE FROM ora_cons_columns WHERE constraint_id = ?1", {k.id});
     run(db, "DELETE FROM ora_constraints WHERE constraint_id = ?1", {k.id});
+}
+
+// ---- column changes --------------------------------------------------------------------------
+
+// Oracle refuses to lower a NUMBER column's precision or scale while the column holds a value,
+// even one that would fit (ORA-01440); unconstrained NUMBER counts as precision 38, any scale.
+bool lowers_number_precision(const column_type& from, const column_type& to) {
+    if (from.code != type_code::number || to.code != type_code::number ||
+        from.is_float != to.is_float) {
+        return false;
+    }
+    auto precision = [](const column_type& t) {
+        return t.precision > 0 ? t.precision : (t.is_float ? 126 : 38);
+    };
+    auto scale = [](const column_type& t) {
+        return t.scale == column_type::k_no_scale ? std::numeric_limits<int>::max() : t.scale;
+    };
+    return precision(to) < precision(from) || scale(to) < scale(from);
+}
+
+// ---- sequences -----------------------------------------------------------------------------
+
+// A number given to CREATE or ALTER SEQUENCE: an integer (ORA-04001, ORA-04002 for INCREMENT)
+// of at most 28 digits (ORA-04003; 10^28 itself is taken, as the MAXVALUE 1.0E28 of many
+// scripts is).
+std::optional<decimal> sequence_parameter(const std::optional<std::string>& text, const char* name,
+                                          int not_integer = 4001) {
+    if (!text)
+        return std::nullopt;
+    auto d = decimal::parse(*text);
+    if (!d)
+        throw ora_error(1722);
+    if (!d->is_integer())
+        throw ora_error(not_integer, {name});
+    static const decimal k_limit = *decimal::parse("1E28");
+    if (d->abs().compare(k_limit) > 0)
+        throw ora_error(4003, {name, "28"});
+    return d;
+}
+
+// The increment must fit between the bounds (ORA-04005), and a cycling sequence must cache
+// less than (MAXVALUE - MINVALUE) / ABS(INCREMENT) numbers (ORA-04013).
+void check_sequence_span(const decimal& increment, const decimal& min, const decimal& max,
+                         bool cycle, int64_t cache) {
+    decimal span = max - min;
+    if (increment.abs().compare(span) >= 0)
+        throw ora_error(4005);
+    if (!cycle || cache < 2)
+        return;
+    decimal per_cycle = decimal::divide(span, increment.abs());
+    if (decimal::from_int(cache).compare(per_cycle) >= 0)
+        throw ora_error(4013);
 }
 
 // ---- triggers ------------------------------------------------------------------------------
@@ -554,8 +661,59 @@ struct trigger_checker {
 
 // ---- object removal ------------------------------------------------------------------------
 
+std::string original_name(sqlite3* db, int64_t object_id) {
+    sqlite_stmt s(db, "SELECT original_name FROM ora_recyclebin WHERE object_id = ?1");
+    s.bind(1, object_id);
+    return s.step() ? s.text_at(0) : std::string();
+}
+
+// A recycle-bin name: BIN$, a unique 16-byte value in base64, $0 (30 characters).
+std::string recycle_name() {
+    static const char k_digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static std::mt19937_64 random{std::random_device{}()};
+    std::array<unsigned char, 18> bytes{};  // 16 bytes and two zero bytes of padding
+    for (size_t i = 0; i < 16; ++i) bytes[i] = static_cast<unsigned char>(random());
+    std::string out = "BIN$";
+    for (size_t i = 0; i < 18; i += 3) {
+        uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        for (int k = 18; k >= 0; k -= 6) out += k_digits[(v >> k) & 63];
+    }
+    out.resize(out.size() - 2);
+    return out + "==$0";
+}
+
+// DROP TABLE without PURGE: the table, its indexes, triggers and constraints take
+// recycle-bin names, so their own names are free at once; the rows stay until a purge.
+void recycle_table(sqlite3* db, const table_info& t) {
+    std::string now = now_text();
+    sqlite_stmt scn(db, "SELECT COALESCE(MAX(dropscn), 0) + 1 FROM ora_recyclebin");
+    scn.step();
+    int64_t drop_scn = scn.int_at(0);
+    auto recycle = [&](int64_t id, const std::string& name, const char* type) {
+        std::string bin = recycle_name();
+        run(db,
+            "INSERT INTO ora_recyclebin(object_id, owner_id, original_name, type, base_object, "
+            "createtime, droptime, dropscn) SELECT object_id, owner_id, name, ?2, ?3, created, "
+            "?4, ?5 FROM ora_objects WHERE object_id = ?1",
+            {id, std::string(type), t.id, now, drop_scn});
+        run(db, "UPDATE ora_objects SET name = ?1 WHERE object_id = ?2", {bin, id});
+        run(db,
+            "UPDATE ora_constraints SET index_name = ?1 WHERE table_id = ?2 AND index_name = ?3",
+            {bin, t.id, name});
+    };
+    recycle(t.id, t.name, "TABLE");
+    for (const index_info& ix : t.indexes) recycle(ix.id, ix.name, "NORMAL INDEX");
+    for (const trigger_info& tr : t.triggers) recycle(tr.id, tr.name, "TRIGGER");
+    for (const constraint_info& k : t.constraints) {
+        run(db, "UPDATE ora_constraints SET name = ?1 WHERE constraint_id = ?2",
+            {recycle_name(), k.id});
+    }
+}
+
 void drop_table_rows(sqlite3* db, const table_info& t) {
     exec_sql(db, "DROP TABLE IF EXISTS " + t.internal);
+    run(db, "DELETE FROM ora_recyclebin WHERE base_object = ?1", {t.id});
     run(db, "DELETE FROM ora_columns WHERE table_id = ?1", {t.id});
     run(db,
         "DELETE FROM ora_cons_columns WHERE constraint_id IN "
@@ -568,6 +726,10 @@ void drop_table_rows(sqlite3* db, const table_info& t) {
         {t.id});
     run(db,
         "DELETE FROM ora_indexes WHERE index_id IN "
+        "(SELECT object_id FROM ora_objects WHERE table_id = ?1 AND object_type = 'INDEX')",
+        {t.id});
+    run(db,
+        "DELETE FROM ora_ind_expressions WHERE index_id IN "
         "(SELECT object_id FROM ora_objects WHERE table_id = ?1 AND object_type = 'INDEX')",
         {t.id});
     run(db,
@@ -637,6 +799,10 @@ class ddl_runner {
                 return grant(static_cast<const grant_statement&>(st));
             case statement_kind::comment:
                 return s_.run_ddl([] {});
+            case statement_kind::purge:
+                return purge(static_cast<const recycle_statement&>(st));
+            case statement_kind::flashback:
+                return flashback(static_cast<const recycle_statement&>(st));
             default:
                 throw ora_error(900);
         }
@@ -817,38 +983,173 @@ class ddl_runner {
             const std::string& name = st.index.name.name;
             if (index_name_used(cat(), db(), owner, name))
                 throw ora_error(955).at(st.index.name.pos);
-            std::vector<std::string> columns;
-            std::vector<bool> desc;
-            std::string cols;
-            for (const index_column& c : st.columns) {
-                std::string internal = internal_of(t, c.name.name, c.name.pos);
-                if (std::find(columns.begin(), columns.end(), c.name.name) != columns.end()) {
-                    throw ora_error(957).at(c.name.pos);
-                }
-                const column_type& ct = type_of(t, c.name.name);
-                if (ct.is_lob() || ct.is_long()) {
-                    throw ora_error(2327, {ct.dictionary_name()}).at(c.name.pos);
-                }
-                columns.push_back(c.name.name);
-                desc.push_back(c.descending);
-                cols += (cols.empty() ? "" : ", ") + internal + (c.descending ? " DESC" : "");
-            }
+            index_keys keys = index_keys_of(table, t, st);
             for (const index_info& ix : table.indexes) {
-                if (ix.columns == columns)
+                if (key_identity(ix.columns, ix.expressions) ==
+                    key_identity(keys.names, keys.expressions)) {
                     throw ora_error(1408);
+                }
             }
             int64_t id = insert_object(db(), owner, name, "INDEX", table.id, false, false);
             std::string internal = "I" + std::to_string(id);
-            int rc = sqlite3_exec(db(),
-                                  ("CREATE " + std::string(st.unique ? "UNIQUE " : "") + "INDEX " +
-                                   internal + " ON " + table.internal + " (" + cols + ")")
-                                      .c_str(),
-                                  nullptr, nullptr, nullptr);
+            std::vector<std::string> ordered = keys.sql;
+            for (size_t i = 0; i < ordered.size(); ++i) {
+                if (keys.descending[i] && !st.unique)
+                    ordered[i] += " DESC";
+            }
+            int rc = create_sqlite_index(db(), internal, table.internal, ordered, st.unique, true);
             if ((rc & 0xFF) == SQLITE_CONSTRAINT)
                 throw ora_error(1452);
             if (rc != SQLITE_OK)
                 throw_sqlite(db(), rc);
-            insert_index_rows(db(), id, st.unique, internal, columns, desc);
+            insert_index_rows(db(), id, st.unique, internal, keys.names, keys.descending);
+            for (size_t i = 0; i < keys.expressions.size(); ++i) {
+                if (keys.expressions[i].empty())
+                    continue;
+                run(db(),
+                    "INSERT INTO ora_ind_expressions(index_id, position, column_expression) "
+                    "VALUES (?1, ?2, ?3)",
+                    {id, static_cast<int64_t>(i + 1), keys.expressions[i]});
+            }
+        });
+    }
+
+    // The keys of a new index: columns, or expressions (a function-based index), whose
+    // hidden columns Oracle names SYS_NCnnnnn$ after the table's columns.
+    struct index_keys {
+        std::vector<std::string> names;        // as USER_IND_COLUMNS shows them
+        std::vector<std::string> expressions;  // Oracle's text; empty for a column
+        std::vector<std::string> sql;          // what SQLite indexes
+        std::vector<column_type> types;
+        std::vector<bool> descending;
+    };
+
+    index_keys index_keys_of(const table_info& table, const table_state& t,
+                             const create_index_statement& st) {
+        index_keys keys;
+        // Numbered after the table's columns and the hidden columns already made.
+        size_t hidden = table.columns.size();
+        for (const index_info& ix : table.indexes) {
+            for (size_t i = 0; i < ix.columns.size() && i < ix.expressions.size(); ++i) {
+                if (!ix.expressions[i].empty() && ix.columns[i].size() > 7)
+                    hidden = std::max<size_t>(hidden, std::stoul(ix.columns[i].substr(6)));
+            }
+        }
+        for (const index_column& c : st.columns) {
+            keys.descending.push_back(c.descending);
+            if (c.expression) {
+                check_pure(*c.expression);
+                index_expression compiled =
+                    compile_index_expression(s_, cat(), table, *c.expression);
+                keys.sql.push_back("(" + compiled.sql + ")");
+                keys.types.push_back(compiled.type);
+                keys.expressions.push_back(oracle_expression_text(*c.expression));
+                char hidden_name[32];
+                std::snprintf(hidden_name, sizeof hidden_name, "SYS_NC%05zu$", ++hidden);
+                keys.names.push_back(hidden_name);
+                continue;
+            }
+            std::string internal = internal_of(t, c.name.name, c.name.pos);
+            if (std::find(keys.names.begin(), keys.names.end(), c.name.name) != keys.names.end()) {
+                throw ora_error(957).at(c.name.pos);
+            }
+            const column_type& ct = type_of(t, c.name.name);
+            if (ct.is_lob() || ct.is_long()) {
+                throw ora_error(2327, {ct.dictionary_name()}).at(c.name.pos);
+            }
+            keys.names.push_back(c.name.name);
+            keys.expressions.emplace_back();
+            keys.sql.push_back(internal);
+            keys.types.push_back(ct);
+        }
+        check_key_length(keys.types);
+        return keys;
+    }
+
+    // What an index key stands for, to find an index on the same keys (ORA-01408).
+    static std::vector<std::string> key_identity(const std::vector<std::string>& names,
+                                                 const std::vector<std::string>& expressions) {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < names.size(); ++i) {
+            bool expression = i < expressions.size() && !expressions[i].empty();
+            out.push_back(expression ? "=" + expressions[i] : names[i]);
+        }
+        return out;
+    }
+
+    // An index expression gives the same value for the same row at any time.
+    static void check_pure(const expr& e) {
+        walk(&e, [](const expr& x) {
+            switch (x.kind) {
+                case expr_kind::sysdate:
+                case expr_kind::systimestamp:
+                case expr_kind::user:
+                case expr_kind::rownum:
+                case expr_kind::rowid:
+                case expr_kind::sequence_value:
+                    throw ora_error(1743).at(x.pos);
+                default:
+                    if (x.query)
+                        throw ora_error(1743).at(x.pos);
+            }
+        });
+    }
+
+    // -- the recycle bin --
+
+    // The dropped table `table` names (by original name: the oldest one for PURGE, the
+    // latest for FLASHBACK), or nullptr.
+    const table_info* recycled_table(const qualified_name& table, bool oldest) {
+        int64_t owner = resolve_owner(s_, cat(), table.schema);
+        if (owner != s_.user().id && !s_.user().is_dba())
+            return nullptr;
+        const table_info* named = cat().table(owner, table.name.name);
+        if (named && named->recycled)
+            return named;
+        sqlite_stmt find(db(), std::string("SELECT object_id FROM ora_recyclebin WHERE owner_id "
+                                           "= ?1 AND original_name = ?2 AND type = 'TABLE' "
+                                           "ORDER BY dropscn ") +
+                                   (oldest ? "ASC" : "DESC") + " LIMIT 1");
+        find.bind(1, owner).bind(2, std::string_view(table.name.name));
+        return find.step() ? cat().table_by_id(find.int_at(0)) : nullptr;
+    }
+
+    void purge(const recycle_statement& st) {
+        cat_ = s_.catalog_snapshot();
+        if (st.whole_bin) {
+            int64_t owner = s_.user().id;
+            ddl([&] {
+                for (const auto& [id, t] : cat().tables()) {
+                    if (t->recycled && t->owner_id == owner)
+                        drop_table_rows(db(), *t);
+                }
+            });
+            return;
+        }
+        const table_info* t = recycled_table(st.table, true);
+        if (!t)
+            throw ora_error(38307).at(st.table.name.pos);
+        int64_t id = t->id;
+        ddl([&] {
+            if (const table_info* fresh = cat().table_by_id(id))
+                drop_table_rows(db(), *fresh);
+        });
+    }
+
+    void flashback(const recycle_statement& st) {
+        cat_ = s_.catalog_snapshot();
+        const table_info* t = recycled_table(st.table, false);
+        if (!t)
+            throw ora_error(38305).at(st.table.name.pos);
+        int64_t id = t->id;
+        int64_t owner = t->owner_id;
+        std::string name = st.rename_to ? st.rename_to->name : original_name(db(), id);
+        ddl([&] {
+            if (cat().object_name_used(owner, name))
+                throw ora_error(38312);
+            // Its indexes, constraints and triggers keep their recycle-bin names.
+            run(db(), "UPDATE ora_objects SET name = ?1 WHERE object_id = ?2", {name, id});
+            run(db(), "DELETE FROM ora_recyclebin WHERE base_object = ?1", {id});
         });
     }
 
@@ -871,14 +1172,6 @@ class ddl_runner {
                 throw ora_error(2289).at(st.sequence.name.pos);
             }
         }
-        auto number = [](const std::optional<std::string>& text) -> std::optional<decimal> {
-            if (!text)
-                return std::nullopt;
-            auto d = decimal::parse(*text);
-            if (!d)
-                throw ora_error(1722);
-            return d;
-        };
         const sequence_options& o = st.options;
         // Current settings (ALTER) or Oracle's defaults (CREATE).
         decimal increment = decimal::from_int(1);
@@ -901,18 +1194,21 @@ class ddl_runner {
                 next = *decimal::parse(cur.text_at(6));
             }
         }
-        if (auto i = number(o.increment))
-            increment = *i;
-        if (increment.is_zero() || !increment.is_integer())
-            throw ora_error(4002);
+        if (o.increment) {
+            increment = *sequence_parameter(o.increment, "INCREMENT", 4002);
+            if (increment.is_zero())
+                throw ora_error(4002);
+        }
         bool ascending = !increment.is_negative();
         decimal max_default = *decimal::parse(ascending ? "9999999999999999999999999999" : "-1");
         decimal min_default = *decimal::parse(ascending ? "1" : "-999999999999999999999999999");
         if (create || o.minvalue || o.nominvalue) {
-            min = o.minvalue ? number(o.minvalue) : std::optional<decimal>(min_default);
+            min = o.minvalue ? sequence_parameter(o.minvalue, "MINVALUE")
+                             : std::optional<decimal>(min_default);
         }
         if (create || o.maxvalue || o.nomaxvalue) {
-            max = o.maxvalue ? number(o.maxvalue) : std::optional<decimal>(max_default);
+            max = o.maxvalue ? sequence_parameter(o.maxvalue, "MAXVALUE")
+                             : std::optional<decimal>(max_default);
         }
         if (o.cycle)
             cycle = *o.cycle;
@@ -921,16 +1217,16 @@ class ddl_runner {
         if (o.nocache)
             cache = 0;
         if (o.cache) {
-            auto c = number(o.cache);
-            auto ci = c ? c->truncated(0).to_int64() : std::nullopt;
+            auto ci = sequence_parameter(o.cache, "CACHE")->to_int64();
             if (!ci || *ci < 2)
                 throw ora_error(4010);
             cache = *ci;
         }
         if (min->compare(*max) >= 0)
             throw ora_error(4004);
+        check_sequence_span(increment, *min, *max, cycle, cache);
         if (create) {
-            next = o.start ? *number(o.start) : (ascending ? *min : *max);
+            next = o.start ? *sequence_parameter(o.start, "START WITH") : (ascending ? *min : *max);
             if (next.compare(*min) < 0)
                 throw ora_error(4006);
             if (next.compare(*max) > 0)
@@ -1052,11 +1348,16 @@ class ddl_runner {
             case object_kind::table: {
                 const table_info& t = resolve_table(s_, cat(), st.name, table_access::drop);
                 int64_t id = t.id;
+                bool purge = st.purge;
                 ddl([&] {
                     const table_info* fresh = cat().table_by_id(id);
                     if (!fresh)
                         throw ora_error(942);
-                    drop_table_rows(db(), *fresh);
+                    if (purge || fresh->temporary) {
+                        drop_table_rows(db(), *fresh);
+                    } else {
+                        recycle_table(db(), *fresh);
+                    }
                 });
                 return;
             }
@@ -1091,10 +1392,8 @@ class ddl_runner {
                 int64_t id = index->id;
                 std::string internal = index->internal;
                 ddl([&] {
-                    exec_sql(db(), "DROP INDEX IF EXISTS " + internal);
-                    run(db(), "DELETE FROM ora_indexes WHERE index_id = ?1", {id});
-                    run(db(), "DELETE FROM ora_ind_columns WHERE index_id = ?1", {id});
-                    run(db(), "DELETE FROM ora_objects WHERE object_id = ?1", {id});
+                    drop_sqlite_index(db(), internal);
+                    delete_index_rows(db(), id);
                 });
                 return;
             }
@@ -1362,6 +1661,8 @@ class ddl_runner {
                 throw ora_error(22859);
             }
         } else if (has_data) {
+            if (lowers_number_precision(old, type))
+                throw ora_error(1440);
             // Every stored value must still fit the new type.
             sqlite_stmt rows(db(), "SELECT " + col.internal + " FROM " + t.internal + " WHERE " +
                                        col.internal + " IS NOT NULL");
@@ -1435,14 +1736,14 @@ class ddl_runner {
             drop_constraint_rows(db(), ts, k);
         }
         for (const index_info& ix : t.indexes) {
-            bool touches = std::any_of(ix.columns.begin(), ix.columns.end(),
-                                       [&](const std::string& c) { return names.count(c) > 0; });
+            auto dropped = [&](const std::string& c) { return names.count(c) > 0; };
+            bool touches =
+                std::any_of(ix.columns.begin(), ix.columns.end(), dropped) ||
+                std::any_of(ix.expression_columns.begin(), ix.expression_columns.end(), dropped);
             if (!touches)
                 continue;
-            exec_sql(db(), "DROP INDEX IF EXISTS " + ix.internal);
-            run(db(), "DELETE FROM ora_indexes WHERE index_id = ?1", {ix.id});
-            run(db(), "DELETE FROM ora_ind_columns WHERE index_id = ?1", {ix.id});
-            run(db(), "DELETE FROM ora_objects WHERE object_id = ?1", {ix.id});
+            drop_sqlite_index(db(), ix.internal);
+            delete_index_rows(db(), ix.id);
         }
         for (const column_info& col : t.columns) {
             if (!names.count(col.name))
@@ -1668,7 +1969,31 @@ void mark_trigger_valid(session& s, int64_t trigger_id) {
         "UPDATE ora_meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'catalog_version'");
 }
 
+// The key an SQLite index on expressions enforces: "UNIQUE constraint failed: index 'K12'".
+static std::optional<std::string> violated_expression_key(const table_info& table,
+                                                          const std::string& message) {
+    const std::string marker = "index '";
+    size_t from = message.find(marker);
+    if (from == std::string::npos)
+        return std::nullopt;
+    from += marker.size();
+    std::string internal = message.substr(from, message.find('\'', from) - from);
+    if (internal.size() > 2 && internal.compare(internal.size() - 2, 2, "_N") == 0)
+        internal.resize(internal.size() - 2);  // the part for keys with NULL parts
+    for (const constraint_info& k : table.constraints) {
+        if (k.internal_index == internal)
+            return table.owner + "." + k.name;
+    }
+    for (const index_info& ix : table.indexes) {
+        if (ix.internal == internal)
+            return table.owner + "." + ix.name;
+    }
+    return std::nullopt;
+}
+
 std::string violated_constraint(const table_info& table, const std::string& message) {
+    if (auto key = violated_expression_key(table, message))
+        return *key;
     // "UNIQUE constraint failed: T12.C1, T12.C2"
     std::vector<std::string> internals;
     size_t colon = message.find(':');

@@ -39,9 +39,14 @@ column_type parse_type(const char* t) {
     }
 }
 
+// A dropped table in the recycle bin is no longer one of the user's tables.
 const char* k_tables_from =
     "FROM ora_objects o JOIN ora_users u ON u.user_id = o.owner_id "
-    "WHERE o.object_type = 'TABLE'";
+    "WHERE o.object_type = 'TABLE' AND o.object_id NOT IN (SELECT object_id FROM "
+    "ora_recyclebin)";
+const char* k_recyclebin_from =
+    "FROM ora_recyclebin r JOIN ora_objects o ON o.object_id = r.object_id "
+    "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
 const char* k_columns_from =
     "FROM ora_columns c JOIN ora_objects o ON o.object_id = c.table_id "
     "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
@@ -54,7 +59,9 @@ const char* k_cons_columns_from =
     "WHERE 1 = 1";
 // Indexes, and the LOB index Oracle keeps for every LOB column.
 const char* k_indexes_from =
-    "FROM (SELECT i.object_id AS index_id, i.name AS index_name, 'NORMAL' AS index_type, "
+    "FROM (SELECT i.object_id AS index_id, i.name AS index_name, CASE WHEN EXISTS (SELECT 1 "
+    "FROM ora_ind_expressions e WHERE e.index_id = i.object_id) THEN 'FUNCTION-BASED NORMAL' "
+    "ELSE 'NORMAL' END AS index_type, "
     "x.uniqueness AS uniqueness, i.generated AS generated, o.name AS table_name, "
     "o.owner_id AS owner_id FROM ora_objects i JOIN ora_indexes x ON x.index_id = i.object_id "
     "JOIN ora_objects o ON o.object_id = i.table_id WHERE i.object_type = 'INDEX' "
@@ -67,6 +74,10 @@ const char* k_ind_columns_from =
     "FROM ora_ind_columns ic JOIN ora_objects i ON i.object_id = ic.index_id "
     "JOIN ora_objects o ON o.object_id = i.table_id "
     "LEFT JOIN ora_columns c ON c.table_id = o.object_id AND c.name = ic.column_name "
+    "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
+const char* k_ind_expressions_from =
+    "FROM ora_ind_expressions ie JOIN ora_objects i ON i.object_id = ie.index_id "
+    "JOIN ora_objects o ON o.object_id = i.table_id "
     "JOIN ora_users u ON u.user_id = o.owner_id WHERE 1 = 1";
 const char* k_sequences_from =
     "FROM ora_sequences s JOIN ora_objects o ON o.object_id = s.sequence_id "
@@ -157,6 +168,33 @@ std::vector<column_layout> ind_column_columns() {
             {"DESCEND", "V4", "ic.descend"}};
 }
 
+std::vector<column_layout> ind_expression_columns() {
+    return {{"INDEX_NAME", "V30", "i.name"},
+            {"TABLE_OWNER", "V30", "u.name"},
+            {"TABLE_NAME", "V30", "o.name"},
+            {"COLUMN_EXPRESSION", "L", "ie.column_expression"},
+            {"COLUMN_POSITION", "N", "ie.position"}};
+}
+
+// Times as 'YYYY-MM-DD:HH24:MI:SS'.
+std::vector<column_layout> recyclebin_columns() {
+    return {{"OBJECT_NAME", "V30", "o.name"},
+            {"ORIGINAL_NAME", "V32", "r.original_name"},
+            {"OPERATION", "V9", "'DROP'"},
+            {"TYPE", "V25", "r.type"},
+            {"TS_NAME", "V30", "'USERS'"},
+            {"CREATETIME", "V19", "substr(replace(r.createtime, ' ', ':'), 1, 19)"},
+            {"DROPTIME", "V19", "substr(replace(r.droptime, ' ', ':'), 1, 19)"},
+            {"DROPSCN", "N", "r.dropscn"},
+            {"PARTITION_NAME", "V32", "NULL"},
+            {"CAN_UNDROP", "V3", "CASE r.type WHEN 'TABLE' THEN 'YES' ELSE 'NO' END"},
+            {"CAN_PURGE", "V3", "CASE r.type WHEN 'TRIGGER' THEN 'NO' ELSE 'YES' END"},
+            {"RELATED", "N", "r.base_object"},
+            {"BASE_OBJECT", "N", "r.base_object"},
+            {"PURGE_OBJECT", "N", "r.object_id"},
+            {"SPACE", "N", "8"}};
+}
+
 std::vector<column_layout> sequence_columns() {
     return {{"SEQUENCE_NAME", "V30", "o.name"},   {"MIN_VALUE", "N", "s.min_value"},
             {"MAX_VALUE", "N", "s.max_value"},    {"INCREMENT_BY", "N", "s.increment_by"},
@@ -237,6 +275,16 @@ std::vector<view_layout> make_specs() {
     family("CONS_COLUMNS", cons_columns, k_cons_columns_from, "", "");
     family("INDEXES", index_columns(), k_indexes_from, "OWNER", "u.name");
     family("IND_COLUMNS", ind_column_columns(), k_ind_columns_from, "INDEX_OWNER", "u.name");
+    family("IND_EXPRESSIONS", ind_expression_columns(), k_ind_expressions_from, "INDEX_OWNER",
+           "u.name");
+    // USER_IND_EXPRESSIONS shows neither owner.
+    auto& user_expressions = layouts[layouts.size() - 3].columns;
+    user_expressions.erase(user_expressions.begin() + 1);
+    // USER_RECYCLEBIN (also as RECYCLEBIN) and DBA_RECYCLEBIN; there is no ALL_RECYCLEBIN.
+    family("RECYCLEBIN", recyclebin_columns(), k_recyclebin_from, "OWNER", "u.name");
+    layouts.erase(layouts.end() - 2);
+    layouts.push_back(layouts[layouts.size() - 2]);
+    layouts.back().name = "RECYCLEBIN";
     family("SEQUENCES", sequence_columns(), k_sequences_from, "SEQUENCE_OWNER", "u.name");
     family("TRIGGERS", trigger_columns(), k_triggers_from, "OWNER", "u.name");
     family("OBJECTS", object_columns(), k_objects_from, "OWNER", "u.name");

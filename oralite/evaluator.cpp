@@ -139,6 +139,18 @@ bool like_match(std::string_view text, std::string_view pattern, std::optional<c
     return like_at(code_points(text), code_points(pattern), escape);
 }
 
+void take_next_values(const std::vector<const expr*>& roots, eval_env& env) {
+    for (const expr* e : roots) {
+        if (!e)
+            continue;
+        if (e->kind == expr_kind::sequence_value && e->text == "NEXTVAL")
+            evaluate(*e, env);
+        std::vector<const expr*> args;
+        for (const expr_ptr& a : e->args) args.push_back(a.get());
+        take_next_values(args, env);
+    }
+}
+
 std::optional<bool> evaluate_condition(const expr& e, eval_env& env) {
     switch (e.kind) {
         case expr_kind::logical_and: {

@@ -33,10 +33,13 @@ struct eval_env {
     std::string old_name = "OLD";
     bool plain_columns = false;  // unqualified column names denote the row (CHECK, RETURNING)
     std::string rowid;           // the row's ROWID for RETURNING
-    std::map<int64_t, value> nextvals;  // NEXTVAL is taken once per sequence and row
+    std::map<int64_t, value> nextvals;  // NEXTVAL is taken once per sequence and statement row
 };
 
 value evaluate(const expr& e, eval_env& env);
+// Takes the NEXTVAL of every sequence the expressions name, once each, before they are
+// evaluated: in one row CURRVAL gives the new value too, wherever it stands.
+void take_next_values(const std::vector<const expr*>& roots, eval_env& env);
 // A condition: true, false or unknown (nullopt).
 std::optional<bool> evaluate_condition(const expr& e, eval_env& env);
 

@@ -123,6 +123,15 @@ class parser {
         return ident{t.text, t.quoted, t.pos};
     }
 
+    // The name of a column being made: the upper-case word ROWID is refused even quoted
+    // ("Rowid" is an ordinary name), as Oracle reserves it for the pseudo-column.
+    ident new_column_name() {
+        const token& t = peek();
+        if (t.kind == token_kind::identifier && t.quoted && t.text == "ROWID")
+            fail(904);
+        return identifier(904);
+    }
+
     qualified_name qualified(int code) {
         qualified_name q;
         q.name = identifier(code);
@@ -186,10 +195,14 @@ class parser {
             return parse_grant();
         if (w == "COMMIT" || w == "ROLLBACK")
             return parse_transaction();
+        if (w == "SAVEPOINT")
+            return parse_savepoint();
         if (w == "COMMENT")
             return parse_comment();
-        if (w == "WITH" || w == "MERGE" || w == "SAVEPOINT" || w == "BEGIN" || w == "DECLARE" ||
-            w == "CALL" || w == "EXPLAIN" || w == "LOCK" || w == "RENAME" || w == "SET") {
+        if (w == "PURGE" || w == "FLASHBACK")
+            return parse_recycle();
+        if (w == "WITH" || w == "MERGE" || w == "BEGIN" || w == "DECLARE" || w == "CALL" ||
+            w == "EXPLAIN" || w == "LOCK" || w == "RENAME" || w == "SET") {
             fail(3001);
         }
         fail(900);
@@ -199,15 +212,49 @@ class parser {
         bool commit = peek().is_word("COMMIT");
         advance();
         accept_word("WORK");
-        if (!commit && peek().is_word("TO"))
-            fail(3001);
+        auto s = std::make_unique<transaction_statement>(commit ? statement_kind::commit
+                                                                : statement_kind::rollback);
+        if (!commit && accept_word("TO")) {
+            accept_word("SAVEPOINT");
+            s->savepoint = identifier(905);
+        }
         if (commit && accept_word("COMMENT")) {
             if (peek().kind != token_kind::string)
                 fail(1780);
             advance();
         }
-        return std::make_unique<transaction_statement>(commit ? statement_kind::commit
-                                                              : statement_kind::rollback);
+        return s;
+    }
+
+    std::unique_ptr<statement> parse_recycle() {
+        bool purge = peek().is_word("PURGE");
+        advance();
+        auto s = std::make_unique<recycle_statement>(purge ? statement_kind::purge
+                                                           : statement_kind::flashback);
+        if (purge && accept_word("RECYCLEBIN")) {
+            s->whole_bin = true;
+            return s;
+        }
+        if (!accept_word("TABLE"))
+            fail(purge ? 3001 : 905);
+        s->table = qualified(903);
+        if (!purge) {
+            expect_word("TO", 905);
+            expect_word("BEFORE", 905);
+            expect_word("DROP", 905);
+            if (accept_word("RENAME")) {
+                expect_word("TO", 905);
+                s->rename_to = identifier(903);
+            }
+        }
+        return s;
+    }
+
+    std::unique_ptr<statement> parse_savepoint() {
+        advance();
+        auto s = std::make_unique<transaction_statement>(statement_kind::savepoint);
+        s->savepoint = identifier(905);
+        return s;
     }
 
     std::unique_ptr<statement> parse_comment() {
@@ -1118,7 +1165,7 @@ class parser {
 
     column_def parse_column_def(bool modify) {
         column_def col;
-        col.name = identifier(904);
+        col.name = modify ? identifier(904) : new_column_name();
         const token& t = peek();
         bool has_type = !(t.is_word("DEFAULT") || t.is_word("NOT") || t.is_word("NULL") ||
                           t.is_word("CONSTRAINT") || t.is_word("PRIMARY") || t.is_word("UNIQUE") ||
@@ -1479,6 +1526,28 @@ class parser {
         }
     }
 
+    // A column of an index, or an expression (a function-based index).
+    index_column index_key() {
+        index_column c;
+        bool plain = peek().kind == token_kind::identifier &&
+                     (peek(1).is_op(",") || peek(1).is_op(")") || peek(1).is_word("ASC") ||
+                      peek(1).is_word("DESC"));
+        if (plain) {
+            c.name = identifier(904);
+            return c;
+        }
+        int start = peek().pos;
+        c.expression = parse_expr();
+        if (c.expression->kind == expr_kind::column && c.expression->path.size() == 1) {
+            c.name = c.expression->path[0];
+            c.expression.reset();
+        } else {
+            c.name.name = source(start, previous_end());
+            c.name.pos = start;
+        }
+        return c;
+    }
+
     std::unique_ptr<statement> parse_create_index() {
         auto s = std::make_unique<create_index_statement>();
         if (accept_word("UNIQUE")) {
@@ -1492,22 +1561,13 @@ class parser {
         s->table = qualified(903);
         expect_op("(", 906);
         do {
-            if (peek().kind != token_kind::identifier || peek(1).is_op("(") ||
-                (!peek(1).is_op(",") && !peek(1).is_op(")") && !peek(1).is_word("ASC") &&
-                 !peek(1).is_word("DESC"))) {
-                if (peek().kind == token_kind::identifier || peek().kind == token_kind::op) {
-                    fail(3001);
-                }
-                fail(904);
-            }
-            index_column c;
-            c.name = identifier(904);
+            index_column c = index_key();
             if (accept_word("DESC")) {
                 c.descending = true;
             } else {
                 accept_word("ASC");
             }
-            s->columns.push_back(c);
+            s->columns.push_back(std::move(c));
         } while (accept_op(","));
         expect_op(")", 907);
         parse_index_properties();
@@ -1620,6 +1680,7 @@ class parser {
             s->when = parse_expr();
             s->when_text = source(start, previous_end());
             expect_op(")", 907);
+            refuse_binds_in_when(*s->when);
         }
         s->description = source(header_start, header_end) + "\n";
         if (at_end())
@@ -1629,6 +1690,13 @@ class parser {
         parse_trigger_body(*s);
         index_ = tokens_.size() - 1;  // the body has been consumed
         return s;
+    }
+
+    // A WHEN condition names the rows as new.col and old.col; :new.col is a bind there.
+    static void refuse_binds_in_when(const expr& e) {
+        if (e.kind == expr_kind::bind || e.kind == expr_kind::trigger_row)
+            throw ora_error(25000).at(e.pos);
+        for (const expr_ptr& a : e.args) refuse_binds_in_when(*a);
     }
 
     void parse_trigger_body(create_trigger_statement& s) {
@@ -1920,7 +1988,7 @@ class parser {
                 a.kind = alter_action::rename_column;
                 a.names.push_back(identifier(904));
                 expect_word("TO", 905);
-                a.names.push_back(identifier(904));
+                a.names.push_back(new_column_name());
             } else if (accept_word("CONSTRAINT")) {
                 a.kind = alter_action::rename_constraint;
                 a.names.push_back(identifier(904));

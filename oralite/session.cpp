@@ -95,7 +95,11 @@ struct session_functions {
     // ora_call(id, kinds, args...)
     static void call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         guarded(ctx, [&] {
-            const function_def& f = function_by_id(sqlite3_value_int(argv[0]));
+            // By number, or by name in SQL kept in the file (indexes on expressions).
+            const function_def& f =
+                sqlite3_value_type(argv[0]) == SQLITE_TEXT
+                    ? find_function(text_arg(argv[0]), static_cast<size_t>(argc - 2), 0)
+                    : function_by_id(sqlite3_value_int(argv[0]));
             std::string kinds = text_arg(argv[1]);
             std::vector<value> args;
             args.reserve(static_cast<size_t>(argc - 2));
@@ -183,8 +187,17 @@ struct session_functions {
         return s;
     }
 
-    static void nextval(sqlite3_context* ctx, int, sqlite3_value** argv) {
-        guarded(ctx, [&] { result_storage(ctx, of(ctx)->next_value(sequence_arg(argv))); });
+    // ora_seq_row(block): a new row of the block; ora_seq_next(block, id, name): its value.
+    static void sequence_row(sqlite3_context* ctx, int, sqlite3_value** argv) {
+        of(ctx)->start_sequence_row(sqlite3_value_int64(argv[0]));
+        sqlite3_result_int(ctx, 1);
+    }
+
+    static void sequence_next(sqlite3_context* ctx, int, sqlite3_value** argv) {
+        guarded(ctx, [&] {
+            result_storage(
+                ctx, of(ctx)->row_next_value(sqlite3_value_int64(argv[0]), sequence_arg(argv + 1)));
+        });
     }
 
     static void currval(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -384,6 +397,8 @@ void session::open(const std::string& path) {
              "PRAGMA case_sensitive_like = ON; PRAGMA temp_store = MEMORY; "
              "PRAGMA foreign_keys = OFF; PRAGMA cache_size = -16000");
     register_functions();
+    create_index_expressions_table(db_);
+    create_recyclebin_table(db_);
     oralite::create_dictionary_views(db_);
     version_stmt_ = sqlite_stmt(db_, "SELECT value FROM ora_meta WHERE key = 'catalog_version'");
     reload_catalog();
@@ -445,7 +460,8 @@ void session::register_functions() {
         {"ora_sessions", 0, sf::sessions, false},
         {"ora_sysdate", 0, sf::sysdate, false},
         {"ora_systimestamp", 0, sf::systimestamp, false},
-        {"ora_nextval", 2, sf::nextval, false},
+        {"ora_seq_row", 1, sf::sequence_row, false},
+        {"ora_seq_next", 3, sf::sequence_next, false},
         {"ora_currval", 2, sf::currval, false},
         {"ora_rowid", 2, sf::rowid, true},
         {"ora_rowid_num", 2, sf::rowid_num, true},
@@ -526,31 +542,65 @@ void session::begin_write(int wait_seconds) {
 }
 
 void session::release_idle_transaction() {
-    if (db_ && in_transaction_ && !transaction_has_work_)
-        rollback();
+    if (db_ && in_transaction_ && !transaction_has_work_) {
+        data_changed();
+        end_transaction("ROLLBACK");
+    }
+}
+
+void session::end_transaction(const char* sql) {
+    if (!in_transaction_)
+        return;
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK && std::strcmp(sql, "COMMIT") == 0)
+        throw_sqlite(db_, rc);
+    in_transaction_ = false;
+    ++transaction_serial_;
 }
 
 void session::commit() {
     if (!db_)
         throw ora_error(3114);
-    if (!in_transaction_)
-        return;
-    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw_sqlite(db_, rc);
-    in_transaction_ = false;
-    ++transaction_serial_;
+    end_transaction("COMMIT");
+    savepoints_.clear();
 }
 
 void session::rollback() {
     if (!db_)
         throw ora_error(3114);
     data_changed();
-    if (!in_transaction_)
+    end_transaction("ROLLBACK");
+    savepoints_.clear();
+}
+
+void session::savepoint(const std::string& name) {
+    if (!db_)
+        throw ora_error(3114);
+    savepoints_.erase(std::remove_if(savepoints_.begin(), savepoints_.end(),
+                                     [&](const savepoint_mark& m) { return m.name == name; }),
+                      savepoints_.end());
+    savepoint_mark mark{name, 0};
+    if (in_transaction_ && transaction_has_work_) {
+        mark.id = ++last_savepoint_id_;
+        exec_sql(db_, "SAVEPOINT oralite_sp" + std::to_string(mark.id));
+    }
+    savepoints_.push_back(std::move(mark));
+}
+
+void session::rollback_to(const std::string& name) {
+    if (!db_)
+        throw ora_error(3114);
+    auto it = std::find_if(savepoints_.rbegin(), savepoints_.rend(),
+                           [&](const savepoint_mark& m) { return m.name == name; });
+    if (it == savepoints_.rend())
+        throw ora_error(1086, {name});
+    savepoints_.erase(it.base(), savepoints_.end());
+    data_changed();
+    if (savepoints_.back().id == 0) {
+        end_transaction("ROLLBACK");
         return;
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    in_transaction_ = false;
-    ++transaction_serial_;
+    }
+    exec_sql(db_, "ROLLBACK TO oralite_sp" + std::to_string(savepoints_.back().id));
 }
 
 void session::run_ddl(const std::function<void()>& change) {
@@ -637,6 +687,27 @@ value session::next_value(const sequence_info& seq) {
         throw_sqlite(db_, rc);
     value v = value::of_number(current);
     currval_[seq.id] = v;
+    return v;
+}
+
+void session::start_sequence_row(int64_t block) {
+    // Values of finished rows are of no further use; a long session keeps only a few.
+    if (row_next_values_.size() > 256) {
+        row_next_values_.clear();
+        return;
+    }
+    auto from = row_next_values_.lower_bound({block, std::numeric_limits<int64_t>::min()});
+    auto to = row_next_values_.lower_bound({block + 1, std::numeric_limits<int64_t>::min()});
+    row_next_values_.erase(from, to);
+}
+
+value session::row_next_value(int64_t block, const sequence_info& seq) {
+    auto key = std::make_pair(block, seq.id);
+    auto it = row_next_values_.find(key);
+    if (it != row_next_values_.end())
+        return it->second;
+    value v = next_value(seq);
+    row_next_values_.emplace(key, v);
     return v;
 }
 

@@ -53,8 +53,14 @@ class session {
     uint64_t round_trips() const { return round_trips_.load(std::memory_order_relaxed); }
     void count_round_trip() { round_trips_.fetch_add(1, std::memory_order_relaxed); }
 
+    // COMMIT and ROLLBACK end the transaction and forget its savepoints.
     void commit();
     void rollback();
+    // SAVEPOINT name marks the transaction (the one the next change opens, when none is open);
+    // a name used again moves to the new point. ROLLBACK TO name undoes the work after it and
+    // forgets later savepoints, the transaction stays open (ORA-01086 for an unknown name).
+    void savepoint(const std::string& name);
+    void rollback_to(const std::string& name);
     bool in_transaction() const { return in_transaction_; }
     // The open transaction holds changes or locks (not just a failed first statement).
     void mark_work() { transaction_has_work_ = true; }
@@ -86,6 +92,11 @@ class session {
     // Sequences (the session remembers CURRVAL).
     value next_value(const sequence_info& seq);
     value current_value(const sequence_info& seq);
+    // One new value per row of a query block and sequence: the block (numbered by
+    // new_sequence_block) starts each row, and every reference in the row gets the same value.
+    int64_t new_sequence_block() { return ++last_sequence_block_; }
+    void start_sequence_row(int64_t block);
+    value row_next_value(int64_t block, const sequence_info& seq);
 
     // LOB contents behind a locator.
     value read_lob(const lob_ref& ref);
@@ -114,6 +125,9 @@ class session {
     void register_functions();
     void reload_catalog();
     void set_busy_wait(int seconds);
+    // Ends the SQLite transaction without touching the savepoints (a failed first statement
+    // leaves the transaction's savepoints valid).
+    void end_transaction(const char* sql);
 
     sqlite3* db_ = nullptr;
     std::string path_;
@@ -131,6 +145,15 @@ class session {
     sqlite_stmt version_stmt_;
     std::unordered_map<std::string, std::shared_ptr<sqlite_stmt>> statement_cache_;
     std::map<int64_t, value> currval_;
+    std::map<std::pair<int64_t, int64_t>, value> row_next_values_;  // (block, sequence)
+    int64_t last_sequence_block_ = 0;
+    // A savepoint set before the transaction did any work returns to its start (id 0).
+    struct savepoint_mark {
+        std::string name;
+        int64_t id = 0;
+    };
+    std::vector<savepoint_mark> savepoints_;
+    int64_t last_savepoint_id_ = 0;
     std::vector<std::pair<int64_t, std::string>> store_targets_;
     std::map<std::pair<int64_t, std::string>, int> store_target_ids_;
 

@@ -63,7 +63,9 @@ TEST_F(queries_test, selections_joins_and_ordering) {
          {{"Empty"}}},
         {"SELECT COUNT(*) FROM (SELECT dept FROM emp GROUP BY dept)", {{"3"}}},
         {"SELECT x.n FROM (SELECT name n, salary s FROM emp) x WHERE x.s < 1000", {{"Dee"}}},
-        {"SELECT * FROM dept WHERE ROWNUM <= 2 ORDER BY id", {{"1", "Sales"}, {"2", "Research"}}},
+        // ROWNUM cuts before ORDER BY sorts: the first two rows stored, in descending order.
+        {"SELECT * FROM dept WHERE ROWNUM <= 2 ORDER BY id DESC",
+         {{"2", "Research"}, {"1", "Sales"}}},
         {"SELECT name FROM emp WHERE dept = 1 UNION SELECT name FROM dept ORDER BY 1",
          {{"Ann"}, {"Empty"}, {"Research"}, {"Sales"}, {"bob"}}},
         {"SELECT id FROM dept MINUS SELECT dept FROM emp", {{"3"}}},
