@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "oralite/ora_error.h"
@@ -218,6 +220,39 @@ datetime datetime::now(bool with_fraction) {
 }
 
 std::string datetime::storage_text(bool with_fraction) const {
+    // Every stored value is written here: digit by digit when the fields are in their ranges.
+    const int abs_year = year < 0 ? -year : year;
+    if (abs_year <= 9999 && month >= 0 && month <= 99 && day >= 0 && day <= 99 && hour >= 0 &&
+        hour <= 99 && minute >= 0 && minute <= 99 && second >= 0 && second <= 99 && nanos >= 0 &&
+        nanos <= 999999999) {
+        char buf[32];
+        char* p = buf;
+        if (year < 0)
+            *p++ = '-';
+        auto put = [&p](int v, int width) {
+            for (int i = width - 1; i >= 0; --i) {
+                p[i] = static_cast<char>('0' + v % 10);
+                v /= 10;
+            }
+            p += width;
+        };
+        put(abs_year, 4);
+        *p++ = '-';
+        put(month, 2);
+        *p++ = '-';
+        put(day, 2);
+        *p++ = ' ';
+        put(hour, 2);
+        *p++ = ':';
+        put(minute, 2);
+        *p++ = ':';
+        put(second, 2);
+        if (with_fraction) {
+            *p++ = '.';
+            put(nanos, 9);
+        }
+        return std::string(buf, p);
+    }
     char buf[64];
     if (with_fraction) {
         std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d.%09d", year < 0 ? "-" : "",
@@ -344,9 +379,17 @@ int datetime::compare(const datetime& o) const {
 
 datetime parse_datetime(std::string_view text, std::string_view format) {
     const std::vector<element>& elements = tokenize_format(format);
-    datetime now = datetime::now();
-    int year = now.year;
-    int month = now.month;
+    // The clock is read only for a format that leaves the year or month to it (most give
+    // both, and a bulk load parses one value per row).
+    std::optional<datetime> clock;
+    auto now = [&clock]() -> const datetime& {
+        if (!clock)
+            clock = datetime::now();
+        return *clock;
+    };
+    constexpr int k_unset = std::numeric_limits<int>::min();
+    int year = k_unset;
+    int month = k_unset;
     int day = 1;
     int hour = 0, minute = 0, second = 0, nanos = 0;
     int pm = -1;       // -1: no meridian indicator
@@ -387,27 +430,27 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             size_t start = in.pos;
             year = read_number(in, 4, k == "SYYYY");
             if (k == "RRRR" && in.pos - start <= 2) {
-                int cur = now.year % 100;
-                int century = now.year / 100;
+                int cur = now().year % 100;
+                int century = now().year / 100;
                 year = (year < 50) ? (cur < 50 ? century : century + 1) * 100 + year
                                    : (cur < 50 ? century - 1 : century) * 100 + year;
             }
             if (year == 0)
                 throw ora_error(1841);
         } else if (k == "YYY") {
-            year = now.year / 1000 * 1000 + read_number(in, 3);
+            year = now().year / 1000 * 1000 + read_number(in, 3);
         } else if (k == "YY") {
-            year = now.year / 100 * 100 + read_number(in, 2);
+            year = now().year / 100 * 100 + read_number(in, 2);
         } else if (k == "Y") {
-            year = now.year / 10 * 10 + read_number(in, 1);
+            year = now().year / 10 * 10 + read_number(in, 1);
         } else if (k == "RR") {
             size_t start = in.pos;
             int yy = read_number(in, 4);
             if (in.pos - start > 2) {
                 year = yy;
             } else {
-                int cur = now.year % 100;
-                int century = now.year / 100;
+                int cur = now().year % 100;
+                int century = now().year / 100;
                 if (yy < 50) {
                     year = (cur < 50 ? century : century + 1) * 100 + yy;
                 } else {
@@ -509,6 +552,10 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
     if (!in.at_end()) {
         throw ora_error(1830);
     }
+    if (year == k_unset)
+        year = now().year;
+    if (month == k_unset)
+        month = now().month;
     if (h12 || pm >= 0) {
         if (pm == 1 && hour < 12)
             hour += 12;

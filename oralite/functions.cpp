@@ -554,13 +554,25 @@ value f_to_number(std::vector<value>& a) {
     return value::of_number(*d);
 }
 
+// TO_DATE and TO_TIMESTAMP of a text with the format given or the session's: the texts are
+// read where they stand (one call per row of a bulk load).
+datetime parsed_moment(std::vector<value>& a, const std::string& session_format) {
+    std::string text_copy;
+    std::string format_copy;
+    std::string_view text =
+        a[0].kind == value_kind::text ? std::string_view(a[0].bytes) : (text_copy = as_text(a[0]));
+    std::string_view format = a.size() < 2                    ? std::string_view(session_format)
+                              : a[1].kind == value_kind::text ? std::string_view(a[1].bytes)
+                                                              : (format_copy = as_text(a[1]));
+    return parse_datetime(text, format);
+}
+
 value f_to_date(std::vector<value>& a) {
     if (a[0].kind == value_kind::date || a[0].kind == value_kind::timestamp) {
         if (a.size() < 2)
             return value::of_date(a[0].time);
     }
-    std::string fmt = a.size() > 1 ? as_text(a[1]) : current_nls().date_format;
-    return value::of_date(parse_datetime(as_text(a[0]), fmt));
+    return value::of_date(parsed_moment(a, current_nls().date_format));
 }
 
 value f_to_timestamp(std::vector<value>& a) {
@@ -568,8 +580,7 @@ value f_to_timestamp(std::vector<value>& a) {
         if (a.size() < 2)
             return value::of_timestamp(a[0].time);
     }
-    std::string fmt = a.size() > 1 ? as_text(a[1]) : current_nls().timestamp_format;
-    return value::of_timestamp(parse_datetime(as_text(a[0]), fmt));
+    return value::of_timestamp(parsed_moment(a, current_nls().timestamp_format));
 }
 
 value f_to_dsinterval(std::vector<value>& a) {
