@@ -365,7 +365,7 @@ class row_inserter {
             throw ora_error(1950, {"USERS"});
         for (size_t i = 0; i < t_.columns.size(); ++i) {
             const column_info& col = t_.columns[i];
-            row[i] = coerce_for_column(row[i], col.type, quoted_columns_[i]);
+            row[i] = coerce_for_column(std::move(row[i]), col.type, quoted_columns_[i]);
             if (row[i].is_null() && !col.nullable) {
                 throw ora_error(1400, {quoted_columns_[i]});
             }
@@ -489,22 +489,31 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
     }
     row_inserter inserter(s_, *cat, t);
     s_.begin_write();
+    // Every column given in its own place: the values provided are the row as they stand.
+    bool in_place = target.size() == t.columns.size();
+    for (size_t k = 0; in_place && k < target.size(); ++k)
+        in_place = target[k] == static_cast<int>(k);
     auto insert_one = [&](std::vector<value> provided, eval_env& env) {
-        std::vector<value> row(t.columns.size());
-        std::vector<bool> given(t.columns.size(), false);
-        for (size_t k = 0; k < provided.size(); ++k) {
-            row[static_cast<size_t>(target[k])] = std::move(provided[k]);
-            given[static_cast<size_t>(target[k])] = true;
-        }
-        for (size_t i = 0; i < t.columns.size(); ++i) {
-            if (!given[i])
-                row[i] = inserter.default_of(t.columns[i], env);
+        std::vector<value> row;
+        if (in_place) {
+            row = std::move(provided);
+        } else {
+            row.resize(t.columns.size());
+            std::vector<bool> given(t.columns.size(), false);
+            for (size_t k = 0; k < provided.size(); ++k) {
+                row[static_cast<size_t>(target[k])] = std::move(provided[k]);
+                given[static_cast<size_t>(target[k])] = true;
+            }
+            for (size_t i = 0; i < t.columns.size(); ++i) {
+                if (!given[i])
+                    row[i] = inserter.default_of(t.columns[i], env);
+            }
         }
         inserter.fire_triggers(row);
         std::string rowid = inserter.insert(row);
         last_rowid_ = rowid;
         ++row_count_;
-        return std::make_pair(std::move(row), rowid);
+        return std::make_pair(std::move(row), std::move(rowid));
     };
 
     if (st.query) {
@@ -547,6 +556,10 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         throw ora_error(st.values.size() < target.size() ? 947 : 913);
     }
     bind_slots slots = parsed_->binds;
+    // Decided once per execute, not per row: the values' roots and whether any takes NEXTVAL.
+    std::vector<const expr*> roots;
+    for (const expr_ptr& v : st.values) roots.push_back(v.get());
+    const bool takes_next_values = names_next_value(roots);
     auto values_row = [&](uint32_t it) {
         eval_env env(s_, *cat);
         env.binds = &binds;
@@ -554,9 +567,8 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         env.iteration = it;
         std::vector<value> provided;
         provided.reserve(st.values.size());
-        std::vector<const expr*> roots;
-        for (const expr_ptr& v : st.values) roots.push_back(v.get());
-        take_next_values(roots, env);
+        if (takes_next_values)
+            take_next_values(roots, env);
         for (size_t k = 0; k < st.values.size(); ++k) {
             const expr& e = *st.values[k];
             const column_type& into = t.columns[static_cast<size_t>(target[k])].type;

@@ -139,6 +139,20 @@ bool like_match(std::string_view text, std::string_view pattern, std::optional<c
     return like_at(code_points(text), code_points(pattern), escape);
 }
 
+bool names_next_value(const std::vector<const expr*>& roots) {
+    for (const expr* e : roots) {
+        if (!e)
+            continue;
+        if (e->kind == expr_kind::sequence_value && e->text == "NEXTVAL")
+            return true;
+        for (const expr_ptr& a : e->args) {
+            if (names_next_value({a.get()}))
+                return true;
+        }
+    }
+    return false;
+}
+
 void take_next_values(const std::vector<const expr*>& roots, eval_env& env) {
     for (const expr* e : roots) {
         if (!e)
@@ -349,8 +363,12 @@ value evaluate(const expr& e, eval_env& env) {
             return call_function(operator_function(e.kind), args);
         }
         case expr_kind::function: {
-            std::string name;
-            for (const ident& i : e.path) name += (name.empty() ? "" : ".") + i.name;
+            // A plain name (the usual case) is looked up as it stands, without a copy.
+            std::string qualified;
+            if (e.path.size() != 1) {
+                for (const ident& i : e.path) qualified += (qualified.empty() ? "" : ".") + i.name;
+            }
+            const std::string_view name = e.path.size() == 1 ? e.path[0].name : qualified;
             if (e.path.size() == 1 && is_aggregate_name(name))
                 throw ora_error(934).at(e.pos);
             const function_def& f = find_function(name, e.args.size(), e.pos);

@@ -40,6 +40,8 @@ value evaluate(const expr& e, eval_env& env);
 // Takes the NEXTVAL of every sequence the expressions name, once each, before they are
 // evaluated: in one row CURRVAL gives the new value too, wherever it stands.
 void take_next_values(const std::vector<const expr*>& roots, eval_env& env);
+// Whether any of the expressions takes a NEXTVAL (take_next_values has work to do).
+bool names_next_value(const std::vector<const expr*>& roots);
 // A condition: true, false or unknown (nullopt).
 std::optional<bool> evaluate_condition(const expr& e, eval_env& env);
 

@@ -95,18 +95,22 @@ std::u16string utf8_to_utf16(std::string_view text) {
     return out;
 }
 
-std::string utf16_to_utf8(std::u16string_view text) {
+namespace {
+
+// UTF-16 code units (unit(i) gives the i-th of n) as UTF-8; a lone surrogate becomes U+FFFD.
+template <typename Unit>
+std::string units_to_utf8(size_t n, Unit unit) {
     std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        char32_t c = unit(i);
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
             continue;
         }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = k_replacement;
@@ -116,12 +120,20 @@ std::string utf16_to_utf8(std::u16string_view text) {
     return out;
 }
 
+}  // namespace
+
+std::string utf16_to_utf8(std::u16string_view text) {
+    return units_to_utf8(text.size(), [text](size_t i) { return text[i]; });
+}
+
 std::string utf16_bytes_to_utf8(const void* data, size_t bytes) {
-    std::u16string units(bytes / 2, u'\0');
-    if (!units.empty()) {
-        std::memcpy(units.data(), data, units.size() * 2);
-    }
-    return utf16_to_utf8(units);
+    // Straight from the client's buffer, which need not be aligned for char16_t.
+    const auto* p = static_cast<const unsigned char*>(data);
+    return units_to_utf8(bytes / 2, [p](size_t i) {
+        char16_t u;
+        std::memcpy(&u, p + i * 2, 2);
+        return u;
+    });
 }
 
 size_t utf8_length(std::string_view text) {

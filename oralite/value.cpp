@@ -597,12 +597,12 @@ void check_bind_size(const value& v) {
         throw ora_error(1461);
 }
 
-value coerce_for_column(const value& v, const column_type& t, std::string_view column) {
+value coerce_for_column(value v, const column_type& t, std::string_view column) {
     if (v.is_null())
         return v;
     switch (t.code) {
         case type_code::number: {
-            decimal d = as_number(v);
+            decimal d = v.kind == value_kind::number ? std::move(v.number) : as_number(v);
             if (t.is_float) {
                 int digits = static_cast<int>(std::ceil(t.precision * 0.30103));
                 return value::of_number(round_significant(d, digits));
@@ -629,7 +629,7 @@ value coerce_for_column(const value& v, const column_type& t, std::string_view c
         case type_code::nvarchar2:
         case type_code::char_:
         case type_code::nchar: {
-            std::string s = as_text(v);
+            std::string s = v.kind == value_kind::text ? std::move(v.bytes) : as_text(v);
             size_t chars = utf8_length(s);
             bool pad = t.code == type_code::char_ || t.code == type_code::nchar;
             if (t.char_semantics) {

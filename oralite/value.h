@@ -219,7 +219,7 @@ int compare_values(const value& a, const value& b);
 // What an INSERT or UPDATE checks before a value reaches a column: the conversion to the
 // column's type, rounding to its scale and the errors for too many digits (ORA-01438) or too
 // long a text (ORA-12899, which names the column as "OWNER"."TABLE"."COLUMN").
-value coerce_for_column(const value& v, const column_type& t, std::string_view quoted_column);
+value coerce_for_column(value v, const column_type& t, std::string_view quoted_column);
 
 // A bound text of more than 4000 bytes or binary value of more than 2000 bytes (32767 bytes
 // each in a database of MAX_STRING_SIZE EXTENDED) travels as a LONG
