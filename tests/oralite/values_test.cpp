@@ -13,6 +13,7 @@
 #include "oralite/decimal.h"
 #include "oralite/evaluator.h"
 #include "oralite/ora_error.h"
+#include "oralite/unicode.h"
 
 namespace {
 
@@ -237,6 +238,83 @@ TEST(datetime, seven_byte_form_and_arithmetic) {
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->nanos, 123456789);
     EXPECT_FALSE(datetime::from_storage("2024-02-30 00:00:00").has_value());
+}
+
+// The stored text of every date and timestamp, at the edges of each field: it must read back
+// as the same value, and a field beyond its usual width keeps all its digits.
+TEST(datetime, storage_text_at_the_edges_of_each_field) {
+    struct row {
+        datetime value;
+        const char* date;
+        const char* timestamp;
+    };
+    const row rows[] = {
+        {{-4712, 1, 1, 0, 0, 0, 0}, "-4712-01-01 00:00:00", "-4712-01-01 00:00:00.000000000"},
+        {{-1, 12, 31, 23, 59, 59, 999999999},
+         "-0001-12-31 23:59:59",
+         "-0001-12-31 23:59:59.999999999"},
+        {{1, 1, 1, 0, 0, 0, 1}, "0001-01-01 00:00:00", "0001-01-01 00:00:00.000000001"},
+        {{999, 9, 9, 9, 9, 9, 90}, "0999-09-09 09:09:09", "0999-09-09 09:09:09.000000090"},
+        {{9999, 12, 31, 23, 59, 59, 100000000},
+         "9999-12-31 23:59:59",
+         "9999-12-31 23:59:59.100000000"},
+        {{10000, 1, 1, 0, 0, 0, 0}, "10000-01-01 00:00:00", "10000-01-01 00:00:00.000000000"},
+    };
+    for (const row& r : rows) {
+        EXPECT_EQ(r.value.storage_text(false), r.date);
+        EXPECT_EQ(r.value.storage_text(true), r.timestamp);
+        if (r.value.year > 9999)
+            continue;
+        auto back = datetime::from_storage(r.value.storage_text(true));
+        ASSERT_TRUE(back.has_value()) << r.timestamp;
+        EXPECT_EQ(back->storage_text(true), r.timestamp);
+    }
+}
+
+// A format that leaves the year or the month out takes them from today, as Oracle does;
+// one that gives both never depends on the day it runs.
+TEST(datetime, a_format_without_year_or_month_takes_them_from_today) {
+    const datetime today = datetime::now();
+    auto two = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    const std::string year = std::to_string(today.year);
+    struct row {
+        const char* text;
+        const char* format;
+        std::string storage;
+    };
+    const row rows[] = {
+        {"17 13:45", "DD HH24:MI", year + "-" + two(today.month) + "-17 13:45:00"},
+        {"02-03", "MM-DD", year + "-02-03 00:00:00"},
+        {"1999 14:00", "YYYY HH24:MI", "1999-" + two(today.month) + "-01 14:00:00"},
+        {"24-02-29", "YY-MM-DD", std::to_string(today.year / 100 * 100 + 24) + "-02-29 00:00:00"},
+        {"1999-12-31 23:59:59", "YYYY-MM-DD HH24:MI:SS", "1999-12-31 23:59:59"},
+    };
+    for (const row& r : rows) {
+        EXPECT_EQ(oralite::parse_datetime(r.text, r.format).storage_text(false), r.storage)
+            << r.text << " / " << r.format;
+    }
+    // The day checks the month it lands in, today's when none is given.
+    EXPECT_EQ(code_of([] { oralite::parse_datetime("1999 02 30", "YYYY MM DD"); }), 1839);
+}
+
+// A text bind arrives as UTF-16 bytes wherever the client keeps them (an array element of
+// odd width need not be aligned): pairs make one character, a lone surrogate becomes U+FFFD.
+TEST(unicode, utf16_bytes_convert_from_any_address) {
+    const std::pair<std::u16string, std::string> rows[] = {
+        {u"", ""},
+        {u"A\u007f", "A\x7f"},
+        {u"\u0080\u07ff\u0800\uffff", "\u0080\u07ff\u0800\uffff"},
+        {u"Qualit\u00e4t \u2013 \U0001F600", "Qualit\u00e4t \u2013 \U0001F600"},
+        {u"x\xd83d", "x\ufffd"},
+        {u"\xde00y", "\ufffdy"},
+        {u"\xd83d\xd83d\xde00", "\ufffd\U0001F600"},
+    };
+    for (const auto& [units, utf8] : rows) {
+        std::vector<char> buffer(units.size() * 2 + 1);
+        std::memcpy(buffer.data() + 1, units.data(), units.size() * 2);
+        EXPECT_EQ(oralite::utf16_bytes_to_utf8(buffer.data() + 1, units.size() * 2), utf8);
+        EXPECT_EQ(oralite::utf16_to_utf8(units), utf8);
+    }
 }
 
 }  // namespace
