@@ -346,10 +346,11 @@ void ora_insert_batch::flush(udb_record_sink* sink, int64_t& stored) {
     for (const auto& [shape, rows] : shapes) {
         for (const std::vector<size_t>& part : split_by_width(rows)) {
             execute(shape, part, sink, refusals);
+            // Counted as each execute is committed, whatever fails in the next one.
+            for (const size_t r : part) {
+                stored += refusals[r] ? 0 : 1;
+            }
         }
-    }
-    for (const auto& refusal : refusals) {
-        stored += refusal ? 0 : 1;
     }
     // In record order, whatever order the shapes were written in.
     tell(sink, refusals);
