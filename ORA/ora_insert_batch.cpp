@@ -62,13 +62,17 @@ void ora_insert_batch::begin_value(size_t i) {
 }
 
 void ora_insert_batch::set_null(size_t i) {
+    // A NULL large value is bound like the others, with its indicator: one statement serves
+    // both, so that NULLs do not split a batch.
+    set_without_data(i, is_lob(columns_[i]) ? lob_bound : lob_null);
+}
+
+void ora_insert_batch::set_without_data(size_t i, lob_state state) {
     begin_value(i);
     column& c = columns_[i];
     c.length.push_back(0);
     c.indicator.push_back(OCI_IND_NULL);
-    // A NULL large value is bound like the others, with its indicator: one statement serves
-    // both, so that NULLs do not split a batch.
-    c.lob.push_back(is_lob(c) ? lob_bound : lob_null);
+    c.lob.push_back(state);
 }
 
 void ora_insert_batch::set_text(size_t i, std::wstring_view text) {
@@ -92,20 +96,13 @@ void ora_insert_batch::set_bytes(size_t i, std::span<const uint8_t> bytes) {
 }
 
 void ora_insert_batch::set_lob(size_t i, lob_state state) {
-    begin_value(i);
-    column& c = columns_[i];
-    c.length.push_back(0);
-    c.indicator.push_back(OCI_IND_NULL);
-    c.lob.push_back(state);
+    set_without_data(i, state);
 }
 
 void ora_insert_batch::set_expression(size_t i, std::wstring text) {
-    begin_value(i);
+    set_without_data(i, lob_null);
     column& c = columns_[i];
     c.expression[c.offset.size() - 1] = std::move(text);
-    c.length.push_back(0);
-    c.indicator.push_back(OCI_IND_NULL);
-    c.lob.push_back(lob_null);
 }
 
 void ora_insert_batch::end_row(int64_t record_number, const udb_record& record,
@@ -214,12 +211,13 @@ std::vector<ora_insert_batch::array> ora_insert_batch::bind_rows(prepared& targe
             a.indicators[j] = c.indicator[r];
             a.lengths[j] = c.length[r];
         }
-        OCIBind* bind =
-            target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(), width,
-                                        bind_type(c.kind), a.indicators.data(), a.lengths.data(), n);
+        OCIBind* bind = target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(),
+                                                    width, bind_type(c.kind), a.indicators.data(),
+                                                    a.lengths.data(), n);
         // A UTF-16 element of a VARCHAR2 is wider than the bytes it becomes; the column holds
         // no more than the database's string limit (its own length is checked by Oracle).
-        if (c.kind == ora_bind_kind::text && width > static_cast<uint32_t>(ora_max_varchar2_bytes())) {
+        if (c.kind == ora_bind_kind::text &&
+            width > static_cast<uint32_t>(ora_max_varchar2_bytes())) {
             target.statement.limit_bind(bind, static_cast<uint32_t>(ora_max_varchar2_bytes()));
         }
     }

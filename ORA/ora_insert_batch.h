@@ -114,6 +114,8 @@ class ora_insert_batch {
     }
     // The value of the row being staged in a column: its slot, made on first use.
     void begin_value(size_t column);
+    // A value that binds no data of its own (NULL, an empty large value, SQL text).
+    void set_without_data(size_t column, lob_state state);
     std::string shape_of(size_t row) const;
     // The statement of a shape (row: the first row of it, for SQL text values).
     prepared& statement_for(const std::string& shape, size_t row, bool returning);
@@ -121,11 +123,10 @@ class ora_insert_batch {
     std::vector<array> bind_rows(prepared& target, const std::vector<size_t>& rows);
     // The rows of one shape in parts whose arrays stay within max_bytes.
     std::vector<std::vector<size_t>> split_by_width(const std::vector<size_t>& rows) const;
-    // Executes the rows of one shape; returns the rows that went in.
     // Writes the rows of one shape; a row Oracle refuses gets its refusal (without a sink the
     // first one is raised).
-    void execute(const std::string& shape, const std::vector<size_t>& rows,
-                 udb_record_sink* sink, std::vector<std::unique_ptr<ora_exception>>& refusals);
+    void execute(const std::string& shape, const std::vector<size_t>& rows, udb_record_sink* sink,
+                 std::vector<std::unique_ptr<ora_exception>>& refusals);
     // Tells the sink of every row of the batch, in record order: refused, or stored with the
     // notes of its altered values.
     void tell(udb_record_sink* sink,

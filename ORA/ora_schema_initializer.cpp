@@ -465,24 +465,23 @@ std::wstring ora_indexes_initializer::index_statement(size_t position) const {
     return L"CREATE INDEX \"" + index.name + L"\" ON \"" + table_ + L"\" (" + columns + L")";
 }
 
-bool ora_indexes_initializer::try_create(ora_database& database, const udb_index& index,
+void ora_indexes_initializer::try_create(ora_database& database, const udb_index& index,
                                          const std::wstring& sql) {
     tk_trace_w(3, L"Run SQL query: %ls\n", sql.c_str());
     try {
         database.query(sql);
-        return true;
     } catch (const ora_exception& e) {
         tk_trace(2, "Got error: %08X", static_cast<unsigned>(e.ora_error()));
         // 1408: the column list is already indexed; 2261: the key already exists. Both leave
         // an equal index in place.
         if (e.ora_error() == 1408 || e.ora_error() == 2261) {
-            return true;
+            return;
         }
         // 1450: the key is longer than an index entry may be. The table and its records are
         // worth more than the index, but the user must hear of it.
         if (e.ora_error() == 1450) {
             lose(index, L"was not created: " + tk_ansi_to_ucs2(e.what()));
-            return true;
+            return;
         }
         throw;
     }
@@ -497,21 +496,21 @@ void ora_indexes_initializer::build_indexes(ora_database& database) {
         if (sql.empty()) {
             continue;
         }
-        if (!skips_null_parts_[k]) {
-            try_create(database, index, sql);
-            continue;
-        }
         try {
             try_create(database, index, sql);
         } catch (const ora_exception& e) {
+            if (!skips_null_parts_[k]) {
+                throw;
+            }
             // A server without function-based indexes (or without the right to make one):
             // the closest form that refuses no row MySQL holds is a plain index.
-            lose(index, L"is a plain index, not unique: Oracle refused the unique index that "
-                        L"leaves out rows with a NULL part (" +
-                            tk_ansi_to_ucs2(e.what()) + L").");
+            lose(index,
+                 L"is a plain index, not unique: Oracle refused the unique index that "
+                 L"leaves out rows with a NULL part (" +
+                     tk_ansi_to_ucs2(e.what()) + L").");
             skips_null_parts_[k] = false;
             indexes_[k].is_unique = false;
-            try_create(database, indexes_[k], index_statement(k));
+            try_create(database, index, index_statement(k));
         }
     }
 }

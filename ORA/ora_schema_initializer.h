@@ -119,8 +119,9 @@ class ora_indexes_initializer {
     // The key's columns, each written as a CASE that is NULL when any part of the key is.
     std::wstring null_skipping_columns(const udb_index& index) const;
     void lose(const udb_index& index, const std::wstring& why);
-    // Runs the statement; false when Oracle refused it for a reason that leaves the index out.
-    bool try_create(ora_database& database, const udb_index& index, const std::wstring& sql);
+    // Runs the statement. An equal index already there is enough; a key too long is lost
+    // (listed in losses()); any other refusal raises ora_exception.
+    void try_create(ora_database& database, const udb_index& index, const std::wstring& sql);
 
     int32_t primary_ = -1;
     std::wstring table_;

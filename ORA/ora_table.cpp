@@ -410,29 +410,19 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
             bytes.empty() ? batch_->set_null(i) : batch_->set_bytes(i, bytes);
             return;
         }
-        case bind_kind::clob: {
-            const ole_variant& text = as_kind(i, value, VT_BSTR, false);
-            const std::wstring& units = text.bstr();
-            if (units.empty()) {
-                batch_->set_lob(i, ora_insert_batch::lob_empty);
-            } else if (utf16_bytes(units) > inline_lob_bytes()) {
-                lob_values_[i] = &text;
-                batch_->set_lob(i, ora_insert_batch::lob_empty);
-            } else {
-                batch_->set_text(i, units);
-            }
-            return;
-        }
+        case bind_kind::clob:
         case bind_kind::blob: {
-            const ole_variant& bytes = as_kind(i, value, VT_ARRAY_UI1, true);
-            const size_t size = bytes.bytes().size();
-            if (size == 0) {
+            const ole_variant& large = large_value(i, value);
+            const bool text = kind == bind_kind::clob;
+            if (text ? large.bstr().empty() : large.bytes().empty()) {
                 batch_->set_lob(i, ora_insert_batch::lob_empty);
-            } else if (size > inline_lob_bytes()) {
-                lob_values_[i] = &bytes;
+            } else if (beyond_inline(large, kind)) {
+                lob_values_[i] = &large;
                 batch_->set_lob(i, ora_insert_batch::lob_empty);
+            } else if (text) {
+                batch_->set_text(i, large.bstr());
             } else {
-                batch_->set_bytes(i, bytes.bytes());
+                batch_->set_bytes(i, large.bytes());
             }
             return;
         }
@@ -551,18 +541,21 @@ void ora_table::write_through_locators() {
     ++count;
 }
 
+const ole_variant& ora_table::large_value(size_t i, const udb_field& value) {
+    return kinds_[i] == bind_kind::clob ? as_kind(i, value, VT_BSTR, false)
+                                        : as_kind(i, value, VT_ARRAY_UI1, true);
+}
+
+bool ora_table::beyond_inline(const ole_variant& large, ora_bind_kind kind) {
+    const size_t bytes = kind == bind_kind::clob ? utf16_bytes(large.bstr()) : large.bytes().size();
+    return bytes > inline_lob_bytes();
+}
+
 bool ora_table::needs_locators(const udb_record& record) {
     for (size_t i = 0; i < record.size(); ++i) {
         const bind_kind kind = kinds_[i];
-        if (record[i].is_null() || (kind != bind_kind::clob && kind != bind_kind::blob)) {
-            continue;
-        }
-        const ole_variant& value = kind == bind_kind::clob
-                                       ? as_kind(i, record[i], VT_BSTR, false)
-                                       : as_kind(i, record[i], VT_ARRAY_UI1, true);
-        const size_t bytes =
-            kind == bind_kind::clob ? utf16_bytes(value.bstr()) : value.bytes().size();
-        if (bytes > inline_lob_bytes()) {
+        if (!record[i].is_null() && (kind == bind_kind::clob || kind == bind_kind::blob) &&
+            beyond_inline(large_value(i, record[i]), kind)) {
             return true;
         }
     }

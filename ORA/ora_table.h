@@ -105,6 +105,10 @@ class ora_table : public ora_query_results {
     bool needs_locators(const udb_record& record);
     void stage_value(size_t column, const udb_field& value);
     const ole_variant& as_kind(size_t column, const udb_field& value, VARTYPE kind, bool binary);
+    // A CLOB or BLOB column's value as it is bound: text, or bytes.
+    const ole_variant& large_value(size_t column, const udb_field& value);
+    // Whether such a value is longer than inline_lob_bytes (UTF-16 bytes of a text).
+    static bool beyond_inline(const ole_variant& large, ora_bind_kind kind);
     // Lets the columns that must take a NULL of this record accept it (ALTER TABLE).
     void relax_not_null();
     // Writes the batch and counts what went in; the sink hears of the rest.
