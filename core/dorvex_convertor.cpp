@@ -525,7 +525,7 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
             stop_if_requested();
             tk_trace(1, "Converting %lld record", static_cast<long long>(records_done.load()));
             ++entry.read;
-            copy_record(destination, entry, source.schema, record);
+            copy_record(destination, reporter, record);
             ++records_done;
             if ((records_done & 0x3F) == 0 && console_progress::enabled()) {
                 const auto now = std::chrono::steady_clock::now();
@@ -541,22 +541,19 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
     destination.commit();
 }
 
-void dorvex_convertor::copy_record(ora_table& destination, table_report& entry,
-                                   const udb_schema& columns, udb_record& record) {
+void dorvex_convertor::copy_record(ora_table& destination, record_reporter& reporter,
+                                   udb_record& record) {
     try {
         destination.append_record(record);
     } catch (const tk_exception& e) {
         // A value Oracle refuses, or one that cannot take the column's type, costs this
-        // record only. Failures of the source end the table (they are sql_exception).
+        // record only; it is reported as the table reports the records it refuses. Failures
+        // of the source end the table (they are sql_exception).
         if (dynamic_cast<const ora_exception*>(&e) == nullptr &&
             dynamic_cast<const ole_type_exception*>(&e) == nullptr && e.level() != 0) {
             throw;
         }
-        ++entry.rejected;
-        error_handler& handler = error_handler::instance();
-        handler.set_context(entry.name, records_done + 1);
-        save_rejected(entry.name, handler.message_for(e), columns, record);
-        handler.handle(record_error(e), false);
+        reporter.record_rejected(records_done + 1, record, e);
     }
 }
 

@@ -126,8 +126,7 @@ class dorvex_convertor : public udb_converter,
     static void report_key_losses(const ora_table& table, table_report& entry);
     void copy_records(sql_recordset& source, ora_table& destination, table_report& entry);
     // Appends one record; a record Oracle or its value rules refuse is reported and saved.
-    void copy_record(ora_table& destination, table_report& entry, const udb_schema& columns,
-                     udb_record& record);
+    void copy_record(ora_table& destination, record_reporter& reporter, udb_record& record);
     void stop_if_requested() const;
     // Marks the run as ended before its end, and the entry it was in as failed.
     void end_early(const std::string& why);
