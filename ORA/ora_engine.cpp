@@ -519,7 +519,7 @@ uint32_t ora_stmt::param_count() {
 }
 
 size_t ora_stmt::max_array_element() {
-    return oci().OCIBindByPos2 != nullptr ? (size_t{1} << 31) - 1 : 65535;
+    return ora_oci_loaded().OCIBindByPos2 != nullptr ? (size_t{1} << 31) - 1 : 65535;
 }
 
 OCIBind* ora_stmt::bind_array(uint32_t position, void* elements, size_t element_bytes,

@@ -107,12 +107,17 @@ void ora_insert_batch::set_expression(size_t i, std::wstring text) {
 
 void ora_insert_batch::end_row(int64_t record_number, const udb_record& record,
                                std::vector<std::string> notes) {
+    end_row(record_number, udb_record(record), std::move(notes));
+}
+
+void ora_insert_batch::end_row(int64_t record_number, udb_record&& record,
+                               std::vector<std::string> notes) {
     for (size_t i = 0; i < columns_.size(); ++i) {
         if (!set_[i]) {
             set_null(i);
         }
     }
-    rows_.push_back({record_number, record, std::move(notes)});
+    rows_.push_back({record_number, std::move(record), std::move(notes)});
     bytes_ += row_bytes_;
     row_bytes_ = 0;
     set_.assign(columns_.size(), false);
@@ -233,8 +238,7 @@ std::wstring ora_insert_batch::insert_returning_rowid() {
 }
 
 void ora_insert_batch::execute(const std::string& shape, const std::vector<size_t>& rows,
-                               udb_record_sink* sink,
-                               std::vector<std::unique_ptr<ora_exception>>& refusals) {
+                               bool report) {
     prepared& target = statement_for(shape, rows.front(), false);
     const size_t n = rows.size();
     const std::vector<array> arrays = bind_rows(target, rows);
@@ -247,11 +251,11 @@ void ora_insert_batch::execute(const std::string& shape, const std::vector<size_
         }
     } catch (const ora_exception& e) {
         // The execute as a whole was refused: none of its rows went in.
-        if (sink == nullptr) {
+        if (!report) {
             throw;
         }
         for (const size_t r : rows) {
-            refusals[r] = std::make_unique<ora_exception>(e);
+            refusals_[r] = std::make_unique<ora_exception>(e);
         }
         return;
     }
@@ -265,15 +269,14 @@ void ora_insert_batch::execute(const std::string& shape, const std::vector<size_
             continue;
         }
         ora_exception why(error.ora_number, error.text);
-        if (sink == nullptr) {
+        if (!report) {
             throw why;
         }
-        refusals[rows[error.offset]] = std::make_unique<ora_exception>(std::move(why));
+        refusals_[rows[error.offset]] = std::make_unique<ora_exception>(std::move(why));
     }
 }
 
-void ora_insert_batch::tell(udb_record_sink* sink,
-                            const std::vector<std::unique_ptr<ora_exception>>& refusals) const {
+void ora_insert_batch::tell(udb_record_sink* sink) const {
     // The first exception of the sink waits until every row has been told.
     std::exception_ptr stop;
     const auto call = [&stop](const auto& report) {
@@ -287,8 +290,8 @@ void ora_insert_batch::tell(udb_record_sink* sink,
     };
     for (size_t r = 0; r < rows_.size(); ++r) {
         const staged_row& row = rows_[r];
-        if (refusals[r]) {
-            call([&] { sink->record_rejected(row.number, row.record, *refusals[r]); });
+        if (refusals_[r]) {
+            call([&] { sink->record_rejected(row.number, row.record, *refusals_[r]); });
             continue;
         }
         for (const std::string& note : row.notes) {
@@ -329,29 +332,49 @@ std::vector<std::vector<size_t>> ora_insert_batch::split_by_width(
     return parts;
 }
 
-void ora_insert_batch::flush(udb_record_sink* sink, int64_t& stored) {
+void ora_insert_batch::write(bool report) {
+    TK_ASSERT(written_ == 0 && refusals_.empty());
     if (rows_.empty()) {
         return;
     }
-    tk_trace(1, "ora_insert_batch::flush(%zu rows, %zu bytes)", rows_.size(), bytes_);
+    tk_trace(1, "ora_insert_batch::write(%zu rows, %zu bytes)", rows_.size(), bytes_);
     // The rows of each shape of large values, in their order.
     std::map<std::string, std::vector<size_t>> shapes;
     for (size_t r = 0; r < rows_.size(); ++r) {
         shapes[shape_of(r)].push_back(r);
     }
-    const clear_guard cleared{*this};
-    std::vector<std::unique_ptr<ora_exception>> refusals(rows_.size());
+    refusals_.resize(rows_.size());
     for (const auto& [shape, rows] : shapes) {
         for (const std::vector<size_t>& part : split_by_width(rows)) {
-            execute(shape, part, sink, refusals);
+            execute(shape, part, report);
             // Counted as each execute is committed, whatever fails in the next one.
             for (const size_t r : part) {
-                stored += refusals[r] ? 0 : 1;
+                written_ += refusals_[r] ? 0 : 1;
             }
         }
     }
-    // In record order, whatever order the shapes were written in.
-    tell(sink, refusals);
+}
+
+void ora_insert_batch::finish(udb_record_sink* sink, int64_t& stored, std::exception_ptr failure) {
+    const clear_guard cleared{*this};
+    stored += written_;
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    if (!refusals_.empty()) {
+        // In record order, whatever order the shapes were written in.
+        tell(sink);
+    }
+}
+
+void ora_insert_batch::flush(udb_record_sink* sink, int64_t& stored) {
+    std::exception_ptr failure;
+    try {
+        write(sink != nullptr);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    finish(sink, stored, failure);
 }
 
 void ora_insert_batch::clear() noexcept {
@@ -367,6 +390,8 @@ void ora_insert_batch::clear() noexcept {
         c.lob.clear();
     }
     rows_.clear();
+    refusals_.clear();
+    written_ = 0;
     set_.assign(columns_.size(), false);
     bytes_ = 0;
     row_bytes_ = 0;

@@ -15,7 +15,8 @@
 // memory stays flat whatever the table: about three times max_bytes at most (staged values, the
 // arrays bound, the copies of the records).
 //
-// One thread at a time (the one that appends records). Oracle errors that concern the whole
+// One thread at a time: the one that appends records, or the insert path's worker between
+// write and finish (see write). Oracle errors that concern the whole
 // execute rather than rows (a lost connection, say) are reported for every row of it, and the
 // next shape follows.
 #pragma once
@@ -58,9 +59,11 @@ class ora_insert_batch {
     // alone, with the text in the column's place.
     void set_expression(size_t column, std::wstring text);
 
-    // Ends the row: it joins the batch with its record (copied) and the notes of its altered
+    // Ends the row: it joins the batch with its record and the notes of its altered
     // values. The caller flushes when full() says so.
     void end_row(int64_t record_number, const udb_record& record, std::vector<std::string> notes);
+    // The same with the record's values moved into the batch rather than copied.
+    void end_row(int64_t record_number, udb_record&& record, std::vector<std::string> notes);
     // Forgets the row being staged (a value of it was refused).
     void drop_row();
 
@@ -75,8 +78,18 @@ class ora_insert_batch {
     // stored; reports to sink (which may be null: the first failure then raises its
     // ora_exception, once the rows of its execute that went in are committed). A sink that
     // throws (the user stops the run) hears of the rest of the batch still, and its first
-    // exception is raised once the whole batch is written and counted.
+    // exception is raised once the whole batch is written and counted. It is write and finish
+    // in one go.
     void flush(udb_record_sink* sink, int64_t& stored);
+    // The first half of flush: writes the batch and keeps what became of each row, telling
+    // nobody. report false: the first refusal is raised, as flush does without a sink. It makes
+    // OCI calls and touches this batch only, so it may run on another thread than the one that
+    // staged the rows (ora_background), which leaves the batch alone until finish.
+    void write(bool report);
+    // The second half: adds the rows written to stored, then raises failure (what write
+    // raised, if anything) or tells sink of every row; the batch is empty afterwards, whatever
+    // happens, and takes the next rows.
+    void finish(udb_record_sink* sink, int64_t& stored, std::exception_ptr failure);
     // Writes the only row staged, with RETURNING ROWID and without a commit, and forgets it:
     // for a row whose large values go through locators afterwards. ora_exception when Oracle
     // refuses it.
@@ -123,14 +136,12 @@ class ora_insert_batch {
     std::vector<array> bind_rows(prepared& target, const std::vector<size_t>& rows);
     // The rows of one shape in parts whose arrays stay within max_bytes.
     std::vector<std::vector<size_t>> split_by_width(const std::vector<size_t>& rows) const;
-    // Writes the rows of one shape; a row Oracle refuses gets its refusal (without a sink the
+    // Writes the rows of one shape; a row Oracle refuses gets its refusal (without report the
     // first one is raised).
-    void execute(const std::string& shape, const std::vector<size_t>& rows, udb_record_sink* sink,
-                 std::vector<std::unique_ptr<ora_exception>>& refusals);
+    void execute(const std::string& shape, const std::vector<size_t>& rows, bool report);
     // Tells the sink of every row of the batch, in record order: refused, or stored with the
     // notes of its altered values.
-    void tell(udb_record_sink* sink,
-              const std::vector<std::unique_ptr<ora_exception>>& refusals) const;
+    void tell(udb_record_sink* sink) const;
     void clear() noexcept;
     // Empties the batch when it goes out of scope, whatever ends a write.
     struct clear_guard {
@@ -146,5 +157,8 @@ class ora_insert_batch {
     std::vector<bool> set_;
     size_t bytes_ = 0;
     size_t row_bytes_ = 0;
+    // What write made of each row (a refusal, or nothing: stored) and the rows stored.
+    std::vector<std::unique_ptr<ora_exception>> refusals_;
+    int64_t written_ = 0;
     std::map<std::string, std::unique_ptr<prepared>> statements_;
 };

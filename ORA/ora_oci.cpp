@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "ORA/ora_background.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace_log.h"
 
@@ -94,6 +95,12 @@ void ora_oci_load() {
 }
 
 const ora_oci_functions& ora_oci() {
+    // A batch being written on the insert path's worker finishes before any other call.
+    ora_background::settle();
+    return ora_oci_loaded();
+}
+
+const ora_oci_functions& ora_oci_loaded() {
     TK_ASSERT(table_loaded);
     return loaded_table;
 }

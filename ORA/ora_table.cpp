@@ -5,7 +5,9 @@
 #include <ctime>
 #include <cwctype>
 #include <map>
+#include <utility>
 
+#include "ORA/ora_background.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_insert_batch.h"
@@ -71,6 +73,8 @@ ora_table::ora_table(const std::wstring& name, const std::wstring& query, ora_da
 
 ora_table::~ora_table() {
     tk_trace(2, "ora_table::dtor");
+    // A batch being written refers to this table.
+    ora_background::instance().wait();
     if (pending() == 0) {
         return;
     }
@@ -324,16 +328,20 @@ void ora_table::set_commit_interval(int32_t records) {
     commit_interval_ = records < 1 ? 1 : records;
     // The next batch takes the new bound; the records staged go first.
     flush();
+    collect();
     batch_.reset();
+    writing_.reset();
 }
 
 void ora_table::commit() {
     flush();
+    collect();
     engine().commit();
 }
 
 int64_t ora_table::pending() const noexcept {
-    return batch_ ? static_cast<int64_t>(batch_->rows()) : 0;
+    return (batch_ ? static_cast<int64_t>(batch_->rows()) : 0) +
+           (writing_ ? static_cast<int64_t>(writing_->rows()) : 0);
 }
 
 bool ora_table::is_eof() {
@@ -508,12 +516,49 @@ void ora_table::relax_not_null() {
 }
 
 void ora_table::flush() {
+    collect();
     if (!batch_ || batch_->empty()) {
         return;
     }
+    if (sink_ == nullptr) {
+        // Without a sink the batch is written now, so that its failure is raised here.
+        counting_stored([this] { batch_->flush(nullptr, stored_); });
+        return;
+    }
+    // Written on the worker while the next batch is staged here; collect tells the sink.
+    std::swap(batch_, writing_);
+    if (!batch_) {
+        batch_ = new_batch();
+    }
+    ora_background::instance().start([this] {
+        try {
+            writing_->write(true);
+        } catch (const ora_exception& e) {
+            // Not a record's refusal (those are kept for the sink) but the batch's: a commit
+            // that failed, say. The rows of the batch are in doubt, so the table has failed.
+            writing_failure_ = std::make_exception_ptr(
+                tk_exception(tk_wformat(L"The records of table \"%ls\" could not be written: %ls",
+                                        name.c_str(), platform::ansi_to_wide(e.what()).c_str()),
+                             1));
+        } catch (...) {
+            writing_failure_ = std::current_exception();
+        }
+    });
+}
+
+void ora_table::collect() {
+    if (!writing_ || writing_->empty()) {
+        return;
+    }
+    ora_background::instance().wait();
+    counting_stored(
+        [this] { writing_->finish(sink_, stored_, std::exchange(writing_failure_, nullptr)); });
+}
+
+void ora_table::counting_stored(const std::function<void()>& write) {
     const int64_t before = stored_;
     try {
-        batch_->flush(sink_, stored_);
+        write();
     } catch (...) {
         count += stored_ - before;
         throw;
@@ -521,8 +566,16 @@ void ora_table::flush() {
     count += stored_ - before;
 }
 
+std::unique_ptr<ora_insert_batch> ora_table::new_batch() const {
+    ora_insert_batch::limits bounds;
+    bounds.max_rows = std::min<size_t>(static_cast<size_t>(commit_interval_), 5000);
+    return std::make_unique<ora_insert_batch>(name, schema, bounds);
+}
+
 void ora_table::write_through_locators() {
-    // Oracle has committed every row before this one: a failure rolls back this row alone.
+    // Oracle has committed every row before this one, and the sink has heard of them: a
+    // failure rolls back this row alone.
+    collect();
     const std::wstring rowid = batch_->insert_returning_rowid();
     tk_trace_w(1, L"GOT ROWID(2): %ls", rowid.c_str());
     try {
@@ -565,11 +618,14 @@ bool ora_table::needs_locators(const udb_record& record) {
 bool ora_table::append_record(udb_record& record) {
     tk_trace(1, "ora_table::append_record");
     check_width(record);
+    // A full batch goes when the next record comes (or at the commit), so that a failure of its
+    // writing never meets a record half staged.
+    if (batch_ && batch_->full()) {
+        flush();
+    }
     const int64_t number = ++given_;
     if (!batch_) {
-        ora_insert_batch::limits bounds;
-        bounds.max_rows = std::min<size_t>(static_cast<size_t>(commit_interval_), 5000);
-        batch_ = std::make_unique<ora_insert_batch>(name, schema, bounds);
+        batch_ = new_batch();
         lobs_ = std::make_unique<ora_lob_insert>(name, schema);
         converted_.resize(schema.size());
         kinds_.clear();
@@ -599,9 +655,12 @@ bool ora_table::append_record(udb_record& record) {
         throw;
     }
     if (!through_locators) {
-        batch_->end_row(number, record, std::move(notes_));
-        if (sink_ == nullptr || batch_->full()) {
+        if (sink_ == nullptr) {
+            batch_->end_row(number, record, std::move(notes_));
             flush();
+        } else {
+            // The sink hears of the record from the batch: its values move there.
+            batch_->end_row(number, std::move(record), std::move(notes_));
         }
         return true;
     }

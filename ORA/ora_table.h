@@ -9,16 +9,22 @@
 // back, so a committed row never lacks its large values.
 //
 // Reporting: with a record sink, a record Oracle refuses is reported to the sink with its own
-// number and error when its batch is written (append_record, commit), and the records around it
-// stay; values stored altered are reported for the records that went in. Without a sink every
-// record is written at once and its failure raised from append_record.
+// number and error once its batch is written, and the records around it stay; values stored
+// altered are reported for the records that went in. A full batch is written when the next
+// record comes, on the insert path's worker thread (ora_background) while the next one is
+// staged, and its rows are told to the sink by the append_record that writes the next batch, or
+// by commit; so a sink hears of a record two batches late at most, always in record order and
+// always on the appending thread.
+// Without a sink every record is written at once and its failure raised from append_record.
 //
 // Failures: ora_exception from Oracle, ora_value_rejected for a value its column cannot hold,
 // tk_exception for a record whose value count differs from the column count. One thread at a
-// time.
+// time (besides the worker, which touches the batch it writes only).
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,10 +49,12 @@ class ora_table : public ora_query_results {
     // Commits the records still pending.
     ~ora_table() override;
 
-    // Stages the record and writes its batch when full (see the header comment). With a sink, a
-    // record that cannot be stored is reported to it; false when this record was refused at
-    // once (a value its column cannot hold). Without one, the record is written now and its
-    // failure raised.
+    // Stages the record, after writing the batch before it when that is full (see the header
+    // comment). With a sink, a record that cannot be stored is reported to it; false when this
+    // record was refused at once (a value its column cannot hold); a record staged leaves its
+    // values to the batch (record is left empty). Without one, the record is written now and
+    // its failure raised. A failure of a batch's writing that is no record's refusal (a commit
+    // that failed) raises tk_exception of level 1: the table has failed.
     bool append_record(udb_record& record) override;
     // Where append_record reports rejected records and altered values (not owned; null: none).
     void set_record_sink(udb_record_sink* sink) noexcept { sink_ = sink; }
@@ -111,15 +119,27 @@ class ora_table : public ora_query_results {
     static bool beyond_inline(const ole_variant& large, ora_bind_kind kind);
     // Lets the columns that must take a NULL of this record accept it (ALTER TABLE).
     void relax_not_null();
-    // Writes the batch and counts what went in; the sink hears of the rest.
+    // Writes the batch and counts what went in; the sink hears of the rest. With a sink the
+    // batch goes to the insert path's worker (ora_background) and is collected by the next
+    // flush or commit; without one it is written now.
     void flush();
+    // Waits for the batch on the worker, if any, counts it and tells the sink of its rows.
+    void collect();
+    // Runs write (a batch's writing or finishing) and adds the rows it stored to count.
+    void counting_stored(const std::function<void()>& write);
+    // A new batch for the records, bounded by the commit interval.
+    std::unique_ptr<ora_insert_batch> new_batch() const;
     // Writes the only record staged with its large values through locators, and commits it.
     void write_through_locators();
 
     ora_database& database_;
     int32_t mode_;
     udb_relationships foreign_keys_;
+    // The batch being staged, and the one written before it (on the worker until collected)
+    // with what its writing raised.
     std::unique_ptr<ora_insert_batch> batch_;
+    std::unique_ptr<ora_insert_batch> writing_;
+    std::exception_ptr writing_failure_;
     std::unique_ptr<ora_lob_insert> lobs_;
     int64_t position_ = 0;
     int32_t commit_interval_ = 1000;

@@ -857,7 +857,8 @@ TEST_F(oralite_suite, a_batch_reports_each_refused_record_and_keeps_the_rest) {
 // itself), and the stop comes after.
 TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
     struct stopping_sink : kept_reports {
-        void record_rejected(int64_t number, const udb_record& r, const tk_exception& why) override {
+        void record_rejected(int64_t number, const udb_record& r,
+                             const tk_exception& why) override {
             kept_reports::record_rejected(number, r, why);
             throw tk_final_exception();
         }
@@ -887,6 +888,76 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
     EXPECT_EQ(refused, (std::vector<int64_t>{2, 5}));
     EXPECT_EQ(table->stored(), 4);
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"stopped\""), L"6");
+}
+
+// A full batch is written when the next record comes, while the records after it are staged:
+// its refused records are told once the batch after it is full too (or at the commit), in
+// record order and never earlier; a NULL that makes a column accept NULLs (ALTER TABLE)
+// meanwhile waits for the batch being written; a sink that stops the run then leaves the batch
+// staged to the commit, which writes it, and the record that came is not taken.
+TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
+    struct stopping_sink : kept_reports {
+        void record_rejected(int64_t number, const udb_record& r,
+                             const tk_exception& why) override {
+            kept_reports::record_rejected(number, r, why);
+            if (number == 5) {
+                throw tk_final_exception();
+            }
+        }
+    };
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"code", VT_BSTR, 10, true));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(
+        L"overlapped", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
+    db_->query(L"INSERT INTO \"overlapped\" VALUES (2, 'x')");
+    db_->query(L"INSERT INTO \"overlapped\" VALUES (5, 'x')");
+    db_->query(L"COMMIT");
+    stopping_sink reports;
+    table->set_record_sink(&reports);
+    table->set_commit_interval(3);
+    const auto append = [&](int id) {
+        udb_record record = make_record(
+            source,
+            {ole_variant(id), id == 4 ? ole_variant() : ole_variant(L"c" + std::to_wstring(id))});
+        return table->append_record(record);
+    };
+    const auto refused = [&] {
+        std::vector<int64_t> numbers;
+        for (const auto& entry : reports.rejected) {
+            numbers.push_back(entry.first);
+        }
+        return numbers;
+    };
+    for (int id = 1; id <= 3; ++id) {
+        EXPECT_TRUE(append(id));
+    }
+    EXPECT_EQ(table->pending(), 3);
+    for (int id = 4; id <= 6; ++id) {
+        EXPECT_TRUE(append(id));
+    }
+    // The first batch is on its way (or written); nobody has heard of it yet.
+    EXPECT_TRUE(reports.rejected.empty());
+    EXPECT_EQ(table->pending(), 6);
+    EXPECT_EQ(table->stored(), 0);
+    EXPECT_TRUE(append(7));
+    EXPECT_EQ(refused(), (std::vector<int64_t>{2}));
+    EXPECT_EQ(table->stored(), 2);
+    EXPECT_EQ(table->pending(), 4);
+    EXPECT_TRUE(append(8));
+    EXPECT_TRUE(append(9));
+    // The second batch's refused record 5 stops the run when record 10 comes.
+    EXPECT_THROW(append(10), tk_final_exception);
+    EXPECT_EQ(refused(), (std::vector<int64_t>{2, 5}));
+    EXPECT_EQ(table->stored(), 4);
+    EXPECT_EQ(table->pending(), 3);
+    table->commit();
+    EXPECT_EQ(table->pending(), 0);
+    EXPECT_EQ(table->stored(), 7);
+    EXPECT_EQ(table->count, 7);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\""), L"9");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\" WHERE \"code\" = 'c' || \"id\""), L"6");
+    EXPECT_EQ(value(L"SELECT \"id\" FROM \"overlapped\" WHERE \"code\" IS NULL"), L"4");
 }
 
 TEST_F(oralite_suite, a_batch_of_records_costs_one_round_trip) {
