@@ -26,7 +26,15 @@ size_t append_utf16(std::vector<char>& out, std::wstring_view text) {
 }
 
 uint16_t bind_type(ora_bind_kind kind) {
-    return kind == ora_bind_kind::raw || kind == ora_bind_kind::blob ? SQLT_BIN : SQLT_CHR;
+    switch (kind) {
+        case ora_bind_kind::raw:
+        case ora_bind_kind::blob:
+            return SQLT_BIN;
+        case ora_bind_kind::date:
+            return SQLT_DAT;
+        default:
+            return SQLT_CHR;
+    }
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ class ora_insert_batch {
     ora_insert_batch& operator=(const ora_insert_batch&) = delete;
 
     // The values of the row being staged, column by column, in any order; a column not set is
-    // NULL. Text is UTF-16 (what the environment expects), bytes are bytes.
+    // NULL. Text is UTF-16 (what the environment expects), bytes are bytes (a DATE column takes
+    // its 7-byte DATE).
     void set_null(size_t column);
     void set_text(size_t column, std::wstring_view text);
     void set_bytes(size_t column, std::span<const uint8_t> bytes);

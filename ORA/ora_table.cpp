@@ -13,6 +13,7 @@
 #include "ORA/ora_insert_batch.h"
 #include "ORA/ora_lob_writer.h"
 #include "ORA/ora_schema_initializer.h"
+#include "ORA/ora_temporal.h"
 #include "ORA/ora_type_mapping.h"
 #include "ORA/ora_value_binding.h"
 #include "TK/tk_string.h"
@@ -444,6 +445,12 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
                 // of range without a default): Oracle then refuses the record.
                 takes_null_[i] = !bound.keep_not_null;
                 batch_->set_null(i);
+            } else if (kind == bind_kind::date) {
+                uint8_t date[7];
+                if (!ora_date_bytes(bound.text, date)) {
+                    throw ora_value_rejected(column, value, "it is no date Oracle holds");
+                }
+                batch_->set_bytes(i, date);
             } else {
                 if (kind == bind_kind::text) {
                     check_length(i, bound.text);

@@ -48,6 +48,36 @@ std::wstring ora_date_text(const ole_variant& value) {
     return text;
 }
 
+bool ora_date_bytes(std::wstring_view text, uint8_t (&bytes)[7]) {
+    // Where each field's digits start, and how many there are.
+    static constexpr struct {
+        size_t at;
+        size_t width;
+    } fields[] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
+    if (text.size() != 19 || text[4] != L'-' || text[7] != L'-' || text[10] != L' ' ||
+        text[13] != L':' || text[16] != L':') {
+        return false;
+    }
+    int values[6] = {};
+    for (size_t f = 0; f < 6; ++f) {
+        for (size_t k = 0; k < fields[f].width; ++k) {
+            const wchar_t c = text[fields[f].at + k];
+            if (c < L'0' || c > L'9') {
+                return false;
+            }
+            values[f] = values[f] * 10 + (c - L'0');
+        }
+    }
+    bytes[0] = static_cast<uint8_t>(values[0] / 100 + 100);
+    bytes[1] = static_cast<uint8_t>(values[0] % 100 + 100);
+    bytes[2] = static_cast<uint8_t>(values[1]);
+    bytes[3] = static_cast<uint8_t>(values[2]);
+    bytes[4] = static_cast<uint8_t>(values[3] + 1);
+    bytes[5] = static_cast<uint8_t>(values[4] + 1);
+    bytes[6] = static_cast<uint8_t>(values[5] + 1);
+    return true;
+}
+
 std::wstring ora_timestamp_text(const ole_variant& value, int32_t fraction_digits) {
     std::wstring text = ora_date_text(value);
     const size_t point = text.size();

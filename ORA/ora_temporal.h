@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "UDB/ole_variant.h"
 
@@ -17,6 +18,10 @@ inline constexpr const wchar_t* ora_timestamp_format = L"YYYY-MM-DD HH24:MI:SS.F
 
 // "YYYY-MM-DD HH:MI:SS" of a value with a date (the fraction is not written).
 std::wstring ora_date_text(const ole_variant& value);
+// Oracle's 7-byte DATE (SQLT_DAT: century + 100, year of the century + 100, month, day, hour + 1,
+// minute + 1, second + 1) of a text "YYYY-MM-DD HH:MI:SS" as ora_date_text writes it; false for
+// any other text, a year beyond 9999 included.
+bool ora_date_bytes(std::wstring_view text, uint8_t (&bytes)[7]);
 // "YYYY-MM-DD HH:MI:SS.FFFFFF", the fraction cut to fraction_digits (0..6) and written with six
 // digits.
 std::wstring ora_timestamp_text(const ole_variant& value, int32_t fraction_digits);

@@ -178,6 +178,9 @@ ora_bound_value moment_value(const t_ftd& column, const ole_variant& given, ora_
     } else if (t.wYear == 0) {
         throw ora_value_rejected(column, value,
                                  "the year 0 does not exist in Oracle's calendar (ORA-01841)");
+    } else if (t.wYear > 9999) {
+        throw ora_value_rejected(column, value,
+                                 "Oracle's calendar ends with the year 9999 (ORA-01841)");
     }
     const int32_t digits = kind == ora_bind_kind::date ? 0 : column.fraction_digits;
     bound.is_null = false;
@@ -245,8 +248,6 @@ ora_bind_kind ora_bind_kind_of(const t_ftd& column) {
 
 std::wstring ora_bind_expression(ora_bind_kind kind, const std::wstring& placeholder) {
     switch (kind) {
-        case ora_bind_kind::date:
-            return L"TO_DATE(" + placeholder + L", '" + ora_date_format + L"')";
         case ora_bind_kind::timestamp:
             return L"TO_TIMESTAMP(" + placeholder + L", '" + ora_timestamp_format + L"')";
         case ora_bind_kind::interval:

@@ -9,9 +9,10 @@
 //             in its shortest exact text, beyond NUMBER's range (|x| >= 1e126) stored as NULL
 //             or as the column's default when it is NOT NULL, and below it (0 < |x| < 1e-130)
 //             as 0, both noted.
-//   date      "YYYY-MM-DD HH24:MI:SS"; a fraction of a second is cut and noted; a time without
-//             a date gets the first day of the current month (Oracle's date of a time alone);
-//             a duration beyond a day or below zero, and the year 0, cannot be stored.
+//   date      "YYYY-MM-DD HH24:MI:SS" (bound as its 7-byte DATE); a fraction of a second is
+//             cut and noted; a time without a date gets the first day of the current month
+//             (Oracle's date of a time alone); a duration beyond a day or below zero, the year
+//             0 and years beyond 9999 cannot be stored.
 //   timestamp the same with the fraction, cut to the column's digits (noted when that loses
 //             any).
 //   interval  a duration "+DD HH:MI:SS.FFFFFF"; a value with a date cannot be stored.
@@ -29,9 +30,9 @@ enum class ora_bind_kind { text, number, date, timestamp, interval, raw, clob, b
 
 ora_bind_kind ora_bind_kind_of(const t_ftd& column);
 
-// The expression that puts a bound text into the column: TO_DATE(:v, ...) for a date,
-// TO_TIMESTAMP(:v, ...) for a timestamp, TO_DSINTERVAL(:v) for an interval, the placeholder
-// itself otherwise.
+// The expression that puts a bound value into the column: TO_TIMESTAMP(:v, ...) for a
+// timestamp, TO_DSINTERVAL(:v) for an interval, the placeholder itself otherwise (a date is
+// bound as Oracle's 7-byte DATE, see ora_date_bytes).
 std::wstring ora_bind_expression(ora_bind_kind kind, const std::wstring& placeholder);
 
 // A value that its column cannot hold. Level 0: the record is reported and the run goes on.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "ORA/ora_temporal.h"
 #include "ORA/ora_value_binding.h"
@@ -34,8 +35,7 @@ TEST(ora_value_binding, columns_have_their_bind_kind_and_expression) {
         {t_ftd(L"c", VT_ARRAY_UI1, 16), ora_bind_kind::raw, L":v"},
         {t_ftd(L"c", VT_BLOB, 0), ora_bind_kind::blob, L":v"},
         {t_ftd(L"c", VT_R4, 0), ora_bind_kind::number, L":v"},
-        {date_column(t_ftd::date_kind_date_time, 0), ora_bind_kind::date,
-         L"TO_DATE(:v, 'YYYY-MM-DD HH24:MI:SS')"},
+        {date_column(t_ftd::date_kind_date_time, 0), ora_bind_kind::date, L":v"},
         {date_column(t_ftd::date_kind_date_time, 3), ora_bind_kind::timestamp,
          L"TO_TIMESTAMP(:v, 'YYYY-MM-DD HH24:MI:SS.FF6')"},
         {date_column(t_ftd::date_kind_time, 6), ora_bind_kind::timestamp,
@@ -101,6 +101,7 @@ TEST(ora_value_binding, values_no_column_can_hold_refuse_their_record) {
         {date_column(t_ftd::date_kind_time, 6), ole_variant(moment(0, 0, 0, 12, 0, 0), 0, true),
          "no time of day"},
         {date_column(t_ftd::date_kind_date, 0), ole_variant(moment(0, 5, 10)), "year 0"},
+        {date_column(t_ftd::date_kind_date_time, 0), ole_variant(moment(10000, 1, 1)), "9999"},
         {date_column(t_ftd::date_kind_duration, 0), ole_variant(moment(2024, 1, 1)), "is a date"},
         {t_ftd(L"c", VT_I4, 0), ole_variant(L"twelve"), "does not convert"},
     };
@@ -113,6 +114,32 @@ TEST(ora_value_binding, values_no_column_can_hold_refuse_their_record) {
             EXPECT_EQ(e.message().rfind("column \"c\", value ", 0), 0u) << e.message();
             EXPECT_EQ(e.level(), 0);
         }
+    }
+}
+
+// A date is bound as Oracle's 7-byte DATE: the ends of the years Oracle and MySQL hold, and
+// every field at its largest; any text not exactly in the form is no date.
+TEST(ora_value_binding, dates_become_oracles_seven_bytes) {
+    struct {
+        const wchar_t* text;
+        std::vector<int> bytes;
+    } const cases[] = {
+        {L"0001-01-01 00:00:00", {100, 101, 1, 1, 1, 1, 1}},
+        {L"1000-01-01 00:00:00", {110, 100, 1, 1, 1, 1, 1}},
+        {L"2024-05-17 13:45:09", {120, 124, 5, 17, 14, 46, 10}},
+        {L"2024-02-29 12:00:00", {120, 124, 2, 29, 13, 1, 1}},
+        {L"9999-12-31 23:59:59", {199, 199, 12, 31, 24, 60, 60}},
+    };
+    for (const auto& c : cases) {
+        uint8_t bytes[7] = {};
+        ASSERT_TRUE(ora_date_bytes(c.text, bytes)) << c.text;
+        EXPECT_EQ(std::vector<int>(bytes, bytes + 7), c.bytes) << c.text;
+    }
+    for (const wchar_t* text :
+         {L"10000-01-01 00:00:00", L"2024-5-17 13:45:09", L"2024-05-17T13:45:09",
+          L"2024-05-17 13:45", L"2024-05-17 13:45:0x", L"", L"+024-05-17 13:45:09"}) {
+        uint8_t bytes[7] = {};
+        EXPECT_FALSE(ora_date_bytes(text, bytes)) << text;
     }
 }
 
