@@ -140,39 +140,45 @@ bool read_floor(const test_support::mariadb_sandbox& server, const std::string& 
 }
 
 // Floor 2: the same rows written into oralite through OCI with bound values, one commit.
-std::string day_text(long id) {
+std::tm day_moment(long id) {
     // 2000-01-01 plus id % 10000 days.
     std::tm t{};
     t.tm_year = 100;
     t.tm_mday = 1 + static_cast<int>(id % 10000);
     t.tm_hour = 12;
     timegm(&t);
-    char out[16];
-    std::strftime(out, sizeof out, "%Y-%m-%d", &t);
-    return out;
+    t.tm_hour = 0;
+    return t;
 }
 
-std::string stamp_text(long id) {
+std::tm stamp_moment(long id) {
     const time_t at = 1577836800 + id;  // 2020-01-01 00:00:00 UTC
     std::tm t{};
     gmtime_r(&at, &t);
-    char out[24];
-    std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &t);
-    return out;
+    return t;
+}
+
+// Oracle's 7-byte DATE of a moment.
+void date_bytes(const std::tm& t, char16_t* element) {
+    auto* out = reinterpret_cast<unsigned char*>(element);
+    const int year = t.tm_year + 1900;
+    const int fields[] = {year / 100 + 100, year % 100 + 100, t.tm_mon + 1, t.tm_mday,
+                          t.tm_hour + 1,    t.tm_min + 1,     t.tm_sec + 1};
+    for (int i = 0; i < 7; ++i) {
+        out[i] = static_cast<unsigned char>(fields[i]);
+    }
 }
 
 // The rows written as the product writes them at best: arrays of 1 000 rows, one execute each.
 bool write_floor(driver_test::oci_session& session, long count, bool large) {
     const std::string sql =
-        large ? "INSERT INTO \"mixed\" VALUES (:1, :2, :3, :4, :5, TO_DATE(:6, 'YYYY-MM-DD'),"
-                " TO_DATE(:7, 'YYYY-MM-DD HH24:MI:SS'), :8, :9, :10)"
-              : "INSERT INTO \"plain\" VALUES (:1, :2, :3, :4, :5, TO_DATE(:6, 'YYYY-MM-DD'),"
-                " TO_DATE(:7, 'YYYY-MM-DD HH24:MI:SS'), :8)";
+        large ? "INSERT INTO \"mixed\" VALUES (:1, :2, :3, :4, :5, :6, :7, :8, :9, :10)"
+              : "INSERT INTO \"plain\" VALUES (:1, :2, :3, :4, :5, :6, :7, :8)";
     if (!session.prepare(sql)) {
         return false;
     }
-    // Text values as UTF-16 with their byte lengths, the picture as bytes; every element
-    // of a column as wide as its widest value.
+    // Text values as UTF-16 with their byte lengths, dates as Oracle's 7-byte DATE, the
+    // picture as bytes; every element of a column as wide as its widest value.
     constexpr long batch = 1000;
     constexpr sb4 width = 64;
     const int columns = large ? 10 : 8;
@@ -180,9 +186,9 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
                                               std::vector<char16_t>(batch * width / 2));
     std::vector<std::vector<ub2>> lengths(static_cast<size_t>(columns), std::vector<ub2>(batch));
     for (int c = 0; c < columns; ++c) {
-        const bool bytes = c == 9;
-        if (!session.bind(static_cast<ub4>(c + 1), values[c].data(), width,
-                          bytes ? SQLT_BIN : SQLT_CHR, lengths[c].data())) {
+        const ub2 type = c == 9 ? SQLT_BIN : c == 5 || c == 6 ? SQLT_DAT : SQLT_CHR;
+        if (!session.bind(static_cast<ub4>(c + 1), values[c].data(), width, type,
+                          lengths[c].data())) {
             return false;
         }
     }
@@ -201,14 +207,17 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
                 utf16(std::to_string(id * 1000003L)),
                 utf16(price),
                 utf16(buffer),
-                utf16(day_text(id)),
-                utf16(stamp_text(id)),
+                {},
+                {},
                 utf16("C-" + std::to_string(id % 50000)),
                 utf16("Note " + std::to_string(id) + " \u2013 Qualit\u00e4t")};
             for (int c = 0; c < columns && c < 9; ++c) {
                 std::copy(texts[c].begin(), texts[c].end(), values[c].begin() + r * width / 2);
                 lengths[c][r] = static_cast<ub2>(texts[c].size() * 2);
             }
+            date_bytes(day_moment(id), values[5].data() + r * width / 2);
+            date_bytes(stamp_moment(id), values[6].data() + r * width / 2);
+            lengths[5][r] = lengths[6][r] = 7;
             if (large) {
                 auto* picture = reinterpret_cast<unsigned char*>(values[9].data() + r * width / 2);
                 for (int b = 0; b < 8; ++b) {
