@@ -67,6 +67,7 @@ void ora_insert_batch::begin_value(size_t i) {
     set_[i] = true;
     column& c = columns_[i];
     c.offset.push_back(c.data.size());
+    c.whole.push_back(false);
 }
 
 void ora_insert_batch::set_null(size_t i) {
@@ -101,6 +102,13 @@ void ora_insert_batch::set_bytes(size_t i, std::span<const uint8_t> bytes) {
     c.indicator.push_back(OCI_IND_NOTNULL);
     c.lob.push_back(lob_bound);
     row_bytes_ += bytes.size();
+}
+
+void ora_insert_batch::set_integer(size_t i, int64_t value) {
+    uint8_t bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    set_bytes(i, bytes);
+    columns_[i].whole.back() = true;
 }
 
 void ora_insert_batch::set_lob(size_t i, lob_state state) {
@@ -142,6 +150,7 @@ void ora_insert_batch::drop_row() {
         c.length.pop_back();
         c.indicator.pop_back();
         c.lob.pop_back();
+        c.whole.pop_back();
         c.expression.erase(c.offset.size());
     }
     row_bytes_ = 0;
@@ -204,6 +213,54 @@ ora_insert_batch::prepared& ora_insert_batch::statement_for(const std::string& s
     return *slot;
 }
 
+uint16_t ora_insert_batch::fill_array(const column& c, const std::vector<size_t>& rows,
+                                      array& a) const {
+    const size_t n = rows.size();
+    bool wholes = false;
+    bool others = false;
+    for (const size_t r : rows) {
+        if (c.indicator[r] != OCI_IND_NULL) {
+            (c.whole[r] ? wholes : others) = true;
+        }
+    }
+    // Whole numbers among texts of the same column become texts too.
+    std::vector<std::u16string> texts;
+    if (wholes && others) {
+        texts.resize(n);
+        for (size_t j = 0; j < n; ++j) {
+            const size_t r = rows[j];
+            if (c.whole[r]) {
+                int64_t value = 0;
+                std::memcpy(&value, c.data.data() + c.offset[r], sizeof value);
+                const std::string digits = std::to_string(value);
+                texts[j].assign(digits.begin(), digits.end());
+            }
+        }
+    }
+    const auto length_of = [&](size_t j) {
+        return texts.empty() || !c.whole[rows[j]]
+                   ? c.length[rows[j]]
+                   : static_cast<uint32_t>(texts[j].size() * sizeof(char16_t));
+    };
+    uint32_t width = 1;
+    for (size_t j = 0; j < n; ++j) {
+        width = std::max(width, length_of(j));
+    }
+    a.values.resize(static_cast<size_t>(width) * n);
+    a.indicators.resize(n);
+    a.lengths.resize(n);
+    for (size_t j = 0; j < n; ++j) {
+        const size_t r = rows[j];
+        const char* from = texts.empty() || !c.whole[r]
+                               ? c.data.data() + c.offset[r]
+                               : reinterpret_cast<const char*>(texts[j].data());
+        a.lengths[j] = length_of(j);
+        std::memcpy(a.values.data() + j * width, from, a.lengths[j]);
+        a.indicators[j] = c.indicator[r];
+    }
+    return wholes && !others ? SQLT_INT : bind_type(c.kind);
+}
+
 std::vector<ora_insert_batch::array> ora_insert_batch::bind_rows(prepared& target,
                                                                  const std::vector<size_t>& rows) {
     const size_t n = rows.size();
@@ -211,22 +268,11 @@ std::vector<ora_insert_batch::array> ora_insert_batch::bind_rows(prepared& targe
     for (size_t k = 0; k < target.bound_columns.size(); ++k) {
         const column& c = columns_[target.bound_columns[k]];
         array& a = arrays[k];
-        uint32_t width = 1;
-        for (const size_t r : rows) {
-            width = std::max(width, c.length[r]);
-        }
-        a.values.resize(static_cast<size_t>(width) * n);
-        a.indicators.resize(n);
-        a.lengths.resize(n);
-        for (size_t j = 0; j < n; ++j) {
-            const size_t r = rows[j];
-            std::memcpy(a.values.data() + j * width, c.data.data() + c.offset[r], c.length[r]);
-            a.indicators[j] = c.indicator[r];
-            a.lengths[j] = c.length[r];
-        }
-        OCIBind* bind = target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(),
-                                                    width, bind_type(c.kind), a.indicators.data(),
-                                                    a.lengths.data(), n);
+        const uint16_t type = fill_array(c, rows, a);
+        const auto width = static_cast<uint32_t>(a.values.size() / n);
+        OCIBind* bind =
+            target.statement.bind_array(static_cast<uint32_t>(k + 1), a.values.data(), width, type,
+                                        a.indicators.data(), a.lengths.data(), n);
         // A UTF-16 element of a VARCHAR2 is wider than the bytes it becomes; the column holds
         // no more than the database's string limit (its own length is checked by Oracle).
         if (c.kind == ora_bind_kind::text &&
@@ -396,6 +442,7 @@ void ora_insert_batch::clear() noexcept {
         c.length.clear();
         c.indicator.clear();
         c.lob.clear();
+        c.whole.clear();
     }
     rows_.clear();
     refusals_.clear();

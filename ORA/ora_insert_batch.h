@@ -54,6 +54,9 @@ class ora_insert_batch {
     void set_null(size_t column);
     void set_text(size_t column, std::wstring_view text);
     void set_bytes(size_t column, std::span<const uint8_t> bytes);
+    // A whole number of a NUMBER column: bound as a binary integer (SQLT_INT) when every value
+    // of the column in an execute is one, else as its text with the others.
+    void set_integer(size_t column, int64_t value);
     // A LOB column without a bound value: NULL or empty.
     void set_lob(size_t column, lob_state state);
     // A value given as SQL text of its own (a custom conversion rule's): the row is written
@@ -107,6 +110,8 @@ class ora_insert_batch {
         std::vector<uint32_t> length;
         std::vector<int16_t> indicator;
         std::vector<char> lob;
+        // Rows whose value is a binary integer (set_integer).
+        std::vector<bool> whole;
         // Rows whose value is SQL text of its own.
         std::map<size_t, std::wstring> expression;
     };
@@ -133,6 +138,9 @@ class ora_insert_batch {
     std::string shape_of(size_t row) const;
     // The statement of a shape (row: the first row of it, for SQL text values).
     prepared& statement_for(const std::string& shape, size_t row, bool returning);
+    // The rows' values of a column as one array: as staged, or (a column of binary integers
+    // and texts) every value as UTF-16 text. Its bind type.
+    uint16_t fill_array(const column& c, const std::vector<size_t>& rows, array& out) const;
     // Binds the rows' values to the statement; the arrays must live until it is executed.
     std::vector<array> bind_rows(prepared& target, const std::vector<size_t>& rows);
     // The rows of one shape in parts whose arrays stay within max_bytes.

@@ -436,6 +436,11 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
             return;
         }
         default: {
+            // A whole number goes as it is, in binary: the number rules would not change it.
+            if (int64_t whole = 0; kind == bind_kind::number && ora_whole_number(value, whole)) {
+                batch_->set_integer(i, whole);
+                return;
+            }
             ora_bound_value bound = ora_bind_scalar(column, value, kind);
             if (!bound.note.empty()) {
                 notes_.push_back(std::move(bound.note));

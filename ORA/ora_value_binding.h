@@ -20,6 +20,7 @@
 // value raises ora_value_rejected: its record is reported and not written; the run goes on.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "TK/tk_exception.h"
@@ -56,6 +57,11 @@ struct ora_bound_value {
 ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value);
 // The same with the column's bind kind already known (ora_bind_kind_of).
 ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value, ora_bind_kind kind);
+
+// The value of an integer kind (VT_I1 to VT_I8, VT_UI1 to VT_UI8, VT_INT, VT_UINT) that fits
+// 64 signed bits: the number rules leave it as it is, so it may be bound as a binary integer.
+// False for any other value.
+bool ora_whole_number(const ole_variant& value, int64_t& whole) noexcept;
 
 // The text of a number of any numeric kind, in its shortest exact form.
 std::wstring ora_number_text(const ole_variant& value);

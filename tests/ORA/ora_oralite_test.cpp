@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -958,6 +959,55 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\""), L"9");
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\" WHERE \"code\" = 'c' || \"id\""), L"6");
     EXPECT_EQ(value(L"SELECT \"id\" FROM \"overlapped\" WHERE \"code\" IS NULL"), L"4");
+}
+
+// Whole numbers are bound as binary integers when every value of their column in an execute is
+// one, and as texts beside the other values otherwise: the ends of 64 bits and beyond, of every
+// integer kind, arrive exactly both ways.
+TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers) {
+    udb_schema source;
+    source.add(t_ftd(L"id", VT_I4, 0, true));
+    source.add(t_ftd(L"n", VT_UI8, 0));
+    source.add(
+        t_ftd(L"d", VT_DECIMAL, 0, false, false, ole_variant(), t_ftd::pack_precision(38, 10)));
+    const std::unique_ptr<ora_table> table = db_->create_ora_table(L"wholes", source, {});
+    kept_reports reports;
+    table->set_record_sink(&reports);
+    table->set_commit_interval(4);
+    const ole_variant small_fraction = ole_variant::from_wstring(L"-0.0000000001", VT_DECIMAL);
+    const std::vector<std::pair<ole_variant, ole_variant>> values = {
+        // Mixed: a value beyond 64 signed bits and a fraction make texts of the whole column.
+        {ole_variant(std::numeric_limits<long long>::min()), ole_variant(7LL)},
+        {ole_variant(std::numeric_limits<long long>::max()), small_fraction},
+        {ole_variant(std::numeric_limits<unsigned long long>::max()), ole_variant(-5)},
+        {ole_variant(), ole_variant()},
+        // Whole numbers only, of every kind: binary.
+        {ole_variant(static_cast<signed char>(-128)), ole_variant(static_cast<short>(-32768))},
+        {ole_variant(static_cast<unsigned char>(255)),
+         ole_variant(static_cast<unsigned short>(65535))},
+        {ole_variant(4294967295u), ole_variant(-2147483647 - 1)},
+        {ole_variant(9223372036854775807ull), ole_variant(0)},
+    };
+    for (size_t i = 0; i < values.size(); ++i) {
+        udb_record record = make_record(
+            source, {ole_variant(static_cast<int>(i + 1)), values[i].first, values[i].second});
+        EXPECT_TRUE(table->append_record(record));
+    }
+    table->commit();
+    EXPECT_TRUE(reports.rejected.empty());
+    const rows_t stored =
+        rows(L"SELECT TO_CHAR(\"n\"), TO_CHAR(\"d\") FROM \"wholes\" ORDER BY \"id\"");
+    const rows_t expected = {
+        {L"-9223372036854775808", L"7"},
+        {L"9223372036854775807", L"-.0000000001"},
+        {L"18446744073709551615", L"-5"},
+        {L"", L""},
+        {L"-128", L"-32768"},
+        {L"255", L"65535"},
+        {L"4294967295", L"-2147483648"},
+        {L"9223372036854775807", L"0"},
+    };
+    EXPECT_EQ(stored, expected);
 }
 
 TEST_F(oralite_suite, a_batch_of_records_costs_one_round_trip) {
