@@ -612,8 +612,13 @@ const ole_variant& ora_table::large_value(size_t i, const udb_field& value) {
 }
 
 bool ora_table::beyond_inline(const ole_variant& large, ora_bind_kind kind) {
-    const size_t bytes = kind == bind_kind::clob ? utf16_bytes(large.bstr()) : large.bytes().size();
-    return bytes > inline_lob_bytes();
+    const size_t bound = inline_lob_bytes();
+    if (kind != bind_kind::clob) {
+        return large.bytes().size() > bound;
+    }
+    // A character takes at most four bytes of UTF-16: most texts need no counting.
+    const std::wstring& text = large.bstr();
+    return text.size() * 4 > bound && utf16_bytes(text) > bound;
 }
 
 bool ora_table::needs_locators(const udb_record& record) {
