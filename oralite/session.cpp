@@ -368,7 +368,10 @@ std::unique_ptr<session> session::logon(std::string_view connect, std::string_vi
 
 void session::open(const std::string& path) {
     path_ = path;
-    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    // A session is used by one thread at a time, as its OCI handles are; SQLite's own lock per
+    // call on the connection would only cost time.
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
