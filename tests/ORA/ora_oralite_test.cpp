@@ -672,6 +672,18 @@ struct kept_reports : udb_record_sink {
     std::vector<std::pair<int64_t, std::string>> altered;
 };
 
+// A sink that stops the run (as the user does) when it hears of a refused record: of any, or
+// of the one numbered stop_at.
+struct stopping_reports : kept_reports {
+    void record_rejected(int64_t number, const udb_record& r, const tk_exception& why) override {
+        kept_reports::record_rejected(number, r, why);
+        if (stop_at == 0 || number == stop_at) {
+            throw tk_final_exception();
+        }
+    }
+    int64_t stop_at = 0;
+};
+
 // Records are written a batch at a time; a record whose large value is beyond what is bound
 // directly goes alone through its locator, after the records before it, and is committed with
 // its value.
@@ -857,13 +869,6 @@ TEST_F(oralite_suite, a_batch_reports_each_refused_record_and_keeps_the_rest) {
 // to its end, every row of it counted and every refused one told (a sink stops showing them
 // itself), and the stop comes after.
 TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
-    struct stopping_sink : kept_reports {
-        void record_rejected(int64_t number, const udb_record& r,
-                             const tk_exception& why) override {
-            kept_reports::record_rejected(number, r, why);
-            throw tk_final_exception();
-        }
-    };
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"doc", VT_BSTR, 0));
@@ -872,7 +877,7 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
     db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (2)");
     db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (5)");
     db_->query(L"COMMIT");
-    stopping_sink reports;
+    stopping_reports reports;
     table->set_record_sink(&reports);
     table->set_commit_interval(10);
     // Two shapes of large values (an empty text and a long one): two executes of one batch.
@@ -897,15 +902,6 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
 // meanwhile waits for the batch being written; a sink that stops the run then leaves the batch
 // staged to the commit, which writes it, and the record that came is not taken.
 TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
-    struct stopping_sink : kept_reports {
-        void record_rejected(int64_t number, const udb_record& r,
-                             const tk_exception& why) override {
-            kept_reports::record_rejected(number, r, why);
-            if (number == 5) {
-                throw tk_final_exception();
-            }
-        }
-    };
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"code", VT_BSTR, 10, true));
@@ -914,7 +910,8 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     db_->query(L"INSERT INTO \"overlapped\" VALUES (2, 'x')");
     db_->query(L"INSERT INTO \"overlapped\" VALUES (5, 'x')");
     db_->query(L"COMMIT");
-    stopping_sink reports;
+    stopping_reports reports;
+    reports.stop_at = 5;
     table->set_record_sink(&reports);
     table->set_commit_interval(3);
     const auto append = [&](int id) {
