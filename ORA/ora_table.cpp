@@ -335,8 +335,23 @@ void ora_table::set_commit_interval(int32_t records) {
 }
 
 void ora_table::commit() {
-    flush();
-    collect();
+    // Every record staged is written and counted, whatever a sink or a batch raises on the way
+    // (there are two batches at most: the one on its way and the one staged); the first
+    // exception comes after.
+    std::exception_ptr first;
+    for (int batches = 0; batches < 2 && pending() > 0; ++batches) {
+        try {
+            flush();
+            collect();
+        } catch (...) {
+            if (!first) {
+                first = std::current_exception();
+            }
+        }
+    }
+    if (first) {
+        std::rethrow_exception(first);
+    }
     engine().commit();
 }
 
