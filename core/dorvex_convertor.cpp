@@ -504,6 +504,8 @@ void dorvex_convertor::copy_records(sql_recordset& source, ora_table& destinatio
             if (table.pending() > 0) {
                 try {
                     table.commit();
+                } catch (const tk_final_exception&) {
+                    // The user stopped the run on a record of these: the stop is on its way.
                 } catch (const std::exception& e) {
                     tk_trace(3, "The records staged could not be written: %s", e.what());
                 }
