@@ -456,6 +456,12 @@ void ora_table::stage_value(size_t i, const udb_field& value) {
                 batch_->set_integer(i, whole);
                 return;
             }
+            // A text goes as it is, without a copy (the empty text, NULL, takes the rules below).
+            if (kind == bind_kind::text && value.vartype() == VT_BSTR && !value.bstr().empty()) {
+                check_length(i, value.bstr());
+                batch_->set_text(i, value.bstr());
+                return;
+            }
             ora_bound_value bound = ora_bind_scalar(column, value, kind);
             if (!bound.note.empty()) {
                 notes_.push_back(std::move(bound.note));
