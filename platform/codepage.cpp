@@ -83,11 +83,19 @@ void append_utf8(std::string& out, char32_t c) {
 }  // namespace
 
 std::wstring utf8_to_wide(std::string_view text) {
-    std::wstring out;
-    out.reserve(text.size());
+    // Never more characters than bytes: written through a pointer, then cut to what came.
+    std::wstring out(text.size(), L'\0');
+    wchar_t* next = out.data();
     for (size_t i = 0; i < text.size();) {
-        out.push_back(static_cast<wchar_t>(decode_utf8(text, i)));
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            *next++ = static_cast<wchar_t>(lead);
+            ++i;
+        } else {
+            *next++ = static_cast<wchar_t>(decode_utf8(text, i));
+        }
     }
+    out.resize(static_cast<size_t>(next - out.data()));
     return out;
 }
 
