@@ -2,8 +2,8 @@
 // TEXT and a small BLOB column) by DRXAGENT into an embedded Oracle database: rows per second
 // and peak memory, next to the two floors measured in the same run:
 //   - reading the table with the MySQL client library alone (one streaming SELECT);
-//   - writing the same rows into oralite alone, through the OCI calls with bound values, in
-//     one transaction.
+//   - writing the same rows into oralite alone, into a table with the same key and index, through
+//     the OCI calls with bound values as the conversion binds them, a commit per batch.
 // Each measurement runs in a child process of its own, so that its peak memory is its own.
 //
 // Usage: driver_bench [rows]   (1 000 000 by default)
@@ -139,7 +139,7 @@ bool read_floor(const test_support::mariadb_sandbox& server, const std::string& 
     return read == rows && bytes > 0;
 }
 
-// Floor 2: the same rows written into oralite through OCI with bound values, one commit.
+// Floor 2: the same rows written into oralite through OCI with bound values, a commit per batch.
 std::tm day_moment(long id) {
     // 2000-01-01 plus id % 10000 days.
     std::tm t{};
@@ -169,7 +169,8 @@ void date_bytes(const std::tm& t, char16_t* element) {
     }
 }
 
-// The rows written as the product writes them at best: arrays of 1 000 rows, one execute each.
+// The rows written as the product writes them at best: arrays of 1 000 rows, one execute each,
+// committed with it.
 bool write_floor(driver_test::oci_session& session, long count, bool large) {
     const std::string sql =
         large ? "INSERT INTO \"mixed\" VALUES (:1, :2, :3, :4, :5, :6, :7, :8, :9, :10)"
@@ -177,8 +178,9 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
     if (!session.prepare(sql)) {
         return false;
     }
-    // Text values as UTF-16 with their byte lengths, dates as Oracle's 7-byte DATE, the
-    // picture as bytes; every element of a column as wide as its widest value.
+    // Whole numbers as 8-byte integers, other values as UTF-16 text with their byte lengths,
+    // dates as Oracle's 7-byte DATE, the picture as bytes; every element of a column as wide as
+    // its widest value.
     constexpr long batch = 1000;
     constexpr sb4 width = 64;
     const int columns = large ? 10 : 8;
@@ -186,7 +188,10 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
                                               std::vector<char16_t>(batch * width / 2));
     std::vector<std::vector<ub2>> lengths(static_cast<size_t>(columns), std::vector<ub2>(batch));
     for (int c = 0; c < columns; ++c) {
-        const ub2 type = c == 9 ? SQLT_BIN : c == 5 || c == 6 ? SQLT_DAT : SQLT_CHR;
+        const ub2 type = c == 9             ? SQLT_BIN
+                         : c == 5 || c == 6 ? SQLT_DAT
+                         : c < 3            ? SQLT_INT
+                                            : SQLT_CHR;
         if (!session.bind(static_cast<ub4>(c + 1), values[c].data(), width, type,
                           lengths[c].data())) {
             return false;
@@ -202,18 +207,23 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
             const std::string price = buffer;
             std::snprintf(buffer, sizeof buffer, "%.17g", static_cast<double>(id) / 8);
             const std::u16string texts[] = {
-                utf16(std::to_string(id)),
-                utf16(std::to_string(id % 1000 - 500)),
-                utf16(std::to_string(id * 1000003L)),
+                {},
+                {},
+                {},
                 utf16(price),
                 utf16(buffer),
                 {},
                 {},
                 utf16("C-" + std::to_string(id % 50000)),
                 utf16("Note " + std::to_string(id) + " \u2013 Qualit\u00e4t")};
-            for (int c = 0; c < columns && c < 9; ++c) {
+            for (int c = 3; c < columns && c < 9; ++c) {
                 std::copy(texts[c].begin(), texts[c].end(), values[c].begin() + r * width / 2);
                 lengths[c][r] = static_cast<ub2>(texts[c].size() * 2);
+            }
+            const int64_t wholes[] = {id, id % 1000 - 500, id * 1000003L};
+            for (int c = 0; c < 3; ++c) {
+                std::memcpy(values[c].data() + r * width / 2, &wholes[c], sizeof wholes[c]);
+                lengths[c][r] = sizeof wholes[c];
             }
             date_bytes(day_moment(id), values[5].data() + r * width / 2);
             date_bytes(stamp_moment(id), values[6].data() + r * width / 2);
@@ -227,21 +237,26 @@ bool write_floor(driver_test::oci_session& session, long count, bool large) {
                 lengths[9][r] = 8;
             }
         }
-        if (!session.execute(static_cast<ub4>(rows))) {
+        if (!session.execute(static_cast<ub4>(rows), OCI_COMMIT_ON_SUCCESS)) {
             return false;
         }
     }
     return session.commit();
 }
 
+// The tables as the conversion creates them: the same columns, the primary key and the index.
 const char oracle_mixed[] =
     "CREATE TABLE \"mixed\" (\"id\" NUMBER(11,0) NOT NULL, \"qty\" NUMBER(11,0) NOT NULL,"
     " \"big\" NUMBER(19,0), \"price\" NUMBER(12,2), \"ratio\" NUMBER, \"day\" DATE,"
-    " \"stamp\" DATE, \"code\" VARCHAR2(20), \"note\" CLOB, \"pic\" BLOB)";
+    " \"stamp\" DATE, \"code\" VARCHAR2(20), \"note\" CLOB, \"pic\" BLOB, PRIMARY KEY (\"id\"))";
 const char oracle_plain[] =
     "CREATE TABLE \"plain\" (\"id\" NUMBER(11,0) NOT NULL, \"qty\" NUMBER(11,0) NOT NULL,"
     " \"big\" NUMBER(19,0), \"price\" NUMBER(12,2), \"ratio\" NUMBER, \"day\" DATE,"
-    " \"stamp\" DATE, \"code\" VARCHAR2(20))";
+    " \"stamp\" DATE, \"code\" VARCHAR2(20), PRIMARY KEY (\"id\"))";
+
+std::string oracle_index(const std::string& table) {
+    return "CREATE INDEX \"by_code_" + table + "\" ON \"" + table + "\" (\"code\")";
+}
 
 // A fresh oralite database with a user who may create tables; its path.
 bool create_oracle(const std::string& path) {
@@ -320,7 +335,7 @@ struct bench_run {
             driver_test::oci_session session;
             return session.open(bin_dir() + "/liboralite.so", path, "bench", "bench") &&
                            session.run(large ? oracle_mixed : oracle_plain) &&
-                           write_floor(session, rows, large)
+                           session.run(oracle_index(table)) && write_floor(session, rows, large)
                        ? 0
                        : 1;
         });

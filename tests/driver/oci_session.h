@@ -84,9 +84,8 @@ class oci_session {
     }
     // Runs the prepared statement without committing: a DML statement once, a query without
     // fetching (SELECT ... FOR UPDATE takes its locks).
-    bool execute(ub4 iterations = 1) {
-        return check(
-            execute_(service_, statement_, error_, iterations, 0, nullptr, nullptr, OCI_DEFAULT));
+    bool execute(ub4 iterations = 1, ub4 mode = OCI_DEFAULT) {
+        return check(execute_(service_, statement_, error_, iterations, 0, nullptr, nullptr, mode));
     }
     bool run(const std::string& statement) { return prepare(statement) && execute(); }
     bool run_query(const std::string& statement) { return prepare(statement) && execute(0); }
