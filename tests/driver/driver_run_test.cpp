@@ -321,6 +321,32 @@ TEST_F(driver_run, custom_query_fills_a_table_named_after_it_and_modes_apply) {
     EXPECT_TRUE(errors_.empty()) << error_texts().front();
 }
 
+// The source fails in the middle of its records (the server raises an error at record 2500,
+// after a batch was written and with another on its way): every record the source gave before
+// it is written and counted (the source gives pages of 256 records, and the page the error
+// cut short is not given), the entry failed with the server's error, and the count is the
+// truth.
+TEST_F(driver_run, a_source_that_fails_midway_leaves_every_record_read_before_it_written) {
+    source_->session().exec(
+        "CREATE TABLE numbers (id INT PRIMARY KEY);"
+        "INSERT INTO numbers SELECT seq FROM seq_1_to_3000");
+    converter_->selected_queries = {
+        {L"failing",
+         L"SELECT id, IF(id = 2500, (SELECT 1 UNION SELECT 2), id) AS v FROM numbers "
+         L"ORDER BY id"}};
+    convert();
+    const run_report& report = converter_->last_report();
+    ASSERT_EQ(report.tables.size(), 1u);
+    const table_report& entry = report.tables[0];
+    EXPECT_EQ(entry.result, table_report::outcome::failed);
+    EXPECT_EQ(entry.written, 2304);
+    EXPECT_EQ(count("failing"), "2304");
+    EXPECT_EQ(oracle_->scalar("SELECT MAX(\"id\") FROM \"failing\""), "2304");
+    ASSERT_FALSE(errors_.empty());
+    EXPECT_NE(errors_.back().text.find("Subquery returns more than 1 row"), std::string::npos)
+        << errors_.back().text;
+}
+
 TEST_F(driver_run, source_statements_and_table_list_for_the_wizard) {
     source_->session().exec("CREATE TABLE t1 (id INT); CREATE TABLE t2 (id INT)");
     converter_->connect_mysql_server();
