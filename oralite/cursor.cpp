@@ -375,8 +375,9 @@ class row_inserter {
         check_constraints(row);
         sqlite3_stmt* stmt = stmt_->get();
         sqlite3_reset(stmt);
+        // The row stays as it is until the step is done and the bindings are cleared.
         for (size_t i = 0; i < row.size(); ++i) {
-            bind_storage(stmt, static_cast<int>(i + 1), row[i]);
+            bind_storage(stmt, static_cast<int>(i + 1), row[i], true);
         }
         int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);

@@ -1,5 +1,6 @@
 #include "oralite/datetime.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -236,13 +237,17 @@ datetime datetime::now(bool with_fraction) {
 }
 
 std::string datetime::storage_text(bool with_fraction) const {
+    char buf[k_storage_text_room];
+    return std::string(buf, write_storage_text(buf, with_fraction));
+}
+
+size_t datetime::write_storage_text(char* out, bool with_fraction) const {
     // Every stored value is written here: digit by digit when the fields are in their ranges.
     const int abs_year = year < 0 ? -year : year;
     if (abs_year <= 9999 && month >= 0 && month <= 99 && day >= 0 && day <= 99 && hour >= 0 &&
         hour <= 99 && minute >= 0 && minute <= 99 && second >= 0 && second <= 99 && nanos >= 0 &&
         nanos <= 999999999) {
-        char buf[32];
-        char* p = buf;
+        char* p = out;
         if (year < 0)
             *p++ = '-';
         auto put = [&p](int v, int width) {
@@ -267,17 +272,16 @@ std::string datetime::storage_text(bool with_fraction) const {
             *p++ = '.';
             put(nanos, 9);
         }
-        return std::string(buf, p);
+        return static_cast<size_t>(p - out);
     }
-    char buf[64];
-    if (with_fraction) {
-        std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d.%09d", year < 0 ? "-" : "",
-                      year < 0 ? -year : year, month, day, hour, minute, second, nanos);
-    } else {
-        std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
-                      year < 0 ? -year : year, month, day, hour, minute, second);
-    }
-    return buf;
+    int n = with_fraction
+                ? std::snprintf(out, k_storage_text_room, "%s%04d-%02d-%02d %02d:%02d:%02d.%09d",
+                                year < 0 ? "-" : "", year < 0 ? -year : year, month, day, hour,
+                                minute, second, nanos)
+                : std::snprintf(out, k_storage_text_room, "%s%04d-%02d-%02d %02d:%02d:%02d",
+                                year < 0 ? "-" : "", year < 0 ? -year : year, month, day, hour,
+                                minute, second);
+    return std::min(static_cast<size_t>(n), k_storage_text_room - 1);
 }
 
 std::optional<datetime> datetime::from_storage(std::string_view text) {
