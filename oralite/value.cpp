@@ -436,7 +436,9 @@ decimal as_number(const value& v) {
         case value_kind::number:
             return v.number;
         case value_kind::text: {
-            auto d = decimal::parse(delocalized_number(v.bytes));
+            // With '.' as the decimal character the text is read where it stands.
+            auto d = current_nls().decimal == '.' ? decimal::parse(v.bytes)
+                                                  : decimal::parse(delocalized_number(v.bytes));
             if (!d)
                 throw ora_error(1722);
             return *d;
