@@ -617,7 +617,7 @@ value coerce_for_column(value v, const column_type& t, std::string_view column) 
                 if (d.magnitude() >= t.precision - scale)
                     throw ora_error(1438);
             }
-            return value::of_number(d);
+            return value::of_number(std::move(d));
         }
         case type_code::binary_float:
         case type_code::binary_double: {
