@@ -94,22 +94,11 @@ class array_insert_paths_test : public database_test {
         out.rc = OCIStmtExecute(scott.svc, stmt, scott.err, static_cast<ub4>(rows.size()), 0,
                                 nullptr, nullptr, OCI_BATCH_ERRORS);
         OCIAttrGet(stmt, OCI_HTYPE_STMT, &out.rows, nullptr, OCI_ATTR_ROW_COUNT, scott.err);
-        ub4 errors = 0;
-        OCIAttrGet(stmt, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS, scott.err);
         OCIError* row_err = nullptr;
         OCIHandleAlloc(scott.env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
-        for (ub4 i = 0; i < errors; ++i) {
-            OCIParamGet(scott.err, OCI_HTYPE_ERROR, scott.err, reinterpret_cast<void**>(&row_err),
-                        i);
-            ub4 offset = 0;
-            OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET,
-                       scott.err);
-            sb4 code = 0;
-            char16_t buf[256] = {};
-            OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
-                        OCI_HTYPE_ERROR);
-            out.failed.emplace_back(offset, code);
-            out.messages.push_back(u8(buf));
+        for (const batch_error& e : batch_errors(scott, stmt, row_err)) {
+            out.failed.emplace_back(e.offset, e.code);
+            out.messages.push_back(e.message);
         }
         OCIHandleFree(row_err, OCI_HTYPE_ERROR);
         if (after)
@@ -218,19 +207,8 @@ TEST_F(array_insert_paths_test, the_rowid_of_an_array_insert_is_its_last_inserte
                                   {"2", ok_day, ok_stamp, "2", "2", "b"},
                                   {"3", ok_day, ok_stamp, "3", "3", "toolong"}};
     std::string rowid_text;
-    insert_outcome out = insert(k_planned, rows, [&](OCIStmt* stmt) {
-        OCIRowid* rowid = nullptr;
-        OCIDescriptorAlloc(scott.env, reinterpret_cast<void**>(&rowid), OCI_DTYPE_ROWID, 0,
-                           nullptr);
-        EXPECT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, scott.err),
-                  OCI_SUCCESS);
-        char16_t text[20];
-        ub2 len = sizeof text;
-        EXPECT_EQ(OCIRowidToChar(rowid, reinterpret_cast<OraText*>(text), &len, scott.err),
-                  OCI_SUCCESS);
-        rowid_text = u8(std::u16string(text, len / 2));
-        OCIDescriptorFree(rowid, OCI_DTYPE_ROWID);
-    });
+    insert_outcome out =
+        insert(k_planned, rows, [&](OCIStmt* stmt) { rowid_text = rowid_of(scott, stmt); });
     EXPECT_EQ(out.failed, (std::vector<std::pair<ub4, int>>{{2, 12899}}));
     EXPECT_EQ(scott.scalar("SELECT id FROM p WHERE ROWID = '" + rowid_text + "'"), "2");
 }
