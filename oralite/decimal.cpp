@@ -106,6 +106,7 @@ std::optional<decimal> decimal::parse(std::string_view text) {
         ++i;
     }
     std::string digits;
+    digits.reserve(n - i);  // one allocation at most, however many digits
     int exponent = 0;
     bool any = false;
     while (i < n && text[i] >= '0' && text[i] <= '9') {
