@@ -4,6 +4,7 @@
 
 #include "oralite/ddl.h"
 #include "oralite/evaluator.h"
+#include "oralite/functions.h"
 #include "oralite/parser.h"
 #include "oralite/session.h"
 #include "oralite/storage.h"
@@ -360,7 +361,8 @@ class row_inserter {
         }
     }
 
-    std::string insert(std::vector<value>& row) {
+    // Inserts the row (coerced in place); its SQLite row id.
+    int64_t insert(std::vector<value>& row) {
         if (!has_quota_)
             throw ora_error(1950, {"USERS"});
         for (size_t i = 0; i < t_.columns.size(); ++i) {
@@ -373,8 +375,9 @@ class row_inserter {
         check_constraints(row);
         sqlite3_stmt* stmt = stmt_->get();
         sqlite3_reset(stmt);
+        // The row stays as it is until the step is done and the bindings are cleared.
         for (size_t i = 0; i < row.size(); ++i) {
-            bind_storage(stmt, static_cast<int>(i + 1), row[i]);
+            bind_storage(stmt, static_cast<int>(i + 1), row[i], true);
         }
         int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);
@@ -385,7 +388,7 @@ class row_inserter {
             }
             s_.throw_step_error(rc);
         }
-        return s_.rowid_text(t_.id, sqlite3_last_insert_rowid(s_.db()));
+        return sqlite3_last_insert_rowid(s_.db());
     }
 
   private:
@@ -464,7 +467,88 @@ class row_inserter {
     std::shared_ptr<sqlite_stmt> stmt_;  // shared with the session's statement cache
 };
 
+// How each value of an INSERT ... VALUES list is had per row, decided once per execute: a
+// bind read from its slot (no look-up by name), TO_DATE or TO_TIMESTAMP of a bind with a
+// literal format read without building a call, anything else evaluated as it stands.
+// Owned by one run_insert; the expressions and the bind source outlive it.
+class values_plan {
+  public:
+    values_plan(const std::vector<expr_ptr>& values, const std::vector<const column_type*>& into,
+                bind_slots& slots) {
+        for (size_t k = 0; k < values.size(); ++k)
+            items_.push_back(plan(*values[k], *into[k], slots));
+    }
+
+    // The value at `k` of row `iteration`; exactly what evaluate() would give, errors included.
+    value get(size_t k, const expr& e, eval_env& env) const {
+        const item& i = items_[k];
+        switch (i.how) {
+            case item::whole_bind:
+                return env.binds->input(i.slot, env.iteration);
+            case item::bind: {
+                value v = env.binds->input(i.slot, env.iteration);
+                check_bind_size(v);
+                return v;
+            }
+            case item::to_datetime: {
+                value v = env.binds->input(i.slot, env.iteration);
+                check_bind_size(v);
+                if (v.kind == value_kind::text) {
+                    datetime d = parse_datetime(v.bytes, e.args[1]->text);
+                    return i.timestamp ? value::of_timestamp(d) : value::of_date(d);
+                }
+                std::vector<value> args;
+                args.reserve(2);
+                args.push_back(std::move(v));
+                args.push_back(value::of_text(e.args[1]->text));
+                return call_function(*i.function, args);
+            }
+            case item::general:
+                break;
+        }
+        return evaluate(e, env);
+    }
+
+  private:
+    struct item {
+        enum how_t { general, bind, whole_bind, to_datetime } how = general;
+        size_t slot = 0;
+        const function_def* function = nullptr;
+        bool timestamp = false;
+    };
+
+    static item plan(const expr& e, const column_type& into, bind_slots& slots) {
+        item i;
+        if (e.kind == expr_kind::bind) {
+            // A bind that is the whole value of a LOB or LONG column may be of any size.
+            i.how = into.is_lob() || into.is_long() ? item::whole_bind : item::bind;
+            i.slot = slots.slot(e.text);
+            return i;
+        }
+        const bool datetime_call =
+            e.kind == expr_kind::function && e.path.size() == 1 && e.args.size() == 2 &&
+            (e.path[0].name == "TO_DATE" || e.path[0].name == "TO_TIMESTAMP") &&
+            e.args[0]->kind == expr_kind::bind && e.args[1]->kind == expr_kind::string_literal &&
+            !e.args[1]->text.empty();
+        if (datetime_call) {
+            i.how = item::to_datetime;
+            i.slot = slots.slot(e.args[0]->text);
+            i.function = &find_function(e.path[0].name, 2, e.pos);
+            i.timestamp = e.path[0].name == "TO_TIMESTAMP";
+        }
+        return i;
+    }
+
+    std::vector<item> items_;
+};
+
 }  // namespace
+
+std::optional<std::string> cursor::last_rowid() const {
+    if (!last_row_)
+        return std::nullopt;
+    return s_.rowid_text(last_row_->first, last_row_->second);
+}
 
 void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_source& binds) {
     std::shared_ptr<const catalog> cat = s_.catalog_snapshot();
@@ -493,28 +577,26 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
     bool in_place = target.size() == t.columns.size();
     for (size_t k = 0; in_place && k < target.size(); ++k)
         in_place = target[k] == static_cast<int>(k);
-    auto insert_one = [&](std::vector<value> provided, eval_env& env) {
-        std::vector<value> row;
-        if (in_place) {
-            row = std::move(provided);
-        } else {
-            row.resize(t.columns.size());
-            std::vector<bool> given(t.columns.size(), false);
-            for (size_t k = 0; k < provided.size(); ++k) {
-                row[static_cast<size_t>(target[k])] = std::move(provided[k]);
-                given[static_cast<size_t>(target[k])] = true;
-            }
-            for (size_t i = 0; i < t.columns.size(); ++i) {
-                if (!given[i])
-                    row[i] = inserter.default_of(t.columns[i], env);
-            }
+    // Columns the statement leaves out take their defaults.
+    std::vector<bool> given(t.columns.size(), false);
+    for (int index : target) given[static_cast<size_t>(index)] = true;
+    auto fill_defaults = [&](std::vector<value>& row, eval_env& env) {
+        for (size_t i = 0; !in_place && i < t.columns.size(); ++i) {
+            if (!given[i])
+                row[i] = inserter.default_of(t.columns[i], env);
         }
-        inserter.fire_triggers(row);
-        std::string rowid = inserter.insert(row);
-        last_rowid_ = rowid;
-        ++row_count_;
-        return std::make_pair(std::move(row), std::move(rowid));
     };
+    // The row as the table has it (defaults filled in); its row id.
+    auto insert_one = [&](std::vector<value>& row, eval_env& env) {
+        fill_defaults(row, env);
+        inserter.fire_triggers(row);
+        const int64_t id = inserter.insert(row);
+        last_row_.emplace(t.id, id);
+        ++row_count_;
+        return id;
+    };
+    // One row buffer for every row of the execute: each row assigns every column of it.
+    std::vector<value> row(t.columns.size());
 
     if (st.query) {
         if (!st.returning.values.empty())
@@ -540,7 +622,10 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
             }
             for (std::vector<value>& values : rows) {
                 eval_env env(s_, *cat);
-                insert_one(std::move(values), env);
+                for (size_t k = 0; k < values.size(); ++k) {
+                    row[static_cast<size_t>(target[k])] = std::move(values[k]);
+                }
+                insert_one(row, env);
             }
             exec_sql(s_.db(), "RELEASE ora_statement");
         } catch (...) {
@@ -556,34 +641,34 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
         throw ora_error(st.values.size() < target.size() ? 947 : 913);
     }
     bind_slots slots = parsed_->binds;
-    // Decided once per execute, not per row: the values' roots and whether any takes NEXTVAL.
+    // Decided once per execute, not per row: the values' roots, whether any takes NEXTVAL
+    // and how each value is had.
     std::vector<const expr*> roots;
-    for (const expr_ptr& v : st.values) roots.push_back(v.get());
+    std::vector<const column_type*> into;
+    for (size_t k = 0; k < st.values.size(); ++k) {
+        roots.push_back(st.values[k].get());
+        into.push_back(&t.columns[static_cast<size_t>(target[k])].type);
+    }
     const bool takes_next_values = names_next_value(roots);
+    const values_plan plan(st.values, into, slots);
     auto values_row = [&](uint32_t it) {
         eval_env env(s_, *cat);
         env.binds = &binds;
         env.slots = &slots;
         env.iteration = it;
-        std::vector<value> provided;
-        provided.reserve(st.values.size());
         if (takes_next_values)
             take_next_values(roots, env);
         for (size_t k = 0; k < st.values.size(); ++k) {
-            const expr& e = *st.values[k];
-            const column_type& into = t.columns[static_cast<size_t>(target[k])].type;
-            // A bind that is the whole value of a LOB or LONG column may be of any size.
-            bool whole_lob = e.kind == expr_kind::bind && (into.is_lob() || into.is_long());
-            provided.push_back(whole_lob ? binds.input(slots.slot(e.text), it) : evaluate(e, env));
+            row[static_cast<size_t>(target[k])] = plan.get(k, *st.values[k], env);
         }
-        auto [row, rowid] = insert_one(std::move(provided), env);
+        const int64_t id = insert_one(row, env);
         if (st.returning.values.empty())
             return;
         eval_env ret(s_, *cat);
         ret.table = &t;
         ret.row = &row;
         ret.plain_columns = true;
-        ret.rowid = rowid;
+        ret.rowid = s_.rowid_text(t.id, id);
         ret.binds = &binds;
         ret.slots = &slots;
         ret.iteration = it;
@@ -602,7 +687,7 @@ void cursor::run_insert(const insert_statement& st, uint32_t iterations, bind_so
                         ref->table_id = t.id;
                         ref->table_internal = t.internal;
                         ref->column_internal = col->internal;
-                        ref->row = s_.rowid_row(rowid, t.id);
+                        ref->row = s_.rowid_row(ret.rowid, t.id);
                         ref->clob = col->type.code != type_code::blob;
                         ref->locked = true;
                         ref->transaction = s_.transaction_serial();

@@ -95,7 +95,7 @@ class cursor {
     std::shared_ptr<lob_ref> column_lob(size_t index);
     uint64_t row_count() const { return row_count_; }
     // The ROWID of the last row inserted, updated or fetched with a table, if any.
-    std::optional<std::string> last_rowid() const { return last_rowid_; }
+    std::optional<std::string> last_rowid() const;
     void close();
 
   private:
@@ -122,7 +122,7 @@ class cursor {
     bool open_ = false;
     uint64_t opened_transaction_ = 0;
     uint64_t row_count_ = 0;
-    std::optional<std::string> last_rowid_;
+    std::optional<std::pair<int64_t, int64_t>> last_row_;  // table id and row id, as ROWID
     compiled_dml dml_;
     bool batch_errors_ = false;
     std::vector<row_error> row_errors_;

@@ -1,5 +1,6 @@
 #include "oralite/datetime.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -61,13 +62,27 @@ struct element {
     enum kind_t { literal, punct, keyword } kind;
     std::string text;  // the keyword upper-cased, or the literal text
     std::string raw;   // as written (for the case of names in TO_CHAR)
+    int code = -1;     // the keyword's index in k_keywords, so parsing compares numbers
 };
 
-const char* const k_keywords[] = {
+constexpr std::string_view k_keywords[] = {
     "SYYYY", "YYYY", "RRRR", "SSSSS", "MONTH", "HH24", "HH12", "A.M.", "P.M.", "YYY", "DDD",
     "MON",   "DAY",  "FF1",  "FF2",   "FF3",   "FF4",  "FF5",  "FF6",  "FF7",  "FF8", "FF9",
     "FF",    "YY",   "RR",   "MM",    "DD",    "DY",   "HH",   "MI",   "SS",   "AM",  "PM",
     "FX",    "FM",   "Y",    "D",     "J",     "Q",    "WW",   "X",    "TZH",  "TZM"};
+
+// The index of a keyword, found while compiling.
+consteval int kw(std::string_view name) {
+    for (size_t i = 0; i < std::size(k_keywords); ++i) {
+        if (k_keywords[i] == name)
+            return static_cast<int>(i);
+    }
+    throw "not a format keyword";
+}
+
+bool is_fraction(int keyword) {
+    return (keyword >= kw("FF1") && keyword <= kw("FF9")) || keyword == kw("FF");
+}
 
 std::vector<element> scan_format(std::string_view fmt) {
     std::vector<element> out;
@@ -89,8 +104,9 @@ std::vector<element> scan_format(std::string_view fmt) {
             continue;
         }
         bool found = false;
-        for (const char* kw : k_keywords) {
-            size_t n = std::char_traits<char>::length(kw);
+        for (size_t index = 0; index < std::size(k_keywords); ++index) {
+            const std::string_view kw = k_keywords[index];
+            size_t n = kw.size();
             if (i + n > fmt.size())
                 continue;
             bool match = true;
@@ -101,7 +117,8 @@ std::vector<element> scan_format(std::string_view fmt) {
                 }
             }
             if (match) {
-                out.push_back({element::keyword, kw, std::string(fmt.substr(i, n))});
+                out.push_back({element::keyword, std::string(kw), std::string(fmt.substr(i, n)),
+                               static_cast<int>(index)});
                 i += n;
                 found = true;
                 break;
@@ -220,13 +237,17 @@ datetime datetime::now(bool with_fraction) {
 }
 
 std::string datetime::storage_text(bool with_fraction) const {
+    char buf[k_storage_text_room];
+    return std::string(buf, write_storage_text(buf, with_fraction));
+}
+
+size_t datetime::write_storage_text(char* out, bool with_fraction) const {
     // Every stored value is written here: digit by digit when the fields are in their ranges.
     const int abs_year = year < 0 ? -year : year;
     if (abs_year <= 9999 && month >= 0 && month <= 99 && day >= 0 && day <= 99 && hour >= 0 &&
         hour <= 99 && minute >= 0 && minute <= 99 && second >= 0 && second <= 99 && nanos >= 0 &&
         nanos <= 999999999) {
-        char buf[32];
-        char* p = buf;
+        char* p = out;
         if (year < 0)
             *p++ = '-';
         auto put = [&p](int v, int width) {
@@ -251,17 +272,16 @@ std::string datetime::storage_text(bool with_fraction) const {
             *p++ = '.';
             put(nanos, 9);
         }
-        return std::string(buf, p);
+        return static_cast<size_t>(p - out);
     }
-    char buf[64];
-    if (with_fraction) {
-        std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d.%09d", year < 0 ? "-" : "",
-                      year < 0 ? -year : year, month, day, hour, minute, second, nanos);
-    } else {
-        std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d", year < 0 ? "-" : "",
-                      year < 0 ? -year : year, month, day, hour, minute, second);
-    }
-    return buf;
+    int n = with_fraction
+                ? std::snprintf(out, k_storage_text_room, "%s%04d-%02d-%02d %02d:%02d:%02d.%09d",
+                                year < 0 ? "-" : "", year < 0 ? -year : year, month, day, hour,
+                                minute, second, nanos)
+                : std::snprintf(out, k_storage_text_room, "%s%04d-%02d-%02d %02d:%02d:%02d",
+                                year < 0 ? "-" : "", year < 0 ? -year : year, month, day, hour,
+                                minute, second);
+    return std::min(static_cast<size_t>(n), k_storage_text_room - 1);
 }
 
 std::optional<datetime> datetime::from_storage(std::string_view text) {
@@ -419,17 +439,17 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             in.pos += e.text.size();
             continue;
         }
-        const std::string& k = e.text;
-        if (k == "FX" || k == "FM" || k == "X") {
+        const int k = e.code;
+        if (k == kw("FX") || k == kw("FM") || k == kw("X")) {
             continue;
         }
         if (in.at_end()) {
             throw ora_error(1840);
         }
-        if (k == "YYYY" || k == "RRRR" || k == "SYYYY") {
+        if (k == kw("YYYY") || k == kw("RRRR") || k == kw("SYYYY")) {
             size_t start = in.pos;
-            year = read_number(in, 4, k == "SYYYY");
-            if (k == "RRRR" && in.pos - start <= 2) {
+            year = read_number(in, 4, k == kw("SYYYY"));
+            if (k == kw("RRRR") && in.pos - start <= 2) {
                 int cur = now().year % 100;
                 int century = now().year / 100;
                 year = (year < 50) ? (cur < 50 ? century : century + 1) * 100 + year
@@ -437,13 +457,13 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             }
             if (year == 0)
                 throw ora_error(1841);
-        } else if (k == "YYY") {
+        } else if (k == kw("YYY")) {
             year = now().year / 1000 * 1000 + read_number(in, 3);
-        } else if (k == "YY") {
+        } else if (k == kw("YY")) {
             year = now().year / 100 * 100 + read_number(in, 2);
-        } else if (k == "Y") {
+        } else if (k == kw("Y")) {
             year = now().year / 10 * 10 + read_number(in, 1);
-        } else if (k == "RR") {
+        } else if (k == kw("RR")) {
             size_t start = in.pos;
             int yy = read_number(in, 4);
             if (in.pos - start > 2) {
@@ -459,7 +479,7 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             }
             if (year == 0)
                 throw ora_error(1841);
-        } else if (k == "MM") {
+        } else if (k == kw("MM")) {
             in.skip_blanks();
             if (!in.at_end() && std::isalpha(static_cast<unsigned char>(in.text[in.pos]))) {
                 month = read_name(in, k_months, 12, 1843) + 1;
@@ -468,45 +488,45 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             }
             if (month < 1 || month > 12)
                 throw ora_error(1843);
-        } else if (k == "MON" || k == "MONTH") {
+        } else if (k == kw("MON") || k == kw("MONTH")) {
             month = read_name(in, k_months, 12, 1843) + 1;
-        } else if (k == "DD") {
+        } else if (k == kw("DD")) {
             day = read_number(in, 2);
             if (day < 1 || day > 31)
                 throw ora_error(1847);
-        } else if (k == "DDD") {
+        } else if (k == kw("DDD")) {
             day_of_year = read_number(in, 3);
             if (day_of_year < 1 || day_of_year > 366)
                 throw ora_error(1848);
-        } else if (k == "DY" || k == "DAY") {
+        } else if (k == kw("DY") || k == kw("DAY")) {
             read_name(in, k_days, 7, 1846);
-        } else if (k == "D") {
+        } else if (k == kw("D")) {
             read_number(in, 1);
-        } else if (k == "HH24") {
+        } else if (k == kw("HH24")) {
             hour = read_number(in, 2);
             if (hour > 23)
                 throw ora_error(1850);
-        } else if (k == "HH" || k == "HH12") {
+        } else if (k == kw("HH") || k == kw("HH12")) {
             hour = read_number(in, 2);
             if (hour < 1 || hour > 12)
                 throw ora_error(1849);
             h12 = true;
-        } else if (k == "MI") {
+        } else if (k == kw("MI")) {
             minute = read_number(in, 2);
             if (minute > 59)
                 throw ora_error(1851);
-        } else if (k == "SS") {
+        } else if (k == kw("SS")) {
             second = read_number(in, 2);
             if (second > 59)
                 throw ora_error(1852);
-        } else if (k == "SSSSS") {
+        } else if (k == kw("SSSSS")) {
             int s = read_number(in, 5);
             if (s > 86399)
                 throw ora_error(1853);
             hour = s / 3600;
             minute = s % 3600 / 60;
             second = s % 60;
-        } else if (k.rfind("FF", 0) == 0) {
+        } else if (is_fraction(k)) {
             in.skip_blanks();
             std::string digits;
             while (!in.at_end() && digits.size() < 9 &&
@@ -517,7 +537,7 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
                 throw ora_error(1858);
             digits.resize(9, '0');
             nanos = std::atoi(digits.c_str());
-        } else if (k == "AM" || k == "PM" || k == "A.M." || k == "P.M.") {
+        } else if (k == kw("AM") || k == kw("PM") || k == kw("A.M.") || k == kw("P.M.")) {
             in.skip_blanks();
             std::string_view rest = in.text.substr(in.pos);
             auto starts = [&](std::string_view w) {
@@ -538,7 +558,7 @@ datetime parse_datetime(std::string_view text, std::string_view format) {
             } else {
                 throw ora_error(1855);
             }
-        } else if (k == "J") {
+        } else if (k == kw("J")) {
             int j = read_number(in, 7);
             datetime d = datetime::from_day_number(j - 2440588);
             year = d.year;

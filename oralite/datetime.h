@@ -28,6 +28,9 @@ struct datetime {
 
     // Storage text "YYYY-MM-DD HH24:MI:SS", with ".FFFFFFFFF" when with_fraction.
     std::string storage_text(bool with_fraction) const;
+    // The same text written at `out` (room for k_storage_text_room bytes); its length.
+    size_t write_storage_text(char* out, bool with_fraction) const;
+    static constexpr size_t k_storage_text_room = 96;
     static std::optional<datetime> from_storage(std::string_view text);
     // 7 bytes: century+100, year+100, month, day, hour+1, minute+1, second+1.
     void to_bytes7(unsigned char* out) const;

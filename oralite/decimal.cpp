@@ -106,6 +106,7 @@ std::optional<decimal> decimal::parse(std::string_view text) {
         ++i;
     }
     std::string digits;
+    digits.reserve(n - i);  // one allocation at most, however many digits
     int exponent = 0;
     bool any = false;
     while (i < n && text[i] >= '0' && text[i] <= '9') {
@@ -297,6 +298,18 @@ std::optional<int64_t> decimal::to_int64() const {
 }
 
 double decimal::to_double() const {
+    // Up to 15 digits are exact in a double, and so is 10^k up to 10^22: one multiplication or
+    // division of the two is then correctly rounded, the same double strtod gives.
+    static constexpr double k_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (digits_.size() <= 15 && exponent_ >= -22 && exponent_ <= 22) {
+        int64_t m = 0;
+        for (char d : digits_) m = m * 10 + (d - '0');
+        double x = static_cast<double>(m);
+        x = exponent_ < 0 ? x / k_powers[-exponent_] : x * k_powers[exponent_];
+        return negative_ ? -x : x;
+    }
     std::string s = (negative_ ? "-" : "") + (digits_.empty() ? std::string("0") : digits_) + "e" +
                     std::to_string(exponent_);
     return std::strtod(s.c_str(), nullptr);

@@ -126,7 +126,8 @@ struct value_getter {
 
 }  // namespace
 
-void bind_storage(sqlite3_stmt* stmt, int index, const value& v) {
+void bind_storage(sqlite3_stmt* stmt, int index, const value& v, bool lasting) {
+    const sqlite3_destructor_type keep = lasting ? SQLITE_STATIC : SQLITE_TRANSIENT;
     switch (v.kind) {
         case value_kind::null:
             sqlite3_bind_null(stmt, index);
@@ -135,17 +136,16 @@ void bind_storage(sqlite3_stmt* stmt, int index, const value& v) {
             bind_number(stmt, index, v.number);
             return;
         case value_kind::text:
-            sqlite3_bind_text(stmt, index, v.bytes.data(), static_cast<int>(v.bytes.size()),
-                              SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
             return;
         case value_kind::raw:
-            sqlite3_bind_blob(stmt, index, v.bytes.data(), static_cast<int>(v.bytes.size()),
-                              SQLITE_TRANSIENT);
+            sqlite3_bind_blob(stmt, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
             return;
         case value_kind::date:
         case value_kind::timestamp: {
-            std::string s = v.time.storage_text(v.kind == value_kind::timestamp);
-            sqlite3_bind_text(stmt, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+            char s[datetime::k_storage_text_room];
+            const size_t n = v.time.write_storage_text(s, v.kind == value_kind::timestamp);
+            sqlite3_bind_text(stmt, index, s, static_cast<int>(n), SQLITE_TRANSIENT);
             return;
         }
         case value_kind::interval: {

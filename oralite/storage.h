@@ -14,7 +14,9 @@
 
 namespace oralite {
 
-void bind_storage(sqlite3_stmt* stmt, int index, const value& v);
+// `lasting`: the value stays unchanged until the statement has stepped and its bindings are
+// cleared, so SQLite reads a text or blob where it stands instead of copying it.
+void bind_storage(sqlite3_stmt* stmt, int index, const value& v, bool lasting = false);
 void result_storage(sqlite3_context* ctx, const value& v);
 
 // Reads a stored datum as a value of the given static type.

@@ -54,22 +54,33 @@ char32_t next_code_point(std::string_view text, size_t& pos) {
     return cp;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
+namespace {
+
+// Writes one code point as UTF-8 at `p`; the position after it.
+char* put_utf8(char* p, char32_t cp) {
     if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
+        *p++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *p++ = static_cast<char>(0xC0 | (cp >> 6));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *p++ = static_cast<char>(0xE0 | (cp >> 12));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *p++ = static_cast<char>(0xF0 | (cp >> 18));
+        *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return p;
+}
+
+}  // namespace
+
+void append_utf8(std::string& out, char32_t cp) {
+    char buf[4];
+    out.append(buf, put_utf8(buf, cp));
 }
 
 std::u16string utf8_to_utf16(std::string_view text) {
@@ -98,14 +109,16 @@ std::u16string utf8_to_utf16(std::string_view text) {
 namespace {
 
 // UTF-16 code units (unit(i) gives the i-th of n) as UTF-8; a lone surrogate becomes U+FFFD.
+// Written through a pointer into room for the longest result (3 bytes a unit: a pair of
+// units gives 4), then cut to size: one allocation, no per-character growth checks.
 template <typename Unit>
 std::string units_to_utf8(size_t n, Unit unit) {
-    std::string out;
-    out.reserve(n);
+    std::string out(n * 3, '\0');
+    char* p = out.data();
     for (size_t i = 0; i < n; ++i) {
         char32_t c = unit(i);
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
+            *p++ = static_cast<char>(c);
             continue;
         }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && unit(i + 1) >= 0xDC00 &&
@@ -115,8 +128,9 @@ std::string units_to_utf8(size_t n, Unit unit) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = k_replacement;
         }
-        append_utf8(out, c);
+        p = put_utf8(p, c);
     }
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 

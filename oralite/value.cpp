@@ -436,7 +436,9 @@ decimal as_number(const value& v) {
         case value_kind::number:
             return v.number;
         case value_kind::text: {
-            auto d = decimal::parse(delocalized_number(v.bytes));
+            // With '.' as the decimal character the text is read where it stands.
+            auto d = current_nls().decimal == '.' ? decimal::parse(v.bytes)
+                                                  : decimal::parse(delocalized_number(v.bytes));
             if (!d)
                 throw ora_error(1722);
             return *d;
@@ -615,7 +617,7 @@ value coerce_for_column(value v, const column_type& t, std::string_view column) 
                 if (d.magnitude() >= t.precision - scale)
                     throw ora_error(1438);
             }
-            return value::of_number(d);
+            return value::of_number(std::move(d));
         }
         case type_code::binary_float:
         case type_code::binary_double: {

@@ -41,30 +41,16 @@ class array_dml_test : public database_test {
     // execute's error handle, into error handles of its own (or, with `own_handles` false,
     // into ones oralite makes).
     void read_batch_errors(OCIStmt* stmt, batch_outcome& out, bool own_handles) {
-        OCIAttrGet(stmt, OCI_HTYPE_STMT, &out.errors, nullptr, OCI_ATTR_NUM_DML_ERRORS, scott.err);
         OCIError* row_err = nullptr;
         if (own_handles) {
             OCIHandleAlloc(scott.env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0,
                            nullptr);
         }
-        for (ub4 i = 0; i < out.errors; ++i) {
-            EXPECT_EQ(OCIParamGet(scott.err, OCI_HTYPE_ERROR, scott.err,
-                                  reinterpret_cast<void**>(&row_err), i),
-                      OCI_SUCCESS);
-            ub4 offset = 0;
-            OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET,
-                       scott.err);
-            sb4 code = 0;
-            char16_t buf[256] = {};
-            OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
-                        OCI_HTYPE_ERROR);
-            out.failed.emplace_back(offset, code);
-            out.messages.push_back(u8(buf));
+        for (const batch_error& e : batch_errors(scott, stmt, row_err)) {
+            out.failed.emplace_back(e.offset, e.code);
+            out.messages.push_back(e.message);
         }
-        OCIError* beyond = row_err;
-        EXPECT_EQ(OCIParamGet(scott.err, OCI_HTYPE_ERROR, scott.err,
-                              reinterpret_cast<void**>(&beyond), out.errors),
-                  OCI_ERROR);
+        out.errors = static_cast<ub4>(out.failed.size());
         if (own_handles)
             OCIHandleFree(row_err, OCI_HTYPE_ERROR);
     }

@@ -243,6 +243,51 @@ class oci_conn {
     }
 };
 
+// One failed row of an execute with OCI_BATCH_ERRORS: its offset, ORA number and message.
+struct batch_error {
+    ub4 offset = 0;
+    int code = 0;
+    std::string message;
+};
+
+// The failed rows of the last execute on `c`, read as the product reads them: OCIParamGet on
+// its error handle into `row_err` (null: into handles oralite makes).
+inline std::vector<batch_error> batch_errors(oci_conn& c, OCIStmt* stmt, OCIError* row_err) {
+    ub4 count = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_NUM_DML_ERRORS, c.err);
+    std::vector<batch_error> out;
+    for (ub4 i = 0; i < count; ++i) {
+        EXPECT_EQ(OCIParamGet(c.err, OCI_HTYPE_ERROR, c.err, reinterpret_cast<void**>(&row_err), i),
+                  OCI_SUCCESS);
+        batch_error e;
+        OCIAttrGet(row_err, OCI_HTYPE_ERROR, &e.offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, c.err);
+        sb4 code = 0;
+        char16_t buf[256] = {};
+        OCIErrorGet(row_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                    OCI_HTYPE_ERROR);
+        e.code = code;
+        e.message = u8(buf);
+        out.push_back(e);
+    }
+    OCIError* beyond = row_err;
+    EXPECT_EQ(OCIParamGet(c.err, OCI_HTYPE_ERROR, c.err, reinterpret_cast<void**>(&beyond), count),
+              OCI_ERROR);
+    return out;
+}
+
+// The ROWID a statement executed last gives through OCI_ATTR_ROWID, as text.
+inline std::string rowid_of(oci_conn& c, OCIStmt* stmt) {
+    OCIRowid* rowid = nullptr;
+    OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&rowid), OCI_DTYPE_ROWID, 0, nullptr);
+    EXPECT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, c.err), OCI_SUCCESS);
+    char16_t text[20];
+    ub2 len = sizeof text;
+    EXPECT_EQ(OCIRowidToChar(rowid, reinterpret_cast<OraText*>(text), &len, c.err), OCI_SUCCESS);
+    OCIDescriptorFree(rowid, OCI_DTYPE_ROWID);
+    EXPECT_EQ(len, 36);
+    return u8(std::u16string(text, len / 2));
+}
+
 // A fresh database with the user SCOTT (CONNECT, RESOURCE) and a connection of each.
 class database_test : public ::testing::Test {
   protected:

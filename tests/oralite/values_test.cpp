@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
@@ -59,6 +60,42 @@ TEST(decimal, parses_and_prints_canonical_text) {
     EXPECT_EQ(d("-0.5").to_oracle_string(), "-.5");
     for (const char* bad : {"", " ", "-", ".", "1e", "1.2.3", "abc", "1x", "e5", "1e+"}) {
         EXPECT_FALSE(decimal::parse(bad).has_value()) << bad;
+    }
+}
+
+TEST(decimal, to_double_gives_the_double_strtod_reads) {
+    // Within 15 digits and 10^22 a decimal becomes a double by one operation; past either
+    // bound through the text. Both ways must give the double strtod gives the text.
+    const char* const texts[] = {"0",
+                                 "1",
+                                 "-1",
+                                 "0.1",
+                                 "0.3",
+                                 "123456789012345",
+                                 "-999999999999999",
+                                 "1e22",
+                                 "1e23",
+                                 "1e-22",
+                                 "1e-23",
+                                 "9.99999999999999e22",
+                                 "1234567890123456",
+                                 "0.125",
+                                 "2.5e-8",
+                                 "1e125",
+                                 "1e-130",
+                                 "3.14159265358979",
+                                 "12345678901234.5",
+                                 "4.35",
+                                 "0.07",
+                                 "9.99999999999999e125",
+                                 "123456789012345e-22"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        auto d = decimal::parse(text);
+        ASSERT_TRUE(d);
+        const double expected = std::strtod(text, nullptr);
+        const double got = d->to_double();
+        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << got << " vs " << expected;
     }
 }
 
