@@ -110,6 +110,22 @@ class oralite_suite : public ::testing::Test {
         const rows_t result = rows(sql);
         return result.empty() || result[0].empty() ? L"<no row>" : result[0][0];
     }
+    // A table keyed by its column "id" that holds the keys taken already (committed), so that
+    // records repeating them are refused; it tells sink and commits every interval records.
+    std::unique_ptr<ora_table> keyed_table(const std::wstring& name, const udb_schema& source,
+                                           std::initializer_list<int> taken, udb_record_sink& sink,
+                                           int32_t interval) {
+        std::unique_ptr<ora_table> table = db_->create_ora_table(
+            name, source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
+        for (const int id : taken) {
+            db_->query(L"INSERT INTO \"" + name + L"\" (\"id\") VALUES (" + std::to_wstring(id) +
+                       L")");
+        }
+        db_->query(L"COMMIT");
+        table->set_record_sink(&sink);
+        table->set_commit_interval(interval);
+        return table;
+    }
 
     static test_support::oralite_target* target_;
     static ora_engine* engine_;
@@ -872,14 +888,8 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
     source.add(t_ftd(L"doc", VT_BSTR, 0));
-    const std::unique_ptr<ora_table> table = db_->create_ora_table(
-        L"stopped", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
-    db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (2)");
-    db_->query(L"INSERT INTO \"stopped\" (\"id\") VALUES (5)");
-    db_->query(L"COMMIT");
     stopping_reports reports;
-    table->set_record_sink(&reports);
-    table->set_commit_interval(10);
+    const std::unique_ptr<ora_table> table = keyed_table(L"stopped", source, {2, 5}, reports, 10);
     // Two shapes of large values (an empty text and a long one): two executes of one batch.
     for (int id = 1; id <= 6; ++id) {
         udb_record record = make_record(
@@ -958,21 +968,13 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     EXPECT_EQ(value(L"SELECT \"id\" FROM \"overlapped\" WHERE \"code\" IS NULL"), L"4");
 }
 
-// Whole numbers are bound as binary integers when every value of their column in an execute is
-// one, and as texts beside the other values otherwise: the ends of 64 bits and beyond, of every
 // A sink that stops the run while the commit collects the batch on its way still hears of the
 // batch staged after it, which is written and counted too.
 TEST_F(oralite_suite, a_stop_at_the_commit_leaves_no_staged_record_unwritten) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
-    const std::unique_ptr<ora_table> table = db_->create_ora_table(
-        L"last_batch", source, indexes_of({index(L"PRIMARY", {L"id"}, true, true)}));
-    db_->query(L"INSERT INTO \"last_batch\" VALUES (2)");
-    db_->query(L"INSERT INTO \"last_batch\" VALUES (5)");
-    db_->query(L"COMMIT");
     stopping_reports reports;
-    table->set_record_sink(&reports);
-    table->set_commit_interval(3);
+    const std::unique_ptr<ora_table> table = keyed_table(L"last_batch", source, {2, 5}, reports, 3);
     for (int id = 1; id <= 5; ++id) {
         udb_record record = make_record(source, {ole_variant(id)});
         EXPECT_TRUE(table->append_record(record));
@@ -988,6 +990,8 @@ TEST_F(oralite_suite, a_stop_at_the_commit_leaves_no_staged_record_unwritten) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"last_batch\""), L"5");
 }
 
+// Whole numbers are bound as binary integers when every value of their column in an execute is
+// one, and as texts beside the other values otherwise: the ends of 64 bits and beyond, of every
 // integer kind, arrive exactly both ways.
 TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers) {
     udb_schema source;
