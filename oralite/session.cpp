@@ -17,6 +17,11 @@ namespace oralite {
 
 namespace {
 
+// SQLite keeps no count of its memory for us: the count takes a process-wide lock for every
+// allocation. Done when the library is loaded, before any connection; should SQLite already be
+// in use by the process, the call is refused and nothing changes.
+[[maybe_unused]] const int memory_count_off = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
 std::mutex& live_sessions_mutex() {
     static std::mutex m;
     return m;
