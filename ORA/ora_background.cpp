@@ -30,11 +30,12 @@ void ora_background::start(std::function<void()> job) {
     wait();
     {
         const std::lock_guard lock(mutex_);
-        job_ = std::move(job);
-        busy_.store(true, std::memory_order_release);
+        // Started before the job is set: a thread that cannot start leaves nothing waiting.
         if (!worker_.joinable()) {
             worker_ = std::thread([this] { work(); });
         }
+        job_ = std::move(job);
+        busy_.store(true, std::memory_order_release);
     }
     changed_.notify_all();
 }

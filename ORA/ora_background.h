@@ -22,7 +22,8 @@ class ora_background {
   public:
     static ora_background& instance();
 
-    // Runs job on the worker once the job before it has ended.
+    // Runs job on the worker once the job before it has ended; std::system_error (nothing
+    // runs) when the worker cannot be started.
     void start(std::function<void()> job);
     // Waits until no job runs (at once on the worker itself).
     void wait() noexcept;

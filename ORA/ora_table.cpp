@@ -558,12 +558,13 @@ void ora_table::flush() {
         counting_stored([this] { batch_->flush(nullptr, stored_); });
         return;
     }
-    // Written on the worker while the next batch is staged here; collect tells the sink.
-    std::swap(batch_, writing_);
-    if (!batch_) {
-        batch_ = new_batch();
+    // Written on the worker while the next batch is staged here; collect tells the sink. The
+    // batch collected last (empty) takes the next records.
+    if (!writing_) {
+        writing_ = new_batch();
     }
-    ora_background::instance().start([this] {
+    std::swap(batch_, writing_);
+    const auto write = [this] {
         try {
             writing_->write(true);
         } catch (const ora_exception& e) {
@@ -576,7 +577,14 @@ void ora_table::flush() {
         } catch (...) {
             writing_failure_ = std::current_exception();
         }
-    });
+    };
+    try {
+        ora_background::instance().start(write);
+    } catch (...) {
+        // No worker to write it: the batch stays staged, as it was.
+        std::swap(batch_, writing_);
+        throw;
+    }
 }
 
 void ora_table::collect() {
