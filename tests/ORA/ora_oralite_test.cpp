@@ -1002,7 +1002,7 @@ TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers
     const std::unique_ptr<ora_table> table = db_->create_ora_table(L"wholes", source, {});
     kept_reports reports;
     table->set_record_sink(&reports);
-    table->set_commit_interval(4);
+    table->set_commit_interval(5);
     const ole_variant small_fraction = ole_variant::from_wstring(L"-0.0000000001", VT_DECIMAL);
     const std::vector<std::pair<ole_variant, ole_variant>> values = {
         // Mixed: a value beyond 64 signed bits and a fraction make texts of the whole column.
@@ -1010,12 +1010,14 @@ TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers
         {ole_variant(std::numeric_limits<long long>::max()), small_fraction},
         {ole_variant(std::numeric_limits<unsigned long long>::max()), ole_variant(-5)},
         {ole_variant(), ole_variant()},
-        // Whole numbers only, of every kind: binary.
+        {ole_variant(1LL), ole_variant::from_wstring(L"2.5", VT_DECIMAL)},
+        // Whole numbers only, of every kind, and a NULL among them: binary.
         {ole_variant(static_cast<signed char>(-128)), ole_variant(static_cast<short>(-32768))},
         {ole_variant(static_cast<unsigned char>(255)),
          ole_variant(static_cast<unsigned short>(65535))},
         {ole_variant(4294967295u), ole_variant(-2147483647 - 1)},
         {ole_variant(9223372036854775807ull), ole_variant(0)},
+        {ole_variant(), ole_variant(7)},
     };
     for (size_t i = 0; i < values.size(); ++i) {
         udb_record record = make_record(
@@ -1031,10 +1033,12 @@ TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers
         {L"9223372036854775807", L"-.0000000001"},
         {L"18446744073709551615", L"-5"},
         {L"", L""},
+        {L"1", L"2.5"},
         {L"-128", L"-32768"},
         {L"255", L"65535"},
         {L"4294967295", L"-2147483648"},
         {L"9223372036854775807", L"0"},
+        {L"", L"7"},
     };
     EXPECT_EQ(stored, expected);
 }
