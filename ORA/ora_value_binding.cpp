@@ -7,6 +7,7 @@
 #include "ORA/ora_type_mapping.h"
 #include "TK/tk_text.h"
 #include "platform/codepage.h"
+#include "platform/oleauto.h"
 
 namespace {
 
@@ -289,41 +290,14 @@ ora_bound_value ora_bind_scalar(const t_ftd& column, const ole_variant& value, o
 }
 
 bool ora_whole_number(const ole_variant& value, int64_t& whole) noexcept {
-    const VARIANT& v = value.variant();
-    switch (value.vartype()) {
-        case VT_I1:
-            whole = v.cVal;
-            return true;
-        case VT_UI1:
-            whole = v.bVal;
-            return true;
-        case VT_I2:
-            whole = v.iVal;
-            return true;
-        case VT_UI2:
-            whole = v.uiVal;
-            return true;
-        case VT_I4:
-            whole = v.lVal;
-            return true;
-        case VT_INT:
-            whole = v.intVal;
-            return true;
-        case VT_UI4:
-            whole = v.ulVal;
-            return true;
-        case VT_UINT:
-            whole = v.uintVal;
-            return true;
-        case VT_I8:
-            whole = v.llVal;
-            return true;
-        case VT_UI8:
-            whole = static_cast<int64_t>(v.ullVal);
-            return v.ullVal <= static_cast<uint64_t>(INT64_MAX);
-        default:
-            return false;
+    // VT_BOOL is an integer kind to OLE (true is -1) but 1 or 0 to the number rules.
+    __int128 integer = 0;
+    if (value.vartype() == VT_BOOL || !ole_integer_value(value.variant(), integer) ||
+        integer > INT64_MAX) {
+        return false;
     }
+    whole = static_cast<int64_t>(integer);
+    return true;
 }
 
 std::wstring ora_number_text(const ole_variant& value) {

@@ -1010,7 +1010,8 @@ TEST_F(oralite_suite, whole_numbers_arrive_exactly_alone_or_beside_other_numbers
         {ole_variant(std::numeric_limits<long long>::max()), small_fraction},
         {ole_variant(std::numeric_limits<unsigned long long>::max()), ole_variant(-5)},
         {ole_variant(), ole_variant()},
-        {ole_variant(1LL), ole_variant::from_wstring(L"2.5", VT_DECIMAL)},
+        // A BOOL is 1 or 0 to the number rules, not OLE's -1.
+        {ole_variant(true), ole_variant::from_wstring(L"2.5", VT_DECIMAL)},
         // Whole numbers only, of every kind, and a NULL among them: binary.
         {ole_variant(static_cast<signed char>(-128)), ole_variant(static_cast<short>(-32768))},
         {ole_variant(static_cast<unsigned char>(255)),
