@@ -87,13 +87,7 @@ std::wstring utf8_to_wide(std::string_view text) {
     std::wstring out(text.size(), L'\0');
     wchar_t* next = out.data();
     for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            *next++ = static_cast<wchar_t>(lead);
-            ++i;
-        } else {
-            *next++ = static_cast<wchar_t>(decode_utf8(text, i));
-        }
+        *next++ = static_cast<wchar_t>(decode_utf8(text, i));
     }
     out.resize(static_cast<size_t>(next - out.data()));
     return out;
