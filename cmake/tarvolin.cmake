@@ -1,5 +1,25 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
+# tarvolin_use_thread_allocator(<target>)
+# Links jemalloc into a program whose conversion runs on several threads. Its records are made
+# on the reading thread and freed on the writing ones; glibc's malloc takes the lock of the
+# making thread's arena for each such free, so the threads wait on each other, and a load spent
+# about a tenth of its time in malloc and free. jemalloc frees into per-thread caches instead.
+# --no-as-needed keeps the library although the program calls none of its names: it replaces
+# malloc for the whole process, the libraries loaded at run time included. Without the library
+# (scripts/setup installs it) the program keeps glibc's malloc.
+find_library(TARVOLIN_JEMALLOC NAMES jemalloc)
+if(NOT TARVOLIN_JEMALLOC)
+    message(WARNING "jemalloc not found (scripts/setup installs libjemalloc-dev): the programs "
+                    "use glibc's malloc, and a conversion runs slower")
+endif()
+function(tarvolin_use_thread_allocator target)
+    if(TARVOLIN_JEMALLOC)
+        target_link_libraries(${target} PRIVATE "-Wl,--push-state,--no-as-needed"
+                              ${TARVOLIN_JEMALLOC} "-Wl,--pop-state")
+    endif()
+endfunction()
+
 # tarvolin_add_gtest(NAME <name> SOURCES <files...> LIBS <libs...> [FIXTURES <fixtures...>]
 #                    [LABELS <labels...>] [TIMEOUT <seconds>])
 # Builds one GoogleTest executable and registers it with CTest as a single test, so that a
