@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <mutex>
+#include <unordered_set>
 
 #include "TK/tk_trace_log.h"
 
@@ -246,7 +248,11 @@ bool udb_schema::conform_to(const udb_schema& destination) const {
 // -----------------------------------------------------------------------------------
 
 udb_name udb_make_name(std::wstring name) {
-    return std::make_shared<const std::wstring>(std::move(name));
+    // A node-based set: its strings never move while others are added.
+    static std::mutex guard;
+    static auto* names = new std::unordered_set<std::wstring>();  // never freed: see the header
+    const std::lock_guard lock(guard);
+    return &*names->insert(std::move(name)).first;
 }
 
 namespace {

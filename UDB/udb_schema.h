@@ -119,7 +119,10 @@ class udb_schema {
 };
 
 // The shared name of a column: every value of a column in every row points at one string.
-using udb_name = std::shared_ptr<const std::wstring>;
+// Names are kept for the life of the process, one string per distinct name, so that a value
+// made on one thread and destroyed on another touches no shared count.
+using udb_name = const std::wstring*;
+// The one string of that name (never null); safe to call from any thread.
 udb_name udb_make_name(std::wstring name);
 
 // One value of a record: the value with its column's name and size.

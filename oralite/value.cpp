@@ -599,6 +599,19 @@ void check_bind_size(const value& v) {
         throw ora_error(1461);
 }
 
+namespace {
+
+// as_text and as_raw of a value that is given up: text or bytes already move.
+std::string text_of(value&& v) {
+    return v.kind == value_kind::text ? std::move(v.bytes) : as_text(v);
+}
+
+std::string raw_of(value&& v) {
+    return v.kind == value_kind::raw ? std::move(v.bytes) : as_raw(v);
+}
+
+}  // namespace
+
 value coerce_for_column(value v, const column_type& t, std::string_view column) {
     if (v.is_null())
         return v;
@@ -631,7 +644,7 @@ value coerce_for_column(value v, const column_type& t, std::string_view column) 
         case type_code::nvarchar2:
         case type_code::char_:
         case type_code::nchar: {
-            std::string s = v.kind == value_kind::text ? std::move(v.bytes) : as_text(v);
+            std::string s = text_of(std::move(v));
             size_t chars = utf8_length(s);
             bool pad = t.code == type_code::char_ || t.code == type_code::nchar;
             if (t.char_semantics) {
@@ -655,22 +668,20 @@ value coerce_for_column(value v, const column_type& t, std::string_view column) 
             return value::of_text(std::move(s));
         }
         case type_code::long_:
-            return value::of_text(as_text(v));
+            return value::of_text(text_of(std::move(v)));
         case type_code::clob:
-        case type_code::nclob: {
-            value out = value::of_lob(as_text(v), true);
-            return out;
-        }
+        case type_code::nclob:
+            return value::of_lob(text_of(std::move(v)), true);
         case type_code::raw: {
-            std::string b = as_raw(v);
+            std::string b = raw_of(std::move(v));
             if (b.size() > static_cast<size_t>(t.length))
                 too_large(column, b.size(), t.length);
             return value::of_raw(std::move(b));
         }
         case type_code::long_raw:
-            return value::of_raw(as_raw(v));
+            return value::of_raw(raw_of(std::move(v)));
         case type_code::blob:
-            return value::of_lob(as_raw(v), false);
+            return value::of_lob(raw_of(std::move(v)), false);
         case type_code::date: {
             datetime d = as_datetime(v);
             d.nanos = 0;

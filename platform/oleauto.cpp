@@ -18,7 +18,7 @@ VARIANT::VARIANT(VARIANT&& other) noexcept
     : vt(other.vt), llVal(other.llVal), payload_(std::move(other.payload_)) {
     other.vt = VT_EMPTY;
     other.llVal = 0;
-    other.payload_ = std::monostate();
+    other.release_payload();
 }
 
 VARIANT& VARIANT::operator=(VARIANT&& other) noexcept {
@@ -28,7 +28,7 @@ VARIANT& VARIANT::operator=(VARIANT&& other) noexcept {
         payload_ = std::move(other.payload_);
         other.vt = VT_EMPTY;
         other.llVal = 0;
-        other.payload_ = std::monostate();
+        other.release_payload();
     }
     return *this;
 }
@@ -76,7 +76,10 @@ const DECIMAL& VARIANT::decVal() const {
 }
 
 void VARIANT::release_payload() noexcept {
-    payload_ = std::monostate();
+    // Most values (numbers, dates) own nothing: no need to visit the payload to destroy it.
+    if (payload_.index() != 0) {
+        payload_ = std::monostate();
+    }
 }
 
 void VariantInit(VARIANT* v) {
