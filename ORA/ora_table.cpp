@@ -331,15 +331,15 @@ void ora_table::set_commit_interval(int32_t records) {
     flush();
     collect();
     batch_.reset();
-    writing_.reset();
+    spare_.reset();
 }
 
 void ora_table::commit() {
-    // Every record staged is written and counted, whatever a sink or a batch raises on the way
-    // (there are two batches at most: the one on its way and the one staged); the first
-    // exception comes after.
+    // Every record staged is written and counted, whatever a sink or a batch raises on the way;
+    // the first exception comes after. Each round collects a batch on its way at least, or
+    // sends the one staged.
     std::exception_ptr first;
-    for (int batches = 0; batches < 2 && pending() > 0; ++batches) {
+    for (size_t rounds = writing_.size() + 2; rounds > 0 && pending() > 0; --rounds) {
         try {
             flush();
             collect();
@@ -356,8 +356,11 @@ void ora_table::commit() {
 }
 
 int64_t ora_table::pending() const noexcept {
-    return (batch_ ? static_cast<int64_t>(batch_->rows()) : 0) +
-           (writing_ ? static_cast<int64_t>(writing_->rows()) : 0);
+    int64_t rows = batch_ ? static_cast<int64_t>(batch_->rows()) : 0;
+    for (const std::unique_ptr<in_flight>& sent : writing_) {
+        rows += static_cast<int64_t>(sent->batch->rows());
+    }
+    return rows;
 }
 
 bool ora_table::is_eof() {
@@ -549,7 +552,8 @@ void ora_table::relax_not_null() {
 }
 
 void ora_table::flush() {
-    collect();
+    // The oldest batch is told first when two are on their way.
+    collect(1);
     if (!batch_ || batch_->empty()) {
         return;
     }
@@ -558,42 +562,54 @@ void ora_table::flush() {
         counting_stored([this] { batch_->flush(nullptr, stored_); });
         return;
     }
-    // Written on the worker while the next batch is staged here; collect tells the sink. The
-    // batch collected last (empty) takes the next records.
-    if (!writing_) {
-        writing_ = new_batch();
-    }
-    std::swap(batch_, writing_);
-    const auto write = [this] {
+    // Written on the worker while the next batch is staged here; collect tells the sink.
+    auto sent = std::make_unique<in_flight>();
+    in_flight* const writing = sent.get();
+    sent->batch = std::move(batch_);
+    batch_ = spare_ ? std::move(spare_) : new_batch();
+    const auto write = [this, writing] {
         try {
-            writing_->write(true);
+            writing->batch->write(true);
         } catch (const ora_exception& e) {
             // Not a record's refusal (those are kept for the sink) but the batch's: a commit
             // that failed, say. The rows of the batch are in doubt, so the table has failed.
-            writing_failure_ = std::make_exception_ptr(
+            writing->failure = std::make_exception_ptr(
                 tk_exception(tk_wformat(L"The records of table \"%ls\" could not be written: %ls",
                                         name.c_str(), platform::ansi_to_wide(e.what()).c_str()),
                              1));
         } catch (...) {
-            writing_failure_ = std::current_exception();
+            writing->failure = std::current_exception();
         }
     };
     try {
-        ora_background::instance().start(write);
+        sent->job = ora_background::instance().start(write);
     } catch (...) {
         // No worker to write it: the batch stays staged, as it was.
-        std::swap(batch_, writing_);
+        spare_ = std::move(batch_);
+        batch_ = std::move(sent->batch);
         throw;
     }
+    writing_.push_back(std::move(sent));
 }
 
-void ora_table::collect() {
-    if (!writing_ || writing_->empty()) {
-        return;
+void ora_table::collect(size_t keep) {
+    // Only as many as must: so the sink hears of a batch when the one after the next is sent,
+    // whatever the worker's pace.
+    ora_background& background = ora_background::instance();
+    while (writing_.size() > keep) {
+        const std::unique_ptr<in_flight> oldest = std::move(writing_.front());
+        writing_.pop_front();
+        background.wait_for(oldest->job);
+        // Finishing empties the batch, whatever it raises: it stages the next records.
+        struct reuse {
+            ora_table& table;
+            std::unique_ptr<ora_insert_batch>& batch;
+            ~reuse() { table.spare_ = std::move(batch); }
+        } const reused{*this, oldest->batch};
+        counting_stored([&] {
+            oldest->batch->finish(sink_, stored_, std::exchange(oldest->failure, nullptr));
+        });
     }
-    ora_background::instance().wait();
-    counting_stored(
-        [this] { writing_->finish(sink_, stored_, std::exchange(writing_failure_, nullptr)); });
 }
 
 void ora_table::counting_stored(const std::function<void()>& write) {

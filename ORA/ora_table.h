@@ -12,9 +12,10 @@
 // number and error once its batch is written, and the records around it stay; values stored
 // altered are reported for the records that went in. A full batch is written when the next
 // record comes, on the insert path's worker thread (ora_background) while the next one is
-// staged, and its rows are told to the sink by the append_record that writes the next batch, or
-// by commit; so a sink hears of a record two batches late at most, always in record order and
-// always on the appending thread.
+// staged. Two batches are on their way at most, one being written and one in line, so that the
+// worker never waits for the next; their rows are told to the sink by the append_record that
+// sends a batch after them, or by commit; so a sink hears of a record three batches late at
+// most, always in record order and always on the appending thread.
 // Without a sink every record is written at once and its failure raised from append_record.
 //
 // Failures: ora_exception from Oracle, ora_value_rejected for a value its column cannot hold,
@@ -23,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <map>
@@ -125,8 +127,9 @@ class ora_table : public ora_query_results {
     // batch goes to the insert path's worker (ora_background) and is collected by the next
     // flush or commit; without one it is written now.
     void flush();
-    // Waits for the batch on the worker, if any, counts it and tells the sink of its rows.
-    void collect();
+    // Counts the batches sent to the worker and tells the sink of their rows, oldest first,
+    // waiting for each, until at most `keep` are left on their way.
+    void collect(size_t keep = 0);
     // Runs write (a batch's writing or finishing) and adds the rows it stored to count.
     void counting_stored(const std::function<void()>& write);
     // A new batch for the records, bounded by the commit interval.
@@ -137,11 +140,17 @@ class ora_table : public ora_query_results {
     ora_database& database_;
     int32_t mode_;
     udb_relationships foreign_keys_;
-    // The batch being staged, and the one written before it (on the worker until collected)
-    // with what its writing raised.
+    // A batch sent to the worker, with what its writing raised and its job's ticket.
+    struct in_flight {
+        std::unique_ptr<ora_insert_batch> batch;
+        std::exception_ptr failure;
+        uint64_t job = 0;
+    };
+    // The batch being staged; those sent before it, oldest first, until collected; an empty
+    // batch collected, kept to stage the next records.
     std::unique_ptr<ora_insert_batch> batch_;
-    std::unique_ptr<ora_insert_batch> writing_;
-    std::exception_ptr writing_failure_;
+    std::deque<std::unique_ptr<in_flight>> writing_;
+    std::unique_ptr<ora_insert_batch> spare_;
     std::unique_ptr<ora_lob_insert> lobs_;
     int64_t position_ = 0;
     int32_t commit_interval_ = 1000;

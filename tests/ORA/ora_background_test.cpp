@@ -39,3 +39,30 @@ TEST(ora_background, a_job_that_throws_leaves_the_worker_running) {
     background.wait();
     EXPECT_TRUE(ran);
 }
+
+TEST(ora_background, jobs_wait_in_line_and_a_ticket_waits_for_its_own_and_those_before) {
+    ora_background& background = ora_background::instance();
+    std::atomic<int> ended{0};
+    std::atomic<bool> release{false};
+    const ora_background::ticket first = background.start([&] {
+        while (!release) {
+            std::this_thread::yield();
+        }
+        ++ended;
+    });
+    // Put in line while the first runs: start returns at once.
+    const ora_background::ticket second = background.start([&] { ++ended; });
+    const ora_background::ticket third = background.start([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        ++ended;
+    });
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_EQ(ended, 0);
+    release = true;
+    background.wait_for(second);
+    EXPECT_GE(ended, 2);
+    // An OCI call waits for every job started, the last one included.
+    ora_background::settle();
+    EXPECT_EQ(ended, 3);
+}

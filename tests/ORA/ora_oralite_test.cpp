@@ -906,11 +906,12 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"stopped\""), L"6");
 }
 
-// A full batch is written when the next record comes, while the records after it are staged:
-// its refused records are told once the batch after it is full too (or at the commit), in
-// record order and never earlier; a NULL that makes a column accept NULLs (ALTER TABLE)
-// meanwhile waits for the batch being written; a sink that stops the run then leaves the batch
-// staged to the commit, which writes it, and the record that came is not taken.
+// A full batch is written when the next record comes, while the records after it are staged,
+// and a second one may wait in line behind it: its refused records are told once the batch
+// after the next is sent (or at the commit), in record order and never earlier; a NULL that
+// makes a column accept NULLs (ALTER TABLE) meanwhile waits for the batches being written; a
+// sink that stops the run then leaves the batch on its way and the one staged to the commit,
+// which writes both, and the record that came is not taken.
 TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     udb_schema source;
     source.add(t_ftd(L"id", VT_I4, 0, true));
@@ -941,30 +942,32 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
         EXPECT_TRUE(append(id));
     }
     EXPECT_EQ(table->pending(), 3);
-    for (int id = 4; id <= 6; ++id) {
+    for (int id = 4; id <= 9; ++id) {
         EXPECT_TRUE(append(id));
     }
-    // The first batch is on its way (or written); nobody has heard of it yet.
+    // Two batches are on their way (or written): nobody has heard of them yet.
     EXPECT_TRUE(reports.rejected.empty());
-    EXPECT_EQ(table->pending(), 6);
+    EXPECT_EQ(table->pending(), 9);
     EXPECT_EQ(table->stored(), 0);
-    EXPECT_TRUE(append(7));
+    // Sending the third batch tells of the first.
+    EXPECT_TRUE(append(10));
     EXPECT_EQ(refused(), (std::vector<int64_t>{2}));
     EXPECT_EQ(table->stored(), 2);
-    EXPECT_EQ(table->pending(), 4);
-    EXPECT_TRUE(append(8));
-    EXPECT_TRUE(append(9));
-    // The second batch's refused record 5 stops the run when record 10 comes.
-    EXPECT_THROW(append(10), tk_final_exception);
+    EXPECT_EQ(table->pending(), 7);
+    EXPECT_TRUE(append(11));
+    EXPECT_TRUE(append(12));
+    // The second batch's refused record 5 stops the run when record 13 comes: the third batch
+    // stays on its way and the fourth staged.
+    EXPECT_THROW(append(13), tk_final_exception);
     EXPECT_EQ(refused(), (std::vector<int64_t>{2, 5}));
     EXPECT_EQ(table->stored(), 4);
-    EXPECT_EQ(table->pending(), 3);
+    EXPECT_EQ(table->pending(), 6);
     table->commit();
     EXPECT_EQ(table->pending(), 0);
-    EXPECT_EQ(table->stored(), 7);
-    EXPECT_EQ(table->count, 7);
-    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\""), L"9");
-    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\" WHERE \"code\" = 'c' || \"id\""), L"6");
+    EXPECT_EQ(table->stored(), 10);
+    EXPECT_EQ(table->count, 10);
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\""), L"12");
+    EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"overlapped\" WHERE \"code\" = 'c' || \"id\""), L"9");
     EXPECT_EQ(value(L"SELECT \"id\" FROM \"overlapped\" WHERE \"code\" IS NULL"), L"4");
 }
 
