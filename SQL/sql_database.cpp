@@ -1,6 +1,7 @@
 #include "SQL/sql_database.h"
 
 #include <cwctype>
+#include <utility>
 
 #include "SQL/sql_engine.h"
 #include "SQL/sql_recordset.h"
@@ -148,10 +149,23 @@ size_t sql_database::sql_limited_query::store_to(sql_page* page, size_t byte_lim
     for (auto& slot : *page) {
         slot.reset();
     }
+    if (failure_) {
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
     size_t stored = 0;
     size_t bytes = 0;
     while (stored < page->size() && bytes < byte_limit && !exhausted_) {
-        const sql_row row = result_.fetch();
+        sql_row row;
+        try {
+            row = result_.fetch();
+        } catch (...) {
+            if (stored == 0) {
+                throw;
+            }
+            // The rows that came before are whole: they are given first.
+            failure_ = std::current_exception();
+            break;
+        }
         if (!row) {
             exhausted_ = true;
             break;
@@ -165,6 +179,9 @@ size_t sql_database::sql_limited_query::store_to(sql_page* page, size_t byte_lim
 }
 
 size_t sql_database::sql_limited_query::skip(size_t rows) {
+    if (failure_) {
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
     size_t skipped = 0;
     while (skipped < rows && !exhausted_) {
         if (!result_.fetch()) {

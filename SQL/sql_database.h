@@ -14,6 +14,7 @@
 #include <mysql.h>
 
 #include <array>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,7 +82,8 @@ class sql_database : public udb_database {
 
         // Destroys the records in the page, then fills its slots from 0 with the next rows
         // until the page is full or the values stored reach byte_limit; returns how many it
-        // stored (none at the end of the rows).
+        // stored (none at the end of the rows). When the server fails after some rows of the
+        // page, those rows are stored and the failure is raised by the next call.
         size_t store_to(sql_page* page, size_t byte_limit = sql_page_bytes);
         // Reads past rows without converting them; returns how many there were.
         size_t skip(size_t rows);
@@ -97,6 +99,8 @@ class sql_database : public udb_database {
         sql_result result_;
         std::vector<sql_column> columns_;
         bool exhausted_ = false;
+        // The server's failure after the rows last stored, for the next call.
+        std::exception_ptr failure_;
     };
 
   private:

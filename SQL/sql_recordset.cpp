@@ -459,7 +459,8 @@ void sql_recordset::fill_page() {
     try {
         page_rows_ = stream_->store_to(&page_, page_bytes_);
     } catch (...) {
-        // The rows of a broken stream are not handed out; the record set stays at its end.
+        // A broken stream: the rows it gave before were handed out with the page before; the
+        // record set stays at its end.
         clean();
         throw;
     }
