@@ -70,6 +70,7 @@ class driver_run : public ::testing::Test {
         handler_->load_err_map(mysql_error_count, mysql_error_table);
         converter_ = std::make_unique<dorvex_convertor>();
         converter_->set_silent(true);
+        converter_->rejects_folder = oracle_->folder().string();
         converter_->source_database = platform::utf8_to_wide(source_->name());
         converter_->store_oracle_settings(platform::utf8_to_wide(oracle_->path()),
                                           platform::utf8_to_wide(oracle_->user()),

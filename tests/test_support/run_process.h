@@ -52,6 +52,7 @@ inline std::string program_path(const std::string& name) {
     return std::string(bin != nullptr ? bin : ".") + "/" + name;
 }
 
+// Runs the program in a folder of its own, removed afterwards.
 inline process_result run_process(const std::string& program,
                                   const std::vector<std::string>& args) {
     temp_dir dir;
@@ -64,6 +65,9 @@ inline process_result run_process(const std::string& program,
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // A file the program leaves in its working folder (a rejects file without a log folder)
+    // goes with the run, not into the build folder.
+    posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
     std::vector<char*> argv;
     std::string name = program;
     argv.push_back(name.data());
