@@ -581,15 +581,17 @@ void ora_table::flush() {
             writing->failure = std::current_exception();
         }
     };
+    // In line here before the worker may touch it.
+    writing_.push_back(std::move(sent));
     try {
-        sent->job = ora_background::instance().start(write);
+        writing->job = ora_background::instance().start(write);
     } catch (...) {
         // No worker to write it: the batch stays staged, as it was.
         spare_ = std::move(batch_);
-        batch_ = std::move(sent->batch);
+        batch_ = std::move(writing->batch);
+        writing_.pop_back();
         throw;
     }
-    writing_.push_back(std::move(sent));
 }
 
 void ora_table::collect(size_t keep) {
