@@ -16,7 +16,7 @@
 // ora_stmt owns one statement handle, ora_lob_locator one LOB locator; both release them in
 // their destructors (which never throw) and are move-only. Handles are used by one thread at a
 // time: the conversion runs on one thread, and the insert path's worker (ora_background), which
-// writes a batch meanwhile, is waited for by every other OCI call (ora_oci); nothing here is
+// writes batches meanwhile, is waited for by every other OCI call (ora_oci); nothing here is
 // guarded otherwise.
 #pragma once
 

@@ -13,8 +13,8 @@
 // NULL, empty (EMPTY_CLOB()/EMPTY_BLOB(): an empty large value is not NULL) or bound; the rows
 // of one shape share a statement. The batch is full at max_rows rows or max_bytes of values, so
 // memory stays flat whatever the table: about three times max_bytes at most (staged values, the
-// arrays bound, the records), and a table keeps two batches (one written while the next is
-// staged).
+// arrays bound, the records), and a table keeps three batches (one written and one in line
+// while the next is staged).
 //
 // One thread at a time: the one that appends records, or the insert path's worker between
 // write and finish (see write). Oracle errors that concern the whole execute rather than rows

@@ -75,8 +75,8 @@ bool ora_oci_probe(const std::vector<std::string>& candidates, ora_oci_functions
 // Later calls return at once.
 void ora_oci_load();
 
-// The loaded table; tk_mail_assertion before ora_oci_load succeeded. Waits first for a batch
-// being written on the insert path's worker (ora_background), unless called by it.
+// The loaded table; tk_mail_assertion before ora_oci_load succeeded. Waits first for the batches
+// being written or in line on the insert path's worker (ora_background), unless called by it.
 const ora_oci_functions& ora_oci();
 // The same without waiting: for asking which functions the client has, never for a call.
 const ora_oci_functions& ora_oci_loaded();
