@@ -237,26 +237,24 @@ uint16_t ora_insert_batch::fill_array(const column& c, const std::vector<size_t>
             }
         }
     }
-    const auto length_of = [&](size_t j) {
-        return texts.empty() || !c.whole[rows[j]]
-                   ? c.length[rows[j]]
-                   : static_cast<uint32_t>(texts[j].size() * sizeof(char16_t));
-    };
+    // Each row's bytes, staged or made above; the widest sets the element size.
+    std::vector<const char*> from(n);
+    a.lengths.resize(n);
     uint32_t width = 1;
     for (size_t j = 0; j < n; ++j) {
-        width = std::max(width, length_of(j));
+        const size_t r = rows[j];
+        const bool made = !texts.empty() && c.whole[r];
+        from[j] =
+            made ? reinterpret_cast<const char*>(texts[j].data()) : c.data.data() + c.offset[r];
+        a.lengths[j] =
+            made ? static_cast<uint32_t>(texts[j].size() * sizeof(char16_t)) : c.length[r];
+        width = std::max(width, a.lengths[j]);
     }
     a.values.resize(static_cast<size_t>(width) * n);
     a.indicators.resize(n);
-    a.lengths.resize(n);
     for (size_t j = 0; j < n; ++j) {
-        const size_t r = rows[j];
-        const char* from = texts.empty() || !c.whole[r]
-                               ? c.data.data() + c.offset[r]
-                               : reinterpret_cast<const char*>(texts[j].data());
-        a.lengths[j] = length_of(j);
-        std::memcpy(a.values.data() + j * width, from, a.lengths[j]);
-        a.indicators[j] = c.indicator[r];
+        std::memcpy(a.values.data() + j * width, from[j], a.lengths[j]);
+        a.indicators[j] = c.indicator[rows[j]];
     }
     return wholes && !others ? SQLT_INT : bind_type(c.kind);
 }
