@@ -684,6 +684,14 @@ struct kept_reports : udb_record_sink {
     void value_altered(int64_t number, const udb_record&, const std::string& note) override {
         altered.emplace_back(number, note);
     }
+    // The numbers of the records rejected, in the order they were told.
+    std::vector<int64_t> rejected_numbers() const {
+        std::vector<int64_t> numbers;
+        for (const auto& entry : rejected) {
+            numbers.push_back(entry.first);
+        }
+        return numbers;
+    }
     std::vector<std::pair<int64_t, std::string>> rejected;
     std::vector<std::pair<int64_t, std::string>> altered;
 };
@@ -897,11 +905,7 @@ TEST_F(oralite_suite, a_sink_that_stops_the_run_still_hears_the_whole_batch) {
         EXPECT_TRUE(table->append_record(record));
     }
     EXPECT_THROW(table->commit(), tk_final_exception);
-    std::vector<int64_t> refused;
-    for (const auto& entry : reports.rejected) {
-        refused.push_back(entry.first);
-    }
-    EXPECT_EQ(refused, (std::vector<int64_t>{2, 5}));
+    EXPECT_EQ(reports.rejected_numbers(), (std::vector<int64_t>{2, 5}));
     EXPECT_EQ(table->stored(), 4);
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"stopped\""), L"6");
 }
@@ -931,13 +935,6 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
             {ole_variant(id), id == 4 ? ole_variant() : ole_variant(L"c" + std::to_wstring(id))});
         return table->append_record(record);
     };
-    const auto refused = [&] {
-        std::vector<int64_t> numbers;
-        for (const auto& entry : reports.rejected) {
-            numbers.push_back(entry.first);
-        }
-        return numbers;
-    };
     for (int id = 1; id <= 3; ++id) {
         EXPECT_TRUE(append(id));
     }
@@ -951,7 +948,7 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     EXPECT_EQ(table->stored(), 0);
     // Sending the third batch tells of the first.
     EXPECT_TRUE(append(10));
-    EXPECT_EQ(refused(), (std::vector<int64_t>{2}));
+    EXPECT_EQ(reports.rejected_numbers(), (std::vector<int64_t>{2}));
     EXPECT_EQ(table->stored(), 2);
     EXPECT_EQ(table->pending(), 7);
     EXPECT_TRUE(append(11));
@@ -959,7 +956,7 @@ TEST_F(oralite_suite, a_batch_is_written_while_the_next_is_staged) {
     // The second batch's refused record 5 stops the run when record 13 comes: the third batch
     // stays on its way and the fourth staged.
     EXPECT_THROW(append(13), tk_final_exception);
-    EXPECT_EQ(refused(), (std::vector<int64_t>{2, 5}));
+    EXPECT_EQ(reports.rejected_numbers(), (std::vector<int64_t>{2, 5}));
     EXPECT_EQ(table->stored(), 4);
     EXPECT_EQ(table->pending(), 6);
     table->commit();
@@ -985,11 +982,7 @@ TEST_F(oralite_suite, a_stop_at_the_commit_leaves_no_staged_record_unwritten) {
     EXPECT_THROW(table->commit(), tk_final_exception);
     EXPECT_EQ(table->pending(), 0);
     EXPECT_EQ(table->stored(), 3);
-    std::vector<int64_t> refused;
-    for (const auto& entry : reports.rejected) {
-        refused.push_back(entry.first);
-    }
-    EXPECT_EQ(refused, (std::vector<int64_t>{2, 5}));
+    EXPECT_EQ(reports.rejected_numbers(), (std::vector<int64_t>{2, 5}));
     EXPECT_EQ(value(L"SELECT COUNT(*) FROM \"last_batch\""), L"5");
 }
 
