@@ -61,7 +61,7 @@ class ora_table : public ora_query_results {
     // Where append_record reports rejected records and altered values (not owned; null: none).
     void set_record_sink(udb_record_sink* sink) noexcept { sink_ = sink; }
     // Writes the records staged and makes every appended record durable now. A sink that
-    // stops the run, or a batch that fails, does not keep the other batch from being written
+    // stops the run, or a batch that fails, does not keep the other batches from being written
     // and told; the first exception is raised afterwards.
     void commit();
     // ALTER TABLE ... MODIFY "{column}" NULL, once per column; tk_mail_assertion for a

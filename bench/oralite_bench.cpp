@@ -1,8 +1,9 @@
 // Prints insert throughput of liboralite.so: statements per second for single-row INSERTs
 // with commit (each with its own text and a RETURNING ROWID bind, as the product writes
 // them), rows per second for one prepared INSERT executed per row with binds and for array
-// INSERTs (among them one bound as the product binds it: UTF-16 text by position, dates
-// through TO_DATE), and MB/s for LOB writes and reads through locators.
+// INSERTs (among them one with every value bound as UTF-16 text by position, dates through
+// TO_DATE; driver_bench's write floor binds as the product does), and MB/s for LOB writes and
+// reads through locators.
 //
 //   oralite_bench [ROWS] [LOB_MB]
 #include <chrono>
@@ -237,7 +238,7 @@ int main(int argc, char** argv) {
         OCIHandleFree(batch, OCI_HTYPE_STMT);
     }
 
-    // 4. The product's array INSERT: every value bound as UTF-16 text by position (numbers
+    // 4. An array INSERT of texts: every value bound as UTF-16 text by position (numbers
     //    as text, dates through TO_DATE with a literal format), 1000 rows per execute, into a
     //    table with two indexes. The rows are laid out once; each execute writes them again.
     {
@@ -287,13 +288,13 @@ int main(int argc, char** argv) {
         for (long n = 0; n < batches; ++n) {
             if (OCIStmtExecute(c.svc, batch, c.err, k_batch, 0, nullptr, nullptr,
                                OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS) != OCI_SUCCESS) {
-                c.fail("product array insert");
+                c.fail("array insert of texts");
             }
         }
         double t4 = seconds_since(start);
         long total = batches * static_cast<long>(k_batch);
         std::printf(
-            "array INSERT as the product binds it (UTF-16 text, TO_DATE, 2 indexes): "
+            "array INSERT of texts (UTF-16 text, TO_DATE, 2 indexes): "
             "%ld rows in %.2f s = %.0f rows/s\n",
             total, t4, total / t4);
         OCIHandleFree(batch, OCI_HTYPE_STMT);

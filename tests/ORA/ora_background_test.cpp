@@ -1,5 +1,5 @@
 // The insert path's worker: jobs run one at a time and in order, and a thread that would make
-// an OCI call meanwhile waits for the running job (settle), while the job itself never waits
+// an OCI call meanwhile waits for the jobs started (settle), while a job itself never waits
 // for itself.
 #include "ORA/ora_background.h"
 

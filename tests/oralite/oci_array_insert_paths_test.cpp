@@ -16,7 +16,7 @@ using rows_t = std::vector<std::vector<std::string>>;
 
 const char k_null[] = "<NULL>";
 
-// One row as the product binds it: every value a UTF-16 text; k_null binds NULL.
+// One row bound as texts: every value a UTF-16 text; k_null binds NULL.
 struct text_row {
     std::string id, day, stamp, whole, any, code;
 };
